@@ -1,0 +1,18 @@
+// What the program knows about itself.
+#pragma once
+
+#include <string>
+
+namespace corvantis {
+
+struct ProgramInfo {
+    std::string title = "Corvantis";
+    int versionMajor = 2;
+    int versionMinor = 1;
+    int versionRevision = 33;
+    std::string executableFolder;    // folder of the running executable, no trailing separator
+    std::string executableBaseName;  // file name it was started as, without extension
+    std::string settingsFolder;      // where both INI files live, no trailing separator
+};
+
+}  // namespace corvantis

@@ -1,0 +1,15 @@
+#include "platform/qt/qt_message_dialog.h"
+
+#include <QMessageBox>
+
+namespace corvantis {
+
+void QtMessageDialog::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning,
+                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace corvantis

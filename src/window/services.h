@@ -1,0 +1,27 @@
+// The platform services the handlers reach the outside world through.
+#pragma once
+
+#include "platform/event_wait.h"
+#include "platform/message_dialog.h"
+#include "platform/port_probe.h"
+#include "platform/profile_store.h"
+#include "platform/program_info.h"
+#include "platform/serial_port.h"
+#include "platform/wall_clock.h"
+
+namespace corvantis {
+
+class AutoRunRegistry;
+
+struct Services {
+    WallClock& clock;
+    SerialPort& MSComm1;
+    ProfileStore& profile;
+    MessageDialog& dialog;
+    PortProbe& probe;
+    EventWait& wait;
+    AutoRunRegistry& registry;
+    ProgramInfo info;
+};
+
+}  // namespace corvantis

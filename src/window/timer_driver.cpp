@@ -1,0 +1,29 @@
+#include "window/timer_driver.h"
+
+namespace corvantis {
+
+TimerDriver::TimerDriver(TimerService& service, const std::vector<Timer*>& timers) {
+    for (Timer* control : timers) {
+        auto binding = std::make_unique<Binding>();
+        binding->control = control;
+        binding->timer = service.CreateTimer([control] { control->Tick(); });
+        Binding* raw = binding.get();
+        control->AddObserver([raw](ControlProperty property) {
+            if (property == ControlProperty::Enabled || property == ControlProperty::Timing) {
+                Sync(*raw);
+            }
+        });
+        Sync(*raw);
+        m_bindings.push_back(std::move(binding));
+    }
+}
+
+void TimerDriver::Sync(Binding& binding) {
+    if (binding.control->Enabled() && binding.control->Interval().count() > 0) {
+        binding.timer->Start(binding.control->Interval(), binding.control->AlignToWallClock());
+    } else {
+        binding.timer->Stop();
+    }
+}
+
+}  // namespace corvantis

@@ -1,0 +1,141 @@
+// The reaction rules every control follows, whoever changes it.
+#include "window/controls.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/failure.h"
+
+namespace corvantis {
+namespace {
+
+TEST(CheckBoxTest, ProgramChangeFiresClickOnlyWhenTheValueChanges) {
+    CheckBox box("Check7", "caption");
+    int clicks = 0;
+    box.onClick = [&] { ++clicks; };
+    box.SetValue(0);
+    EXPECT_EQ(clicks, 0) << "same value: no reaction";
+    box.SetValue(1);
+    box.SetValue(2);
+    EXPECT_EQ(clicks, 2);
+    box.SetValue(2);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST(CheckBoxTest, RefusesValuesOutsideZeroToTwoAndKeepsItsState) {
+    CheckBox box("Check6", "caption");
+    box.SetValue(1);
+    try {
+        box.SetValue(3);
+        FAIL() << "3 accepted";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.number(), error::kInvalidPropertyValue);
+    }
+    EXPECT_THROW(box.SetValue(-1), Failure);
+    EXPECT_EQ(box.Value(), 1);
+}
+
+TEST(CheckBoxTest, OperatorClickTogglesAndClearsAGreyedBox) {
+    CheckBox box("Check8", "caption");
+    box.OperatorClick();
+    EXPECT_EQ(box.Value(), 1);
+    box.OperatorClick();
+    EXPECT_EQ(box.Value(), 0);
+    box.SetValue(2);
+    box.OperatorClick();
+    EXPECT_EQ(box.Value(), 1);
+}
+
+TEST(ComboBoxTest, TextAndEntriesFireNothingAndSelectNothing) {
+    ComboBox list("Combo10", "MonS");
+    int clicks = 0;
+    list.onClick = [&] { ++clicks; };
+    list.SetText("Jan");
+    list.AddItem("Jan");
+    list.AddItem("Feb");
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(list.ListIndex(), -1);
+    EXPECT_EQ(list.Text(), "Jan");
+
+    list.SetText("anything at all");
+    EXPECT_EQ(list.ListIndex(), -1) << "text is independent of the selection";
+}
+
+TEST(ComboBoxTest, SelectingFiresEveryTimeAndMakesTheEntryTheText) {
+    ComboBox list("Combo7", "Combo7");
+    int clicks = 0;
+    list.onClick = [&] { ++clicks; };
+    list.AddItem("0");
+    list.AddItem("1");
+    list.SetListIndex(1);
+    EXPECT_EQ(list.Text(), "1");
+    list.SetListIndex(1);
+    EXPECT_EQ(clicks, 2) << "a list fires on every selection, changed or not";
+    list.SetText("typed");
+    EXPECT_EQ(list.ListIndex(), 1);
+    list.SetListIndex(-1);
+    EXPECT_EQ(list.Text(), "typed") << "no selection leaves the text";
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST(ComboBoxTest, RefusesAnIndexOutsideTheEntriesWithoutFiring) {
+    ComboBox list("Combo10", "MonS");
+    int clicks = 0;
+    list.onClick = [&] { ++clicks; };
+    for (const char* month : {"Jan", "Feb"}) {
+        list.AddItem(month);
+    }
+    EXPECT_THROW(list.SetListIndex(2), Failure);
+    EXPECT_THROW(list.SetListIndex(-2), Failure);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(list.ListIndex(), -1);
+    EXPECT_EQ(list.Text(), "MonS");
+}
+
+TEST(ComboBoxTest, OperatorEventsReachTheirOwnReactionsOnly) {
+    ComboBox list("UDPaddress", "");
+    int clicks = 0, leaves = 0, keys = 0;
+    list.onClick = [&] { ++clicks; };
+    list.onLostFocus = [&] { ++leaves; };
+    list.onKeyPress = [&](int key) { keys += key; };
+    list.OperatorEdit("10.0.0.1");
+    list.OperatorLeave();
+    list.OperatorKeyPress(65);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(leaves, 1);
+    EXPECT_EQ(keys, 65);
+}
+
+TEST(OptionArrayTest, SelectingClearsTheOtherAndFiresEvenWhenAlreadySelected) {
+    OptionArray options("Option1", {"UTC", "LOCAL"});
+    std::vector<int> clicked;
+    options.onClick = [&](int index) { clicked.push_back(index); };
+    options[1].SetValue(true);
+    options[0].SetValue(true);
+    EXPECT_TRUE(options[0].Value());
+    EXPECT_FALSE(options[1].Value());
+    options[0].SetValue(true);
+    EXPECT_EQ(clicked, (std::vector<int>{1, 0, 0}));
+    options[0].SetValue(false);
+    EXPECT_FALSE(options[0].Value());
+    EXPECT_FALSE(options[1].Value());
+    EXPECT_EQ(clicked.size(), 3u) << "deselecting runs nothing";
+    EXPECT_EQ(options[1].Name(), "Option1(1)");
+}
+
+TEST(ControlTest, ObserversSeeEveryChangeInOrder) {
+    ComboBox list("Combo13", "Combo13");
+    std::vector<ControlProperty> seen;
+    list.AddObserver([&](ControlProperty property) { seen.push_back(property); });
+    list.AddItem("0");
+    list.SetText("x");
+    list.SetListIndex(0);
+    list.SetEnabled(false);
+    list.SetVisible(false);
+    EXPECT_EQ(seen, (std::vector<ControlProperty>{ControlProperty::Entries, ControlProperty::Text,
+                                                  ControlProperty::Selection,
+                                                  ControlProperty::Enabled,
+                                                  ControlProperty::Visible}));
+}
+
+}  // namespace
+}  // namespace corvantis
