@@ -6,13 +6,15 @@
 #include "platform/port_probe.h"
 #include "platform/profile_store.h"
 #include "platform/program_info.h"
+#include "platform/registry.h"
 #include "platform/serial_port.h"
+#include "platform/status_line.h"
 #include "platform/wall_clock.h"
 
 namespace corvantis {
 
-class AutoRunRegistry;
-
+// Everything the handlers reach the outside world through. The window variables and controls
+// live in Window; the handlers take both.
 struct Services {
     WallClock& clock;
     SerialPort& MSComm1;
@@ -20,7 +22,8 @@ struct Services {
     MessageDialog& dialog;
     PortProbe& probe;
     EventWait& wait;
-    AutoRunRegistry& registry;
+    Registry& registry;
+    StatusLine& status;
     ProgramInfo info;
 };
 
