@@ -318,4 +318,40 @@ bool FakeProfileStore::WriteString(const std::string& section, const std::string
     return true;
 }
 
+// --- FakeRegistry -------------------------------------------------------------------------
+
+namespace {
+constexpr long kFileNotFound = 2;
+constexpr long kInvalidHandle = 6;
+}  // namespace
+
+long FakeRegistry::OpenKey(const std::string& path, Key& key) {
+    if (unopenable.count(path) != 0) {
+        return kFileNotFound;
+    }
+    keys[path];
+    m_handles.push_back(path);
+    key = m_handles.size();
+    ++openKeys;
+    return 0;
+}
+
+long FakeRegistry::SetValue(Key key, const std::string& name, RegistryType type,
+                            const std::vector<std::uint8_t>& data) {
+    if (key == 0 || key > m_handles.size()) {
+        return kInvalidHandle;
+    }
+    keys[m_handles[key - 1]][name] = Value{type, data};
+    return 0;
+}
+
+long FakeRegistry::DeleteValue(Key key, const std::string& name) {
+    if (key == 0 || key > m_handles.size()) {
+        return kInvalidHandle;
+    }
+    return keys[m_handles[key - 1]].erase(name) != 0 ? 0 : kFileNotFound;
+}
+
+void FakeRegistry::CloseKey(Key) { --openKeys; }
+
 }  // namespace corvantis::testing

@@ -16,9 +16,12 @@
 #include "platform/message_dialog.h"
 #include "platform/port_probe.h"
 #include "platform/profile_store.h"
+#include "platform/registry.h"
 #include "platform/serial_port.h"
+#include "platform/status_line.h"
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
+#include "window/services.h"
 
 namespace corvantis::testing {
 
@@ -186,6 +189,50 @@ private:
     // file -> lower-cased section -> entries in order
     std::map<std::string, std::map<std::string, std::vector<Entry>>> m_files;
     std::string m_lastError;
+};
+
+// The current user's registry in memory: key path -> value name -> (type, bytes).
+class FakeRegistry : public Registry {
+public:
+    struct Value {
+        RegistryType type;
+        std::vector<std::uint8_t> data;
+    };
+    std::map<std::string, std::map<std::string, Value>> keys;
+    // Key paths that cannot be opened.
+    std::set<std::string> unopenable;
+    int openKeys = 0;  // keys opened and not yet closed
+
+    long OpenKey(const std::string& path, Key& key) override;
+    long SetValue(Key key, const std::string& name, RegistryType type,
+                  const std::vector<std::uint8_t>& data) override;
+    long DeleteValue(Key key, const std::string& name) override;
+    void CloseKey(Key key) override;
+
+private:
+    std::vector<std::string> m_handles;
+};
+
+class FakeStatusLine : public StatusLine {
+public:
+    std::vector<std::string> warnings;
+    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+};
+
+// One of each fake, bundled as the Services the handlers take. Settings live in the
+// in-memory store under the folder "/settings".
+struct FakePlatform {
+    FakeClock clock;
+    VirtualTimers timers{clock};
+    FakeSerialPort port;
+    FakeProfileStore profile;
+    FakeMessageDialog dialog;
+    FakePortProbe probe;
+    FakeEventWait wait{clock, timers};
+    FakeRegistry registry;
+    FakeStatusLine status;
+    Services services{clock, port, profile, dialog, probe, wait, registry, status,
+                      ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", "/settings"}};
 };
 
 }  // namespace corvantis::testing
