@@ -24,8 +24,8 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
 }
 
 std::int64_t ToEpochSeconds(const DateTime& value) {
-    return DaysFromCivil(value.year, value.month, value.day) * kSecondsPerDay +
-           value.hour * 3600 + value.minute * 60 + value.second;
+    return DaysFromCivil(value.year, value.month, value.day) * kSecondsPerDay + value.hour * 3600 +
+           value.minute * 60 + value.second;
 }
 
 DateTime FromEpochSeconds(std::int64_t seconds) {

@@ -15,7 +15,9 @@ class MessageDialog;
 class Failure : public std::runtime_error {
 public:
     Failure(int number, std::string description)
-        : std::runtime_error(description), m_number(number), m_description(std::move(description)) {}
+        : std::runtime_error(description),
+          m_number(number),
+          m_description(std::move(description)) {}
 
     int number() const noexcept { return m_number; }
     const std::string& description() const noexcept { return m_description; }
@@ -27,11 +29,11 @@ private:
 
 // Error numbers raised by the core. Port errors live with the port (serial_port.h).
 namespace error {
-inline constexpr int kOverflow = 6;                // number outside the target's range
-inline constexpr int kTypeMismatch = 13;           // text that does not read as a number
-inline constexpr int kNeverShown = 126;            // passed over by every report rule
-inline constexpr int kInvalidPropertyValue = 380;  // value a control refuses
-inline constexpr int kUnsupportedValueType = 1001; // registry value of an unknown type
+inline constexpr int kOverflow = 6;                 // number outside the target's range
+inline constexpr int kTypeMismatch = 13;            // text that does not read as a number
+inline constexpr int kNeverShown = 126;             // passed over by every report rule
+inline constexpr int kInvalidPropertyValue = 380;   // value a control refuses
+inline constexpr int kUnsupportedValueType = 1001;  // registry value of an unknown type
 }  // namespace error
 
 // Runs `action`; a Failure it raises ends the action and is dropped without a trace.

@@ -51,7 +51,9 @@ void CheckBox::SetValue(int value) {
     }
 }
 
-void CheckBox::OperatorClick() { SetValue(m_value == 1 ? 0 : 1); }
+void CheckBox::OperatorClick() {
+    SetValue(m_value == 1 ? 0 : 1);
+}
 
 OptionButton::OptionButton(OptionArray& group, int index, std::string caption)
     : CaptionedControl(group.Name() + "(" + std::to_string(index) + ")", std::move(caption)),

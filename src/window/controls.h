@@ -165,7 +165,8 @@ private:
 // An editable drop-down list. Its text is independent of its entries and of its selection.
 class ComboBox : public Control {
 public:
-    ComboBox(std::string name, std::string text) : Control(std::move(name)), m_text(std::move(text)) {}
+    ComboBox(std::string name, std::string text)
+        : Control(std::move(name)), m_text(std::move(text)) {}
 
     const std::string& Text() const { return m_text; }
     // Sets the text only: the selection stays and no reaction runs.
@@ -174,7 +175,9 @@ public:
     // Appends an entry; the selection and the text stay.
     void AddItem(std::string entry);
     int ListCount() const { return static_cast<int>(m_entries.size()); }
-    const std::string& List(int index) const { return m_entries.at(static_cast<std::size_t>(index)); }
+    const std::string& List(int index) const {
+        return m_entries.at(static_cast<std::size_t>(index));
+    }
     const std::vector<std::string>& Entries() const { return m_entries; }
 
     // Selected index, -1 for none.

@@ -13,9 +13,10 @@ TEST(DateTimeTest, ClockTextsAreZeroPaddedAndFixedWidth) {
 }
 
 TEST(DateTimeTest, EpochSecondsRoundTripAcrossCenturiesAndLeapDays) {
-    for (const DateTime value : {DateTime{}, DateTime{1970, 1, 1, 0, 0, 0},
-                                 DateTime{2000, 2, 29, 23, 59, 59}, DateTime{2024, 12, 31, 23, 0, 30},
-                                 DateTime{2100, 3, 1, 0, 0, 0}, DateTime{1601, 1, 1, 0, 0, 0}}) {
+    for (const DateTime value :
+         {DateTime{}, DateTime{1970, 1, 1, 0, 0, 0}, DateTime{2000, 2, 29, 23, 59, 59},
+          DateTime{2024, 12, 31, 23, 0, 30}, DateTime{2100, 3, 1, 0, 0, 0},
+          DateTime{1601, 1, 1, 0, 0, 0}}) {
         EXPECT_EQ(FromEpochSeconds(ToEpochSeconds(value)), value) << DateText(value);
     }
     EXPECT_EQ(ToEpochSeconds(DateTime{1970, 1, 2, 0, 0, 1}), 86401);

@@ -17,10 +17,13 @@ std::string Lower(std::string text) {
 
 // --- FakeClock ----------------------------------------------------------------------------
 
-FakeClock::FakeClock() { SetLocal(DateTime{2024, 3, 9, 14, 7, 1}); }
+FakeClock::FakeClock() {
+    SetLocal(DateTime{2024, 3, 9, 14, 7, 1});
+}
 
 void FakeClock::SetLocal(const DateTime& local, int millis) {
-    m_utc = std::chrono::seconds(ToEpochSeconds(local)) - m_offset + std::chrono::milliseconds(millis);
+    m_utc =
+        std::chrono::seconds(ToEpochSeconds(local)) - m_offset + std::chrono::milliseconds(millis);
 }
 
 DateTime FakeClock::Now() const {
@@ -352,6 +355,8 @@ long FakeRegistry::DeleteValue(Key key, const std::string& name) {
     return keys[m_handles[key - 1]].erase(name) != 0 ? 0 : kFileNotFound;
 }
 
-void FakeRegistry::CloseKey(Key) { --openKeys; }
+void FakeRegistry::CloseKey(Key) {
+    --openKeys;
+}
 
 }  // namespace corvantis::testing

@@ -154,7 +154,8 @@ public:
     int eventPasses = 0;
 
     std::uint32_t TickCount() override;
-    std::int32_t Wait(std::uint32_t count, const std::int32_t* handles, std::int32_t timeoutMs) override;
+    std::int32_t Wait(std::uint32_t count, const std::int32_t* handles,
+                      std::int32_t timeoutMs) override;
     void ProcessPendingEvents() override;
 
 private:
@@ -231,8 +232,16 @@ struct FakePlatform {
     FakeEventWait wait{clock, timers};
     FakeRegistry registry;
     FakeStatusLine status;
-    Services services{clock, port, profile, dialog, probe, wait, registry, status,
-                      ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", "/settings"}};
+    Services services{
+        clock,
+        port,
+        profile,
+        dialog,
+        probe,
+        wait,
+        registry,
+        status,
+        ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", "/settings"}};
 };
 
 }  // namespace corvantis::testing

@@ -30,7 +30,9 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(m_path) / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+    return (fs::path(m_path) / name).string();
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

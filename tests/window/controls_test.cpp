@@ -131,10 +131,9 @@ TEST(ControlTest, ObserversSeeEveryChangeInOrder) {
     list.SetListIndex(0);
     list.SetEnabled(false);
     list.SetVisible(false);
-    EXPECT_EQ(seen, (std::vector<ControlProperty>{ControlProperty::Entries, ControlProperty::Text,
-                                                  ControlProperty::Selection,
-                                                  ControlProperty::Enabled,
-                                                  ControlProperty::Visible}));
+    EXPECT_EQ(seen, (std::vector<ControlProperty>{
+                        ControlProperty::Entries, ControlProperty::Text, ControlProperty::Selection,
+                        ControlProperty::Enabled, ControlProperty::Visible}));
 }
 
 }  // namespace

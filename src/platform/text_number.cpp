@@ -1,0 +1,92 @@
+#include "platform/text_number.h"
+
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "platform/failure.h"
+
+namespace corvantis {
+
+namespace {
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// Reads a signed decimal number from the start of `text` (after `pos`), skipping blanks
+// when `skipInnerBlanks`. Returns the count of characters consumed (0: no number).
+std::size_t ScanNumber(std::string_view text, bool skipInnerBlanks, double& value) {
+    std::string digits;
+    std::size_t pos = 0;
+    auto skip = [&] {
+        while (pos < text.size() && IsBlank(text[pos]) && (skipInnerBlanks || digits.empty())) {
+            ++pos;
+        }
+    };
+    skip();
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+        digits += text[pos++];
+    }
+    bool any = false;
+    bool point = false;
+    for (;;) {
+        if (skipInnerBlanks) {
+            skip();
+        }
+        if (pos >= text.size()) {
+            break;
+        }
+        const char c = text[pos];
+        if (IsDigit(c)) {
+            digits += c;
+            any = true;
+        } else if (c == '.' && !point) {
+            digits += c;
+            point = true;
+        } else {
+            break;
+        }
+        ++pos;
+    }
+    if (!any) {
+        return 0;
+    }
+    value = std::stod(digits);
+    return pos;
+}
+}  // namespace
+
+double LeadingNumber(std::string_view text) {
+    double value = 0;
+    return ScanNumber(text, /*skipInnerBlanks=*/true, value) > 0 ? value : 0;
+}
+
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
+
+std::int16_t RoundToInteger16(double value) {
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
+        throw Failure(error::kOverflow, "Overflow");
+    }
+    return static_cast<std::int16_t>(rounded);
+}
+
+std::int16_t ToInteger16(std::string_view text) {
+    double value = 0;
+    const std::size_t used = ScanNumber(text, /*skipInnerBlanks=*/false, value);
+    std::size_t rest = used;
+    while (rest < text.size() && IsBlank(text[rest])) {
+        ++rest;
+    }
+    if (used == 0 || rest != text.size()) {
+        throw Failure(error::kTypeMismatch, "Type mismatch");
+    }
+    return RoundToInteger16(value);
+}
+
+}  // namespace corvantis
