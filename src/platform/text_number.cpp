@@ -1,6 +1,7 @@
 #include "platform/text_number.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -54,7 +55,10 @@ std::size_t ScanNumber(std::string_view text, bool skipInnerBlanks, double& valu
     if (!any) {
         return 0;
     }
-    value = std::stod(digits);
+    // from_chars ignores the C locale, so a point is the decimal mark whatever the PC's
+    // regional settings; it takes no leading '+'.
+    const char* first = digits.data() + (digits[0] == '+' ? 1 : 0);
+    std::from_chars(first, digits.data() + digits.size(), value);
     return pos;
 }
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "platform/failure.h"
 
 namespace corvantis {
@@ -56,6 +59,24 @@ TEST(TextNumberTest, ToInteger16AcceptsOnlyAWholeNumberText) {
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.number(), error::kOverflow);
     }
+}
+
+}  // namespace
+}  // namespace corvantis
+
+namespace corvantis {
+namespace {
+
+TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocale) {
+    // A program may run under a locale whose decimal mark is a comma.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no de_DE locale on this machine";
+    }
+    EXPECT_DOUBLE_EQ(LeadingNumber("-11.5"), -11.5);
+    EXPECT_EQ(ToInteger16("2.5"), 2);
+    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 }  // namespace
