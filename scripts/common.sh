@@ -6,7 +6,7 @@ BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6serialport6-dev
-          libgtest-dev libgmock-dev googletest desktop-file-utils)
+          libgtest-dev libgmock-dev googletest desktop-file-utils locales)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -29,4 +29,11 @@ ensure_packages() {
 configure_and_build() {
     cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}
+
+# A locale whose decimal mark is a comma, so the tests can prove numbers never follow it.
+ensure_test_locale() {
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 locale not available"
+    fi
 }
