@@ -1,0 +1,67 @@
+#include "window/event_log.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "window/window.h"
+
+namespace corvantis {
+
+std::string EventLog::Timestamp(std::chrono::system_clock::time_point at) {
+    using namespace std::chrono;
+    const auto seconds = time_point_cast<std::chrono::seconds>(at);
+    const auto millis = duration_cast<milliseconds>(at - seconds).count();
+    const std::time_t t = system_clock::to_time_t(seconds);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+    long offsetMinutes = 0;
+    {
+        std::tm utc{};
+        gmtime_s(&utc, &t);
+        offsetMinutes =
+            static_cast<long>(std::difftime(std::mktime(&local), std::mktime(&utc)) / 60);
+    }
+#else
+    localtime_r(&t, &local);
+    const long offsetMinutes = local.tm_gmtoff / 60;
+#endif
+    char text[64];
+    const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, static_cast<int>(millis),
+                  offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
+    return text;
+}
+
+void EventLog::Write(std::string_view what, std::string_view detail) {
+    m_out << Timestamp(m_clock()) << ' ' << what;
+    if (!detail.empty()) {
+        m_out << ' ' << detail;
+    }
+    m_out << std::endl;
+}
+
+void EventLog::WatchReplies(Window& w) {
+    w.Text3.AddObserver([this, &w](ControlProperty property) {
+        if (property == ControlProperty::Text && !w.Text3.Text().empty()) {
+            Write("reply", "[" + w.Text3.Text() + "]");
+        }
+    });
+}
+
+LoggingSerialPort::LoggingSerialPort(SerialPort& port, EventLog& log) : m_port(port), m_log(log) {
+    m_port.SetOpenListener([this](bool open) {
+        m_log.Write(open ? "port-opened" : "port-closed",
+                    "COM" + std::to_string(m_port.CommPort()));
+        NotifyOpenChanged(open);
+    });
+}
+
+void LoggingSerialPort::Output(std::string_view text) {
+    m_port.Output(text);
+    m_log.Write("sent", "[" + std::string(text) + "]");
+}
+
+}  // namespace corvantis

@@ -1,0 +1,60 @@
+// The headless program's account of what happened: one line per event, with an ISO-8601
+// timestamp, for a person or a log collector to read.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "platform/serial_port.h"
+
+namespace corvantis {
+
+class Window;
+
+// Writes "<timestamp> <what> <detail>" lines, flushed at once. The timestamp is local time
+// with milliseconds and the UTC offset, e.g. 2024-03-09T14:07:04.000-06:00.
+class EventLog {
+public:
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
+    explicit EventLog(std::ostream& out, Clock clock = std::chrono::system_clock::now)
+        : m_out(out), m_clock(std::move(clock)) {}
+
+    void Write(std::string_view what, std::string_view detail);
+
+    // Logs every reply the window shows (each new text of Text3 that is not empty).
+    void WatchReplies(Window& w);
+
+    static std::string Timestamp(std::chrono::system_clock::time_point at);
+
+private:
+    std::ostream& m_out;
+    Clock m_clock;
+};
+
+// A serial port that tells the log each message it sends (as it went on the wire, blanks
+// kept between brackets) and each time it opens or closes; everything else passes through.
+class LoggingSerialPort : public SerialPort {
+public:
+    LoggingSerialPort(SerialPort& port, EventLog& log);
+
+    void SetCommPort(std::int16_t number) override { m_port.SetCommPort(number); }
+    std::int16_t CommPort() const override { return m_port.CommPort(); }
+    void SetSettings(const std::string& settings) override { m_port.SetSettings(settings); }
+    std::string Settings() const override { return m_port.Settings(); }
+    bool PortOpen() const override { return m_port.PortOpen(); }
+    void SetPortOpen(bool open) override { m_port.SetPortOpen(open); }
+    int InBufferCount() override { return m_port.InBufferCount(); }
+    void SetInBufferCount(int count) override { m_port.SetInBufferCount(count); }
+    void SetInputLen(std::int16_t length) override { m_port.SetInputLen(length); }
+    std::string Input() override { return m_port.Input(); }
+    void Output(std::string_view text) override;
+
+private:
+    SerialPort& m_port;
+    EventLog& m_log;
+};
+
+}  // namespace corvantis

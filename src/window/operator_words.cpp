@@ -1,0 +1,57 @@
+#include "window/operator_words.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "window/window.h"
+
+namespace corvantis {
+
+namespace {
+struct Word {
+    const char* word;
+    Button Window::*button;
+};
+
+constexpr Word kWords[] = {
+    {"rules", &Window::Command2},  {"address", &Window::SendAddr}, {"pause", &Window::Command3},
+    {"resume", &Window::Command5}, {"utc", &Window::Command6},     {"exit", &Window::Command1},
+};
+
+std::string Normalised(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = line.find_last_not_of(" \t\r\n");
+    std::string word(line.substr(first, last - first + 1));
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return word;
+}
+}  // namespace
+
+WordResult RunOperatorWord(Window& w, std::string_view line) {
+    const std::string word = Normalised(line);
+    if (word.empty()) {
+        return WordResult::Empty;
+    }
+    for (const Word& entry : kWords) {
+        if (word == entry.word) {
+            (w.*entry.button).OperatorClick();
+            return WordResult::Ran;
+        }
+    }
+    return WordResult::Unknown;
+}
+
+std::string UnknownWordMessage(std::string_view line) {
+    std::string message = "unknown command \"" + Normalised(line) + "\"; the commands are:";
+    for (const Word& entry : kWords) {
+        message += ' ';
+        message += entry.word;
+    }
+    return message;
+}
+
+}  // namespace corvantis

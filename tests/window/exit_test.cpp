@@ -1,0 +1,77 @@
+// "Close and Exit", the unload and the notification-icon messages.
+#include "window/exit.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/window_host.h"
+#include "support/fakes.h"
+#include "window/window.h"
+
+namespace corvantis {
+namespace {
+
+struct RecordingHost : WindowHost {
+    std::vector<std::string> calls;
+    double scale = 1.0;
+    void ShowWindow() override { calls.push_back("show"); }
+    void RemoveNotifyIcon() override { calls.push_back("remove-icon"); }
+    void UnloadWindow() override { calls.push_back("unload"); }
+    void EndProgram() override { calls.push_back("end"); }
+    double XToPixels(double x) const override { return x * scale; }
+};
+
+TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
+    testing::FakePlatform fake;
+    Window w;
+    RecordingHost host;
+    fake.port.SetPortOpen(true);
+    w.Combo1.SetText("COM4");
+    Command1_Click(w, fake.services, host);
+    EXPECT_FALSE(fake.port.PortOpen());
+    ASSERT_NE(fake.profile.Find("/settings/Corvantis.ini", "GPS", "comport"), nullptr);
+    EXPECT_EQ(*fake.profile.Find("/settings/Corvantis.ini", "GPS", "comport"), "COM4");
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload", "end"}));
+}
+
+TEST(ExitTest, CloseAndExitWithThePortClosedTouchesNoPortButStillStores) {
+    testing::FakePlatform fake;
+    Window w;
+    RecordingHost host;
+    Command1_Click(w, fake.services, host);
+    EXPECT_EQ(fake.port.closeCalls, 0);
+    EXPECT_EQ(fake.profile.log,
+              (std::vector<std::string>{"/settings/Corvantis.ini|GPS|COMPORT=None"}));
+}
+
+TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {
+    testing::FakePlatform fake;
+    Window w;
+    RecordingHost host;
+    fake.port.SetPortOpen(true);
+    Form_Unload(w, fake.services, host);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload"}));
+    EXPECT_TRUE(fake.profile.log.empty());
+    EXPECT_EQ(fake.port.closeCalls, 0) << "the port goes with the window, not by a handler";
+}
+
+TEST(ExitTest, OnlyTheFourButtonMessagesRestoreTheWindow) {
+    testing::FakePlatform fake;
+    Window w;
+    RecordingHost host;
+    host.scale = 0.5;  // window units are twice as fine as pixels
+    for (const double pixels : {513.0, 515.0, 516.0, 518.0, 514.0, 517.0, 512.0, 100.0}) {
+        w.Timer1.SetEnabled(false);
+        host.calls.clear();
+        Form_MouseMove(w, fake.services, host, pixels * 2);
+        const bool restores = pixels == 513 || pixels == 515 || pixels == 516 || pixels == 518;
+        EXPECT_EQ(w.Timer1.Enabled(), restores) << pixels;
+        EXPECT_EQ(host.calls.size(), restores ? 1u : 0u) << pixels;
+    }
+    // Converted X is rounded half to even: 1027 units are 513.5 pixels, which rounds to 514.
+    w.Timer1.SetEnabled(false);
+    Form_MouseMove(w, fake.services, host, 1027);
+    EXPECT_FALSE(w.Timer1.Enabled());
+}
+
+}  // namespace
+}  // namespace corvantis
