@@ -1,0 +1,41 @@
+// The clock's replies on the Serial Sync port, shown in Text3, and the short wait before
+// reading them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/event_wait.h"
+#include "window/services.h"
+#include "window/window.h"
+
+namespace corvantis {
+
+// Longest reply shown: one character, then up to 35 more, from one poll.
+inline constexpr std::size_t kShownReplyLength = 36;
+
+// The display tick's poll of MSComm1. When the port is open and characters wait, waits 50 ms
+// with WaitWithEvents (letting the window handle its pending events once), reads up to 36
+// characters, shows them in Text3 (see VisibleText), discards everything still waiting and
+// makes Text4, Text3 and Label25 visible. Otherwise changes nothing. An event handled during
+// the wait may close or reopen the port: a port found closed after the wait, or any port
+// failure while reading, ends the poll without a trace and without reading.
+void showinput(Window& window, Services& services);
+
+// `raw` with every byte below 0x20 and from 0x7F up written as "\x" and two upper-case hex
+// digits (ESC -> "\x1B"), so that bytes from the line cannot disturb the window or a
+// terminal. Other characters are kept as they are.
+std::string VisibleText(std::string_view raw);
+
+// Waits `interval` milliseconds (or until one of the `count` handles at &handle is
+// signalled), then handles the window's pending events once. All tick arithmetic wraps
+// modulo 2^32, so a deadline beyond the wrap of TickCount still ends on time. While the
+// platform wait returns `count` (woken without a handle or time-out), it waits again for
+// the remaining time. Returns the platform wait's result (EventWait::kWaitTimeout when the
+// time ran out), or 0 when the deadline had passed before a wait. Interval 0 makes one wait
+// with time-out 0; a negative interval counts as 0.
+std::int32_t WaitWithEvents(EventWait& wait, std::int32_t interval, std::int32_t& handle,
+                            std::uint32_t count);
+
+}  // namespace corvantis

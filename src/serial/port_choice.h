@@ -1,0 +1,51 @@
+// The Serial Sync port list (Combo2), the GPS port list (Combo1) and the opening of the stored
+// Serial Sync port at start-up. Only the Serial Sync port is ever opened; the GPS port is a
+// stored name compared with it.
+#pragma once
+
+#include <functional>
+
+#include "window/services.h"
+#include "window/window.h"
+
+namespace corvantis {
+
+// Line settings every opening of the port uses: 9600 baud, no parity, 8 data bits, 1 stop.
+inline constexpr const char* kLineSettings = "9600,n,8,1";
+
+// Combo2's click: the operator chose a Serial Sync entry ("+COM3" or " COM3"). Sets the line
+// settings, closes the port, takes the port number from the entry (when it names COM1 to
+// COM16; other text keeps CommPort), shows the entry without its marker character, opens the
+// port unless the text is "None", and stores the text under SerialSync / "COMPORT". A step
+// that fails is skipped without a trace and the next one runs, so a port that cannot be
+// opened stays closed while the choice is still shown and stored.
+void Combo2_Click(Window& window, Services& services);
+
+// Combo1's click: the operator chose a GPS port name. Accepted (and stored under GPS /
+// "COMPORT") unless it equals the Serial Sync text while that port is in use (Check2 not 0,
+// and not the pair "None" with Check2 1); refused with the warning "Please check your comm
+// settings" titled "ERROR", after which "None" is shown and stored. Never touches MSComm1.
+// A step that fails is reported (ReportAndGoOn) and the next one runs.
+void Combo1_Click(Window& window, Services& services);
+
+// Sets Combo1's and Combo2's click reactions.
+void AttachSerialHandlers(Window& window, Services& services);
+
+// Appends sixteen entries to Combo2, for n = 1 to 16: "+COM"n when ProbeComPort(n) finds the
+// device, " COM"n otherwise. Leaves the list's text and selection alone. Never raises.
+void FillSerialSyncList(Window& window, Services& services);
+
+// Runs one start-up action under start-up's error rule (report and go on).
+using StartupTrap = std::function<void(const std::function<void()>& action)>;
+
+// Opens the stored Serial Sync port at start-up, Combo2's text holding the stored name:
+//  - empty text becomes "COM1";
+//  - text beginning with "COM" (letter case counts) sets CommPort to the number the rest
+//    begins with (blanks skipped, 0 when there is none), rounded half to even;
+//  - with Check2 1, the line settings are set and, unless the text is "None", the port is
+//    opened; with Check2 not 1 the port is left alone.
+// Each of the three port assignments runs as its own action under `trap`, so a refused port
+// number still lets the port open on the earlier number, and each failure is reported once.
+void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupTrap& trap);
+
+}  // namespace corvantis

@@ -1,0 +1,245 @@
+// The clock's replies shown in Text3, and the wait before reading them.
+#include "serial/clock_feedback.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "serial/port_choice.h"
+#include "serial_fixture.h"
+#include "window/timer_driver.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::SerialFixture;
+
+const std::string k36 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+bool ReplyControlsVisible(const Window& window) {
+    return window.Text4.Visible() && window.Text3.Visible() && window.Label25.Visible();
+}
+bool ReplyControlsHidden(const Window& window) {
+    return !window.Text4.Visible() && !window.Text3.Visible() && !window.Label25.Visible();
+}
+
+// --- showinput --------------------------------------------------------------------------
+
+struct ReplyRow {
+    const char* reason;
+    std::string waiting;
+    std::string shown;
+};
+
+class ShowInputTest : public ::testing::TestWithParam<ReplyRow> {};
+
+TEST_P(ShowInputTest, ShowsUpTo36VisibleCharactersAndDiscardsTheRest) {
+    const ReplyRow& row = GetParam();
+    SerialFixture f;
+    f.OpenBefore(1);
+    f.platform.port.received = row.waiting;
+    const auto before = f.platform.clock.UtcMillis();
+    showinput(f.window, f.services);
+
+    EXPECT_EQ(f.window.Text3.Text(), row.shown);
+    EXPECT_EQ(f.platform.port.received, "");
+    EXPECT_TRUE(ReplyControlsVisible(f.window));
+    EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "InBufferCount=0"}));
+    EXPECT_EQ(f.platform.wait.waits, std::vector<std::int32_t>{50});
+    EXPECT_EQ(f.platform.wait.eventPasses, 1);
+    EXPECT_EQ(f.platform.clock.UtcMillis() - before, 50ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShowInputTest,
+    ::testing::Values(ReplyRow{"Exactly36", k36, k36},
+                      // The 14 beyond 36 are discarded.
+                      ReplyRow{"Fifty", k36 + "abcdefghijklmn", k36}, ReplyRow{"Short", "OK", "OK"},
+                      // Control characters and bytes from 0x7F up are written out, never passed on.
+                      ReplyRow{"Escape", "\x1B[2J\r\nok", "\\x1B[2J\\x0D\\x0Aok"},
+                      ReplyRow{"HighBytes", "\x7F\x80\xFF~ !", "\\x7F\\x80\\xFF~ !"},
+                      ReplyRow{"Nul", std::string("A\0B\tC", 5), "A\\x00B\\x09C"},
+                      // Cut to 36 raw characters before they are made visible.
+                      ReplyRow{"CutFirst", std::string(35, 'A') + "\x01" + "\x02\x03",
+                               std::string(35, 'A') + "\\x01"}),
+    [](const auto& info) { return std::string(info.param.reason); });
+
+TEST(ShowInputTest, NothingWaitingOrPortClosedChangesNothing) {
+    for (const bool open : {true, false}) {
+        SCOPED_TRACE(open ? "open, nothing waiting" : "closed, characters waiting");
+        SerialFixture f;
+        if (open) {
+            f.OpenBefore(1);
+        } else {
+            f.platform.port.received = "LATE";
+        }
+        f.window.Text3.SetText("earlier");
+        showinput(f.window, f.services);
+        EXPECT_EQ(f.window.Text3.Text(), "earlier");
+        EXPECT_TRUE(ReplyControlsHidden(f.window));
+        EXPECT_TRUE(f.port.log.empty());
+        EXPECT_TRUE(f.platform.wait.waits.empty());
+        EXPECT_EQ(f.platform.wait.eventPasses, 0);
+    }
+}
+
+TEST(ShowInputTest, ARepliesInTwoParts150MsApartAreTwoReplies) {
+    SerialFixture f;
+    f.OpenBefore(1);
+    f.window.Timer1.onTick = [&] { showinput(f.window, f.services); };
+    TimerDriver driver(f.platform.timers, {&f.window.Timer1});
+    std::vector<std::string> shown;
+    f.window.Text3.AddObserver([&](ControlProperty changed) {
+        if (changed == ControlProperty::Text) {
+            shown.push_back(f.window.Text3.Text());
+        }
+    });
+
+    struct Part {
+        std::chrono::milliseconds at;
+        std::string text;
+    };
+    const std::vector<Part> parts{{0ms, "FIRST"}, {150ms, "SECOND"}};
+    const auto start = f.platform.clock.UtcMillis();
+    std::size_t next = 0;
+    while (f.platform.clock.UtcMillis() - start < 500ms) {
+        while (next < parts.size() && f.platform.clock.UtcMillis() - start >= parts[next].at) {
+            f.platform.port.received += parts[next++].text;
+        }
+        f.platform.timers.RunFor(10ms);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"FIRST", "SECOND"}));
+    EXPECT_EQ(f.window.Text3.Text(), "SECOND");
+}
+
+TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
+    struct Case {
+        const char* name;
+        std::function<void(SerialFixture&)> event;
+    };
+    const std::vector<Case> cases{
+        {"close and exit", [](SerialFixture& f) { f.window.Command1.OperatorClick(); }},
+        {"choice of an absent port", [](SerialFixture& f) { f.window.Combo2.OperatorPick(0); }},
+        {"device unplugged", [](SerialFixture& f) { f.platform.port.Unplug(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SerialFixture f;
+        AttachSerialHandlers(f.window, f.services);
+        f.window.Command1.onClick = [&f] { f.platform.port.SetPortOpen(false); };
+        f.window.Combo2.AddItem(" COM9");
+        f.platform.port.absentPorts = {9};
+        f.OpenBefore(1);
+        f.platform.port.received = "REPLY";
+        f.window.Text3.SetText("earlier");
+        f.platform.timers.Post([&] { c.event(f); });
+
+        EXPECT_NO_THROW(showinput(f.window, f.services));
+        EXPECT_FALSE(f.platform.port.PortOpen());
+        EXPECT_EQ(f.platform.wait.eventPasses, 1);
+        EXPECT_EQ(f.window.Text3.Text(), "earlier");
+        EXPECT_TRUE(ReplyControlsHidden(f.window));
+    }
+}
+
+TEST(ShowInputTest, APortFailingBetweenTheReadsEndsThePollQuietly) {
+    SerialFixture f;
+    f.OpenBefore(1);
+    f.platform.port.received = "REPLY";
+    f.window.Text3.SetText("earlier");
+    f.port.afterInput = [&] { f.platform.port.Unplug(); };
+    EXPECT_NO_THROW(showinput(f.window, f.services));
+    EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "!8012"}));
+    EXPECT_EQ(f.window.Text3.Text(), "earlier");
+    EXPECT_TRUE(ReplyControlsHidden(f.window));
+}
+
+// --- WaitWithEvents ---------------------------------------------------------------------
+
+class WrapTest : public ::testing::TestWithParam<int> {};
+
+// The wait starts `GetParam()` ms before the 32-bit tick wraps to 0 (negative: after).
+TEST_P(WrapTest, LastsTheIntervalWhereverTheTickWraps) {
+    testing::FakePlatform p;
+    const auto now = static_cast<std::uint32_t>(p.clock.UtcMillis().count());
+    p.wait.tickBase = 0u - static_cast<std::uint32_t>(GetParam()) - now;
+    const auto before = p.clock.UtcMillis();
+    std::int32_t handle = 0;
+    EXPECT_EQ(WaitWithEvents(p.wait, 50, handle, 0), EventWait::kWaitTimeout);
+    EXPECT_EQ(p.wait.waits, std::vector<std::int32_t>{50});
+    EXPECT_EQ(p.wait.eventPasses, 1);
+    EXPECT_EQ(p.clock.UtcMillis() - before, 50ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, WrapTest, ::testing::Values(20, 1, 49, 50, 51, 0, -20, 100000));
+
+TEST(WaitWithEventsTest, IntervalZeroOrNegativeWaitsOnceWithTimeOutZero) {
+    for (const std::int32_t interval : {0, -5}) {
+        SCOPED_TRACE(interval);
+        testing::FakePlatform p;
+        const auto before = p.clock.UtcMillis();
+        std::int32_t handle = 0;
+        EXPECT_EQ(WaitWithEvents(p.wait, interval, handle, 0), EventWait::kWaitTimeout);
+        EXPECT_EQ(p.wait.waits, std::vector<std::int32_t>{0});
+        EXPECT_EQ(p.wait.eventPasses, 1);
+        EXPECT_EQ(p.clock.UtcMillis(), before);
+    }
+}
+
+// A platform wait whose outcome and duration the test sets.
+class ScriptedWait : public EventWait {
+public:
+    std::uint32_t tick = 0;
+    std::int32_t result = kWaitTimeout;  // what each Wait returns
+    std::uint32_t waitSpan = 0;          // ms each Wait lasts
+    std::uint32_t eventSpan = 0;         // ms each event pass lasts
+    std::vector<std::int32_t> waits;
+    int eventPasses = 0;
+
+    std::uint32_t TickCount() override { return tick; }
+    std::int32_t Wait(std::uint32_t, const std::int32_t*, std::int32_t timeoutMs) override {
+        waits.push_back(timeoutMs);
+        tick += waitSpan;
+        return result;
+    }
+    void ProcessPendingEvents() override {
+        ++eventPasses;
+        tick += eventSpan;
+    }
+};
+
+TEST(WaitWithEventsTest, WokenEarlyItWaitsAgainForWhatRemainsAcrossTheWrap) {
+    ScriptedWait wait;
+    wait.tick = 0xFFFFFFF0u;  // 16 ms before the wrap
+    wait.result = 0;          // equals count: woken without a handle or time-out
+    wait.waitSpan = 20;
+    std::int32_t handle = 0;
+    EXPECT_EQ(WaitWithEvents(wait, 50, handle, 0), 0);
+    EXPECT_EQ(wait.waits, (std::vector<std::int32_t>{50, 30, 10}));
+    EXPECT_EQ(wait.eventPasses, 3);
+}
+
+TEST(WaitWithEventsTest, ADeadlinePassedDuringTheEventPassEndsWithZero) {
+    ScriptedWait wait;
+    wait.tick = 1000;
+    wait.result = 0;
+    wait.eventSpan = 70;
+    std::int32_t handle = 0;
+    EXPECT_EQ(WaitWithEvents(wait, 50, handle, 0), 0);
+    EXPECT_EQ(wait.waits, std::vector<std::int32_t>{50});
+}
+
+TEST(WaitWithEventsTest, ASignalledHandleEndsTheWaitWithItsIndex) {
+    ScriptedWait wait;
+    wait.result = 1;
+    wait.waitSpan = 5;
+    std::int32_t handles[2] = {0, 0};
+    EXPECT_EQ(WaitWithEvents(wait, 50, handles[0], 2), 1);
+    EXPECT_EQ(wait.waits, std::vector<std::int32_t>{50});
+    EXPECT_EQ(wait.eventPasses, 1);
+}
+
+}  // namespace
+}  // namespace corvantis

@@ -1,0 +1,314 @@
+// The Serial Sync and GPS port lists, and the opening of the stored port at start-up.
+#include "serial/port_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "serial_fixture.h"
+
+namespace corvantis {
+namespace {
+
+using testing::SerialFixture;
+using Log = std::vector<std::string>;
+
+const std::string kSettings = "Settings=9600,n,8,1";
+
+// --- Serial Sync choice -----------------------------------------------------------------
+
+struct ChoiceRow {
+    const char* reason;
+    std::string entry;          // the entry the operator picks
+    int openBefore;             // port open before the choice, 0 for closed
+    std::set<int> absentPorts;  // ports whose opening fails
+    Log expectedLog;
+    bool open;
+    int commPort;
+    std::string text;  // Combo2's text afterwards, also what is stored
+};
+
+class SerialSyncChoiceTest : public ::testing::TestWithParam<ChoiceRow> {};
+
+TEST_P(SerialSyncChoiceTest, ClosesTakesTheNumberReopensAndStores) {
+    const ChoiceRow& row = GetParam();
+    SerialFixture f;
+    AttachSerialHandlers(f.window, f.services);
+    f.platform.port.absentPorts = row.absentPorts;
+    if (row.openBefore != 0) {
+        f.OpenBefore(row.openBefore);
+    }
+    f.window.Combo2.AddItem(row.entry);
+    f.window.Combo2.OperatorPick(0);
+
+    EXPECT_EQ(f.port.log, row.expectedLog);
+    EXPECT_EQ(f.platform.port.PortOpen(), row.open);
+    EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
+    EXPECT_EQ(f.window.Combo2.Text(), row.text);
+    EXPECT_EQ(f.Stored("SerialSync", "COMPORT"), row.text);
+    EXPECT_TRUE(f.platform.dialog.shown.empty()) << "the choice never shows a message";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SerialSyncChoiceTest,
+    ::testing::Values(
+        // An absent port stays closed, silently, and the choice is still shown and stored.
+        ChoiceRow{"absent",
+                  " COM5",
+                  0,
+                  {5},
+                  {kSettings, "CommPort=5", "PortOpen=1", "!8010"},
+                  false,
+                  5,
+                  "COM5"},
+        // Open on another number: closed first, then opened on the new number.
+        ChoiceRow{"other",
+                  "+COM7",
+                  3,
+                  {},
+                  {kSettings, "PortOpen=0", "CommPort=7", "PortOpen=1"},
+                  true,
+                  7,
+                  "COM7"},
+        // The entry of the port already open closes and reopens it.
+        ChoiceRow{"same",
+                  "+COM3",
+                  3,
+                  {},
+                  {kSettings, "PortOpen=0", "CommPort=3", "PortOpen=1"},
+                  true,
+                  3,
+                  "COM3"},
+        // Beyond COM16: CommPort keeps 4 and the port reopens on it.
+        ChoiceRow{
+            "beyond", "+COM17", 4, {}, {kSettings, "PortOpen=0", "PortOpen=1"}, true, 4, "COM17"},
+        // Compared exactly: a leading zero matches nothing.
+        ChoiceRow{
+            "zero", " COM05", 4, {}, {kSettings, "PortOpen=0", "PortOpen=1"}, true, 4, "COM05"},
+        // "None" closes the port and leaves it closed.
+        ChoiceRow{"none", "xNone", 2, {}, {kSettings, "PortOpen=0"}, false, 2, "None"},
+        // Open on 2, the chosen 12 is absent: closed, and it stays closed.
+        ChoiceRow{"lost",
+                  "+COM12",
+                  2,
+                  {12},
+                  {kSettings, "PortOpen=0", "CommPort=12", "PortOpen=1", "!8010"},
+                  false,
+                  12,
+                  "COM12"}),
+    [](const auto& info) { return std::string(info.param.reason); });
+
+TEST(SerialSyncChoiceTest, EditingTheTextWithoutPickingRunsNothing) {
+    SerialFixture f;
+    AttachSerialHandlers(f.window, f.services);
+    f.window.Combo2.OperatorEdit("+COM5");
+    EXPECT_TRUE(f.port.log.empty());
+    EXPECT_TRUE(f.platform.profile.log.empty());
+    EXPECT_EQ(f.window.Combo2.Text(), "+COM5");
+}
+
+TEST(SerialSyncChoiceTest, PickingAFilledEntryUsesItsNumber) {
+    SerialFixture f;
+    f.platform.probe.present = {10};
+    FillSerialSyncList(f.window, f.services);
+    AttachSerialHandlers(f.window, f.services);
+    f.window.Combo2.OperatorPick(9);  // "+COM10"
+    EXPECT_EQ(f.window.Combo2.Text(), "COM10");
+    EXPECT_EQ(f.platform.port.CommPort(), 10);
+    EXPECT_TRUE(f.platform.port.PortOpen());
+}
+
+// --- GPS choice -------------------------------------------------------------------------
+
+struct GpsRow {
+    const char* reason;
+    std::string gps;
+    std::string serialSync;
+    int check2;
+    bool accepted;
+};
+
+class GpsChoiceTest : public ::testing::TestWithParam<GpsRow> {};
+
+TEST_P(GpsChoiceTest, RefusesTheSerialSyncPortInUse) {
+    const GpsRow& row = GetParam();
+    SerialFixture f;
+    AttachSerialHandlers(f.window, f.services);
+    f.window.Combo2.SetText(row.serialSync);
+    f.window.Check2.SetValue(row.check2);
+    std::string shownWhileOpen;
+    std::size_t writesWhileOpen = 0;
+    f.platform.dialog.whileOpen = [&] {
+        shownWhileOpen = f.window.Combo1.Text();
+        writesWhileOpen = f.platform.profile.log.size();
+    };
+    f.window.Combo1.AddItem(row.gps);
+    f.window.Combo1.OperatorPick(0);
+
+    if (row.accepted) {
+        EXPECT_TRUE(f.platform.dialog.shown.empty());
+        EXPECT_EQ(f.window.Combo1.Text(), row.gps);
+        EXPECT_EQ(f.Stored("GPS", "COMPORT"), row.gps);
+    } else {
+        ASSERT_EQ(f.platform.dialog.shown.size(), 1u);
+        EXPECT_EQ(f.platform.dialog.shown[0].text, "Please check your comm settings");
+        EXPECT_EQ(f.platform.dialog.shown[0].title, "ERROR");
+        EXPECT_EQ(f.platform.dialog.shown[0].icon, MessageIcon::Exclamation);
+        // The warning comes first; "None" is shown and stored only after it is closed.
+        EXPECT_EQ(shownWhileOpen, row.gps);
+        EXPECT_EQ(writesWhileOpen, 0u);
+        EXPECT_EQ(f.window.Combo1.Text(), "None");
+        EXPECT_EQ(f.Stored("GPS", "COMPORT"), "None");
+    }
+    EXPECT_TRUE(f.port.log.empty()) << "the GPS choice never touches the port";
+    EXPECT_EQ(f.Stored("SerialSync", "COMPORT"), "(absent)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, GpsChoiceTest,
+                         ::testing::Values(GpsRow{"SamePortInUse", "COM2", "COM2", 1, false},
+                                           GpsRow{"SamePortNotBroadcasting", "COM2", "COM2", 0,
+                                                  true},
+                                           GpsRow{"OtherPort", "COM1", "COM2", 1, true},
+                                           GpsRow{"BothNone", "None", "None", 1, true},
+                                           GpsRow{"BothNoneGreyed", "None", "None", 2, false},
+                                           GpsRow{"SamePortGreyed", "COM4", "COM4", 2, false}),
+                         [](const auto& info) { return std::string(info.param.reason); });
+
+// --- Start-up: the list and the opening of the stored port ------------------------------
+
+TEST(FillSerialSyncListTest, SixteenEntriesMarkedByTheProbe) {
+    SerialFixture f;
+    f.platform.probe.present = {1, 3, 12, 16};
+    f.window.Combo2.SetText("");
+    FillSerialSyncList(f.window, f.services);
+
+    const std::vector<std::string> expected{
+        "+COM1", " COM2",  "+COM3",  " COM4",  " COM5",  " COM6",  " COM7",  " COM8",
+        " COM9", " COM10", " COM11", "+COM12", " COM13", " COM14", " COM15", "+COM16"};
+    EXPECT_EQ(f.window.Combo2.Entries(), expected);
+    EXPECT_EQ(f.platform.probe.probed,
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    EXPECT_EQ(f.window.Combo2.Text(), "");
+    EXPECT_EQ(f.window.Combo2.ListIndex(), -1);
+    EXPECT_TRUE(f.port.log.empty());
+}
+
+struct OpeningRow {
+    const char* reason;
+    std::string text;  // Combo2's text, the stored name
+    int check2;
+    int commPortBefore;
+    std::set<int> absentPorts;
+    Log expectedLog;
+    bool open;
+    int commPort;
+    std::vector<std::string> messageTitles;
+    std::string textAfter;
+};
+
+class StartupOpeningTest : public ::testing::TestWithParam<OpeningRow> {};
+
+TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
+    const OpeningRow& row = GetParam();
+    SerialFixture f;
+    f.platform.port.SetCommPort(static_cast<std::int16_t>(row.commPortBefore));
+    f.platform.port.absentPorts = row.absentPorts;
+    f.window.Combo2.SetText(row.text);
+    f.window.Check2.SetValue(row.check2);
+    OpenStoredSerialSyncPort(f.window, f.services, [&](const std::function<void()>& action) {
+        ReportAndGoOn(f.platform.dialog, action);
+    });
+
+    EXPECT_EQ(f.port.log, row.expectedLog);
+    EXPECT_EQ(f.platform.port.PortOpen(), row.open);
+    EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
+    EXPECT_EQ(f.window.Combo2.Text(), row.textAfter);
+    std::vector<std::string> titles;
+    for (const auto& shown : f.platform.dialog.shown) {
+        titles.push_back(shown.title);
+        EXPECT_EQ(shown.icon, MessageIcon::Critical);
+    }
+    EXPECT_EQ(titles, row.messageTitles);
+    EXPECT_TRUE(f.platform.profile.log.empty()) << "start-up writes nothing back";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StartupOpeningTest,
+    ::testing::Values(
+        // Empty stored text means COM1.
+        OpeningRow{
+            "Empty", "", 1, 5, {}, {"CommPort=1", kSettings, "PortOpen=1"}, true, 1, {}, "COM1"},
+        // "None": no number, line settings only, nothing opened.
+        OpeningRow{"None", "None", 1, 7, {}, {kSettings}, false, 7, {}, "None"},
+        OpeningRow{"TwoDigits",
+                   "COM12",
+                   1,
+                   1,
+                   {},
+                   {"CommPort=12", kSettings, "PortOpen=1"},
+                   true,
+                   12,
+                   {},
+                   "COM12"},
+        // A marked entry does not begin with "COM": the earlier number is opened.
+        OpeningRow{"Marked", "+COM3", 1, 5, {}, {kSettings, "PortOpen=1"}, true, 5, {}, "+COM3"},
+        // Letter case counts.
+        OpeningRow{"LowerCase", "com3", 1, 5, {}, {kSettings, "PortOpen=1"}, true, 5, {}, "com3"},
+        // Not broadcasting: the number is taken, nothing else.
+        OpeningRow{"NotBroadcasting", "COM4", 0, 1, {}, {"CommPort=4"}, false, 4, {}, "COM4"},
+        OpeningRow{"Greyed", "COM4", 2, 1, {}, {"CommPort=4"}, false, 4, {}, "COM4"},
+        OpeningRow{"NoneNotBroadcasting", "None", 0, 3, {}, {}, false, 3, {}, "None"},
+        // An absent port: one message, the port stays closed.
+        OpeningRow{"Absent",
+                   "COM6",
+                   1,
+                   1,
+                   {6},
+                   {"CommPort=6", kSettings, "PortOpen=1", "!8010"},
+                   false,
+                   6,
+                   {"8010"},
+                   "COM6"},
+        // A refused number: one message, and the earlier number still opens.
+        OpeningRow{"Refused",
+                   "COM99",
+                   1,
+                   2,
+                   {},
+                   {"CommPort=99", "!8002", kSettings, "PortOpen=1"},
+                   true,
+                   2,
+                   {"8002"},
+                   "COM99"},
+        // No number after "COM" reads as 0, which the port refuses.
+        OpeningRow{
+            "NoNumber", "COMx", 0, 2, {}, {"CommPort=0", "!8002"}, false, 2, {"8002"}, "COMx"},
+        // Halves go to the even number; blanks inside the number are skipped.
+        OpeningRow{"Half",
+                   "COM2.5",
+                   1,
+                   1,
+                   {},
+                   {"CommPort=2", kSettings, "PortOpen=1"},
+                   true,
+                   2,
+                   {},
+                   "COM2.5"},
+        OpeningRow{"Blanks",
+                   "COM 1 1",
+                   1,
+                   1,
+                   {},
+                   {"CommPort=11", kSettings, "PortOpen=1"},
+                   true,
+                   11,
+                   {},
+                   "COM 1 1"},
+        // Too large for 16 bits: the conversion fails before the port is asked.
+        OpeningRow{"Overflow", "COM40000", 0, 3, {}, {}, false, 3, {"6"}, "COM40000"}),
+    [](const auto& info) { return std::string(info.param.reason); });
+
+}  // namespace
+}  // namespace corvantis
