@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
+#include <string>
+
 #include "platform/failure.h"
 
 namespace corvantis {
@@ -53,6 +57,32 @@ TEST(TextNumberTest, ToInteger16AcceptsOnlyAWholeNumberText) {
     try {
         ToInteger16("40000");
         ADD_FAILURE() << "40000 accepted";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.number(), error::kOverflow);
+    }
+}
+
+TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocaleSays) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
+        std::setlocale(LC_NUMERIC, "de_DE.utf8") == nullptr) {
+        GTEST_SKIP() << "no German locale installed";
+    }
+    const double offset = LeadingNumber("-3.5");
+    const double comma = LeadingNumber("5,5");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_DOUBLE_EQ(offset, -3.5);
+    EXPECT_DOUBLE_EQ(comma, 5);
+}
+
+TEST(TextNumberTest, NumbersBeyondTheRangeOfDoubleNeverRaise) {
+    const std::string huge(400, '9');
+    EXPECT_EQ(LeadingNumber(huge), HUGE_VAL);
+    EXPECT_EQ(LeadingNumber("-" + huge), -HUGE_VAL);
+    EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0);
+    try {
+        ToInteger16(huge);
+        ADD_FAILURE() << "a 400-digit number accepted";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.number(), error::kOverflow);
     }
