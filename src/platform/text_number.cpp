@@ -1,5 +1,6 @@
 #include "platform/text_number.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -15,6 +16,23 @@ bool IsBlank(char c) {
 }
 bool IsDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// `digits`: an optional sign, digits and at most one point, with at least one digit. Read with a
+// point as the decimal mark whatever the C locale says; beyond the range of double the result is
+// plus or minus infinity, below the smallest magnitude it is zero.
+double ParseDecimal(const std::string& digits) {
+    const bool negative = digits.front() == '-';
+    const char* first = digits.data() + ((digits.front() == '-' || digits.front() == '+') ? 1 : 0);
+    const char* last = digits.data() + digits.size();
+    double magnitude = 0;
+    const auto result = std::from_chars(first, last, magnitude, std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large when the whole part has a non-zero digit, too small otherwise.
+        const char* significant = std::find_if(first, last, [](char c) { return c != '0'; });
+        magnitude = (significant != last && *significant != '.') ? HUGE_VAL : 0.0;
+    }
+    return negative ? -magnitude : magnitude;
 }
 
 // Reads a signed decimal number from the start of `text` (after `pos`), skipping blanks
@@ -55,10 +73,7 @@ std::size_t ScanNumber(std::string_view text, bool skipInnerBlanks, double& valu
     if (!any) {
         return 0;
     }
-    // from_chars ignores the C locale, so a point is the decimal mark whatever the PC's
-    // regional settings; it takes no leading '+'.
-    const char* first = digits.data() + (digits[0] == '+' ? 1 : 0);
-    std::from_chars(first, digits.data() + digits.size(), value);
+    value = ParseDecimal(digits);
     return pos;
 }
 }  // namespace

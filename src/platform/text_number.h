@@ -9,7 +9,8 @@ namespace corvantis {
 
 // The number that `text` begins with: blanks anywhere are skipped, then an optional sign,
 // digits and an optional point with more digits. Text that does not begin with a number
-// gives 0 ("12abc" -> 12, " -3.5" -> -3.5, "abc" -> 0, "" -> 0).
+// gives 0 ("12abc" -> 12, " -3.5" -> -3.5, "abc" -> 0, "" -> 0). Never raises: a number
+// beyond the range of double gives plus or minus infinity.
 double LeadingNumber(std::string_view text);
 
 // `value` rounded to the nearest whole number, halves to the even neighbour (2.5 -> 2).

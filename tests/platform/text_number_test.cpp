@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <string>
 
 #include "platform/failure.h"
@@ -61,22 +62,30 @@ TEST(TextNumberTest, ToInteger16AcceptsOnlyAWholeNumberText) {
     }
 }
 
-}  // namespace
-}  // namespace corvantis
-
-namespace corvantis {
-namespace {
-
-TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocale) {
-    // A program may run under a locale whose decimal mark is a comma.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous != nullptr ? previous : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no de_DE locale on this machine";
+TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocaleSays) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
+        std::setlocale(LC_NUMERIC, "de_DE.utf8") == nullptr) {
+        GTEST_SKIP() << "no German locale installed";
     }
-    EXPECT_DOUBLE_EQ(LeadingNumber("-11.5"), -11.5);
-    EXPECT_EQ(ToInteger16("2.5"), 2);
+    const double offset = LeadingNumber("-3.5");
+    const double comma = LeadingNumber("5,5");
     std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_DOUBLE_EQ(offset, -3.5);
+    EXPECT_DOUBLE_EQ(comma, 5);
+}
+
+TEST(TextNumberTest, NumbersBeyondTheRangeOfDoubleNeverRaise) {
+    const std::string huge(400, '9');
+    EXPECT_EQ(LeadingNumber(huge), HUGE_VAL);
+    EXPECT_EQ(LeadingNumber("-" + huge), -HUGE_VAL);
+    EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0);
+    try {
+        ToInteger16(huge);
+        ADD_FAILURE() << "a 400-digit number accepted";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.number(), error::kOverflow);
+    }
 }
 
 }  // namespace

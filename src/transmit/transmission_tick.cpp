@@ -1,0 +1,124 @@
+#include "transmit/transmission_tick.h"
+
+#include <string>
+
+#include "platform/failure.h"
+#include "transmit/messages.h"
+
+namespace corvantis {
+
+namespace {
+
+constexpr int kModeAddressed = 0;
+constexpr int kModeRules = 1;
+constexpr int kModeTimeOnly = 3;
+
+constexpr int kRatePerMinute = 1;
+constexpr int kRatePerHour = 2;
+constexpr int kRatePerDay = 3;
+
+bool Checked(const CheckBox& box) {
+    return box.Value() == 1;
+}
+
+DaylightSavingSelection SelectionOf(const Window& w) {
+    DaylightSavingSelection s;
+    s.check7 = w.Check7.Value();
+    s.startDay = w.Combo7.ListIndex();
+    s.startMonth = w.Combo10.ListIndex();
+    s.startOccurrence = w.Combo12.ListIndex();
+    s.startWeekday = w.Combo11.ListIndex();
+    s.endDay = w.Combo8.ListIndex();
+    s.endMonth = w.Combo6.ListIndex();
+    s.endOccurrence = w.Combo9.ListIndex();
+    s.endWeekday = w.Combo5.ListIndex();
+    s.changeHour = w.Combo13.ListIndex();
+    return s;
+}
+
+// The two-character slice of the local clock texts that the rate watches: seconds, minutes,
+// hours or the day of the month. An unset rate, or one outside 0-3, watches the seconds.
+std::string RateSlice(const std::optional<std::int16_t>& sendRate, const DateTime& local) {
+    switch (sendRate.value_or(0)) {
+        case kRatePerMinute:
+            return TimeText(local).substr(3, 2);
+        case kRatePerHour:
+            return TimeText(local).substr(0, 2);
+        case kRatePerDay:
+            return DateText(local).substr(3, 2);
+        default:
+            return TimeText(local).substr(6, 2);
+    }
+}
+
+}  // namespace
+
+void SendUDP_Timer(Window& window, Services& services) {
+    // Even-second gate: nine ticks in ten end here.
+    const DateTime local = services.clock.Now();
+    const int second = local.second;
+    if (second % 2 != 0 || second == window.lastEvenSecond) {
+        return;
+    }
+    window.lastEvenSecond = static_cast<std::uint8_t>(second);
+
+    DateTime now = local;
+    if (window.useUtc) {
+        // Without a conversion the local reading stands.
+        SkipSilently([&] { now = services.clock.LocalToUtc(local); });
+        DisplayRuleFields fields;
+        SkipSilently([&] {
+            OffsetFields offset = EncodeOffset(window.HourOffset.Text());
+            fields.tzHours = std::move(offset.tzHours);
+            fields.tzHalf = std::move(offset.tzHalf);
+        });
+        SkipSilently([&] {
+            DaylightSavingFields dst = EncodeDaylightSaving(SelectionOf(window));
+            fields.dstStart = std::move(dst.dstStart);
+            fields.dstEnd = std::move(dst.dstEnd);
+            fields.dstHour = std::move(dst.dstHour);
+        });
+        SkipSilently([&] { fields.leapYear = EncodeLeapYear(window.Combo14.ListIndex()); });
+
+        SkipSilently([&] {
+            switch (window.sendMode) {
+                case kModeRules:
+                    window.clockMessage = RulesMessage(now, fields);
+                    break;
+                case kModeAddressed:
+                    window.clockMessage =
+                        AddressedCommand(window.CurrAddress.Text(), window.NewAddress.Text(),
+                                         window.setAddressFlag, fields);
+                    break;
+                case kModeTimeOnly:
+                    window.clockMessage = TimeOnlyMessage(now);
+                    break;
+                default:
+                    break;  // no message of its own: the last one stands
+            }
+        });
+    } else {
+        window.clockMessage = LocalTimeMessage(local);
+    }
+
+    SkipSilently([&] { window.Text1.SetText(window.clockMessage); });
+    SkipSilently([&] { window.Text4.SetText(RightAligned(now.second, 2)); });
+
+    bool due = false;
+    std::string slice = RateSlice(window.sendRate, local);
+    if (slice != window.lastRateMark) {
+        window.lastRateMark = std::move(slice);
+        due = true;
+    }
+
+    SkipSilently([&] {
+        const bool allowed = services.MSComm1.PortOpen() && Checked(window.Check2) && due &&
+                             (Checked(window.Check8) || window.sendMode < kModeTimeOnly) &&
+                             !Checked(window.Check5) && Checked(window.Check6);
+        if (allowed) {
+            services.MSComm1.Output(window.clockMessage);
+        }
+    });
+}
+
+}  // namespace corvantis

@@ -1,0 +1,22 @@
+// The transmission tick: the SendUDP timer's handler, every 100 ms for the window's life.
+#pragma once
+
+#include "window/services.h"
+#include "window/window.h"
+
+namespace corvantis {
+
+// At most once per even second of the PC's local clock: builds the clock message chosen by
+// useUtc and sendMode into clockMessage, shows it in Text1 (and the seconds in Text4), and
+// writes it to MSComm1 in one Output when the rate slice (sendRate) has changed since the last
+// due transmission and every enabling control agrees (port open, Check2 checked, Check5 not,
+// Check6 checked, and Check8 checked or sendMode below 3).
+//
+// The clock is read once: the gate, the message and the rate slice all come from that one
+// reading. Time and display rules are computed at every handled second, so every message is
+// well-formed. A failing step is skipped silently; the tick never reports, never stops and
+// never retries. Ticks on an odd second, or again within a handled second, end after one
+// clock reading.
+void SendUDP_Timer(Window& window, Services& services);
+
+}  // namespace corvantis

@@ -1,0 +1,179 @@
+// The operator's commands driving the real tick in virtual time.
+#include "transmit/operator_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "transmit/messages.h"
+#include "transmit_setup.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::TransmitRig;
+
+std::string Blanks(std::string text) {
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+// The kind digit of each message written ('L' for a 15-character local time message).
+std::string KindsWritten(const TransmitRig& rig) {
+    std::string kinds;
+    for (const auto& message : rig.Written()) {
+        kinds += message.size() == kMessageLength ? message[24] : 'L';
+    }
+    return kinds;
+}
+
+// A started window past the start-up command window, at 14:07:11.300 local (= UTC), with
+// nothing written yet as far as the tests look.
+class OperatorCommandsTest : public ::testing::Test {
+protected:
+    OperatorCommandsTest() {
+        rig.RunUntil({2024, 3, 9, 14, 7, 11}, 300);
+        rig.platform.port.writes.clear();
+    }
+    TransmitRig rig{{2024, 3, 9, 14, 7, 1}, 300};
+};
+
+TEST(OperatorCommandsStateTest, ButtonsSetTheStateTable) {
+    struct Row {
+        const char* what;
+        void (*handler)(Window&, Services&);
+        const char* currAddress;
+        std::int16_t sendMode;
+        std::uint8_t flag;
+        bool window;  // a command window opened
+        bool clearsText3;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"Pause Time", Command3_Click, "0", 0, 0, false, false},
+             {"Resume Time", Command5_Click, "0", 3, 0, false, false},
+             {"Send UTC Time Only", Command6_Click, "0", 3, 0, false, true},
+             {"Send Display Rules to all", Command2_Click, "0", 1, 0, true, true},
+             {"Send Display Rules, empty address", Command2_Click, "", 1, 0, true, true},
+             {"Send Display Rules, no number", Command2_Click, "all", 1, 0, true, true},
+             {"Send Display Rules to 5", Command2_Click, "5", 0, 0, true, true},
+             {"Send Display Rules to 0.5", Command2_Click, "0.5", 0, 0, true, true},
+             {"Send Above Address", SendAddr_Click, "5", 0, 1, true, true},
+         }) {
+        testing::FakePlatform platform;
+        Window window;
+        testing::SetUpAsStarted(window, platform);
+        window.Timer3.SetEnabled(false);
+        window.sendMode = 2;
+        window.CurrAddress.SetText(row.currAddress);
+        window.Text3.SetText("reply");
+        row.handler(window, platform.services);
+        EXPECT_EQ(window.sendMode, row.sendMode) << row.what;
+        EXPECT_EQ(window.setAddressFlag, row.flag) << row.what;
+        EXPECT_EQ(window.Label33.Visible(), row.window) << row.what;
+        EXPECT_EQ(window.Timer3.Enabled(), row.window) << row.what;
+        EXPECT_EQ(window.Text3.Text(), row.clearsText3 ? "" : "reply") << row.what;
+        EXPECT_TRUE(platform.port.writes.empty()) << row.what;
+    }
+}
+
+TEST_F(OperatorCommandsTest, RulesForAllClocksThenBackToTimeOnly) {
+    rig.window.CurrAddress.SetText("0");
+    rig.window.Command2.OperatorClick();
+    EXPECT_TRUE(rig.window.Label33.Visible());
+    rig.RunFor(8s);  // window ends at 14:07:17.300
+    EXPECT_EQ(KindsWritten(rig), "2221");
+    EXPECT_EQ(rig.Written()[0], Blanks("*12_714_9_32024__32711172_0_-6_2_0#"));
+    EXPECT_EQ(rig.Written()[3], TimeOnlyMessage({2024, 3, 9, 14, 7, 18}));
+    EXPECT_FALSE(rig.window.Label33.Visible());
+    EXPECT_FALSE(rig.window.Timer3.Enabled());
+    EXPECT_EQ(rig.window.sendMode, 3);
+}
+
+TEST_F(OperatorCommandsTest, NewAddressCarriesFlagOneAlsoThroughSendDisplayRules) {
+    rig.window.CurrAddress.SetText("5");
+    rig.window.NewAddress.SetText("12");
+    rig.window.SendAddr.OperatorClick();
+    rig.RunFor(3s);                       // 14:07:12 and 14:07:14
+    rig.window.Command2.OperatorClick();  // within the window, address not 0
+    rig.RunFor(8s);                       // the window now ends at 14:07:20.300
+    EXPECT_EQ(KindsWritten(rig), "333331");
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(rig.Written()[i], Blanks("*_5121___________32711173_0_-6_2_0#")) << i;
+    }
+    EXPECT_EQ(rig.window.setAddressFlag, 0);
+}
+
+TEST_F(OperatorCommandsTest, AWindowIsAlwaysFullSixSecondsFromTheLastPress) {
+    rig.window.CurrAddress.SetText("5");
+    rig.window.SendAddr.OperatorClick();
+    rig.RunFor(5s);
+    rig.window.Command2.OperatorClick();
+    rig.RunFor(5900ms);  // 10.9 s after the first press
+    EXPECT_TRUE(rig.window.Label33.Visible());
+    EXPECT_EQ(rig.window.sendMode, 0);
+    EXPECT_EQ(rig.window.setAddressFlag, 1);
+    rig.RunFor(100ms);
+    EXPECT_FALSE(rig.window.Label33.Visible());
+    EXPECT_EQ(rig.window.sendMode, 3);
+    EXPECT_EQ(rig.window.setAddressFlag, 0);
+}
+
+TEST_F(OperatorCommandsTest, PauseUnderLocalChangesNothingOnTheWire) {
+    rig.window.Option1[1].SetValue(true);
+    rig.window.useUtc = false;
+    rig.RunFor(4s);
+    rig.window.Command3.OperatorClick();
+    rig.RunFor(4s);
+    EXPECT_EQ(KindsWritten(rig), "LLLL");
+    EXPECT_EQ(rig.Written()[3], LocalTimeMessage({2024, 3, 9, 14, 7, 18}));
+    EXPECT_EQ(rig.window.sendMode, 0);
+}
+
+TEST_F(OperatorCommandsTest, PauseAfterRulesMovesToAddressedCommandsWithFlagZero) {
+    rig.window.CurrAddress.SetText("0");
+    rig.window.Command2.OperatorClick();
+    rig.RunFor(8s);
+    rig.window.Command3.OperatorClick();
+    rig.RunFor(4s);
+    EXPECT_EQ(KindsWritten(rig), "222133");
+    EXPECT_EQ(rig.Written().back(), Blanks("*_0_00___________32711173_0_-6_2_0#"));
+}
+
+TEST_F(OperatorCommandsTest, AtOncePerMinuteAWindowWithoutAMinuteChangeSendsNothing) {
+    rig.window.sendRate = 1;
+    rig.RunFor(1s);  // the new rate's first slice, "07", is due at 14:07:12
+    rig.platform.port.writes.clear();
+    rig.window.CurrAddress.SetText("0");
+    rig.window.Command2.OperatorClick();
+    rig.RunFor(2s);
+    // Built and shown all the same.
+    EXPECT_EQ(rig.window.Text1.Text(), Blanks("*14_714_9_32024__32711172_0_-6_2_0#"));
+    rig.RunFor(6s);
+    EXPECT_FALSE(rig.window.Label33.Visible());
+    EXPECT_TRUE(rig.Written().empty());
+    rig.RunUntil({2024, 3, 9, 14, 8, 1});
+    EXPECT_EQ(rig.Written(), (std::vector<std::string>{TimeOnlyMessage({2024, 3, 9, 14, 8, 0})}));
+}
+
+TEST(OperatorCommandsStateTest, AttachWiresTheTimersAndButtons) {
+    testing::FakePlatform platform;
+    Window window;
+    AttachTransmitHandlers(window, platform.services);
+    for (Timer* timer : {&window.SendUDP, &window.Timer2, &window.Timer3}) {
+        EXPECT_TRUE(timer->onTick) << timer->Name();
+    }
+    for (Button* button : {&window.Command3, &window.Command5, &window.Command6, &window.Command2,
+                           &window.SendAddr}) {
+        EXPECT_TRUE(button->onClick) << button->Name();
+    }
+    window.Timer2.Tick();  // does nothing
+    window.sendMode = 1;
+    window.Timer3.Tick();
+    EXPECT_EQ(window.sendMode, 3);
+}
+
+}  // namespace
+}  // namespace corvantis
