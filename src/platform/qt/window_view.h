@@ -11,7 +11,8 @@
 //  - an entry picked in a list (mouse or keyboard): OperatorPick;
 //  - text typed into a list: OperatorEdit (text only; typing an entry's text selects nothing);
 //  - the focus leaving a list for another control of the window: OperatorLeave;
-//  - a key typed into UDPaddress: OperatorKeyPress with the character's code.
+//  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+// Text boxes are read-only: they show what the program writes and nothing reads them back.
 // The wheel picks in a list only while the list has the focus, so turning it over the window
 // changes no setting by accident.
 // An exception (a Failure or any std::exception) escaping a reaction the operator set off is
