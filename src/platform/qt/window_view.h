@@ -1,0 +1,123 @@
+// The window on screen: Qt widgets that mirror the window model and pass the operator's own
+// actions back to it.
+//
+// Every control of the model except the timers has one widget, whose objectName is the
+// control's name; controls hidden in the design have hidden widgets, so that showing one from
+// the model later shows it in its place. The view follows every change of the model (text,
+// caption, value, selection, entries, visibility, enabled state) with the widgets' signals
+// blocked, so a change the program makes never comes back as a second reaction. Only the
+// operator's actions reach the model, through its Operator* calls:
+//  - a click on a button, check box or option: OperatorClick;
+//  - an entry picked in a list (mouse or keyboard): OperatorPick;
+//  - text typed into a list: OperatorEdit (text only; typing an entry's text selects nothing);
+//  - the focus leaving a list for another control of the window: OperatorLeave;
+//  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+// Text boxes are read-only: they show what the program writes and nothing reads them back.
+// The wheel picks in a list only while the list has the focus, so turning it over the window
+// changes no setting by accident.
+// An exception (a Failure or any std::exception) escaping a reaction the operator set off is
+// caught at this boundary and handed to onFailure; when that is unset, it is shown on the
+// warning line ("description (number)" for a Failure). Qt's event loop never sees it.
+//
+// Texts cross between model and widgets as 8-bit text, one byte a character (Latin-1), so
+// the fixed-width clock messages keep their width whatever bytes a clock sends back.
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/qt/qt_status_line.h"
+#include "window/window.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSystemTrayIcon;
+
+namespace corvantis {
+
+class WindowView : public QWidget {
+    Q_OBJECT
+
+public:
+    // `window` must outlive the view. The view adds its observers to the window's controls;
+    // they do nothing once the view is gone.
+    explicit WindowView(Window& window, QWidget* parent = nullptr);
+    ~WindowView() override;
+
+    // The widget of the control named `name`; nullptr for the timers and unknown names.
+    QWidget* WidgetFor(const std::string& name) const;
+
+    // The window's warning line: hidden while empty, it never takes the focus.
+    StatusLine& Status() { return *m_status; }
+
+    // The program's icon (a clock face), used for the window and the notification area.
+    static QIcon AppIcon();
+
+    // Whether a notification-area icon is shown (false where the desktop offers no area).
+    bool HasTrayIcon() const;
+    // Removes the notification-area icon; does nothing when there is none.
+    void RemoveTrayIcon();
+    // The icon's menu: "Show" runs onTrayActivated, "Close and Exit" runs Command1's click.
+    // It exists also where no icon can be shown.
+    QMenu* TrayMenu() const { return m_trayMenu; }
+
+    // The close box (or any close request from the desktop): the window's unload. Runs once
+    // per close event; the event is then accepted and the window closes.
+    std::function<void()> onCloseRequested;
+    // Mouse movement over the window's own background (not over a control), with the X
+    // position in pixels from the window's left edge, rounded to the nearest whole pixel
+    // (halves to even). Mouse tracking is on, so no button needs to be down.
+    std::function<void(int x)> onMouseMove;
+    // A click or double-click on the notification-area icon, or its menu's "Show".
+    std::function<void()> onTrayActivated;
+    // A failure escaping a reaction the operator set off.
+    std::function<void(const std::exception&)> onFailure;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Runs an operator action against the model, catching what escapes it.
+    void Forward(const std::function<void()>& action);
+
+    // One widget for one control, mirroring it from now on.
+    QLabel* Make(Label& label);
+    QGroupBox* Make(Frame& frame);
+    QPushButton* Make(Button& button);
+    QCheckBox* Make(CheckBox& box);
+    QRadioButton* Make(OptionButton& option);
+    QLineEdit* Make(TextBox& box);
+    QComboBox* Make(ComboBox& list);
+    // Names the widget after the control and mirrors its visibility and enabled state.
+    void Register(Control& control, QWidget* widget);
+
+    void BuildLayout();
+    void BuildTray();
+
+    Window& m_window;
+    struct Entry {
+        Control* control;
+        QWidget* widget;
+    };
+    std::map<std::string, Entry> m_widgets;
+    std::map<QObject*, ComboBox*> m_lists;  // each list's widget and its line edit
+    QLabel* m_warning = nullptr;
+    std::unique_ptr<QtStatusLine> m_status;
+    QMenu* m_trayMenu = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+};
+
+}  // namespace corvantis
