@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 
 # Debian packages the build and the tests need.
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6serialport6-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           libgtest-dev libgmock-dev googletest desktop-file-utils)
 
 as_root() {
