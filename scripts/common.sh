@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 
 # Debian packages the build and the tests need.
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6serialport6-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           libgtest-dev libgmock-dev googletest desktop-file-utils locales)
 
 as_root() {
@@ -27,7 +27,7 @@ ensure_packages() {
 
 # configure_and_build [cmake options...]
 configure_and_build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || return
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
@@ -36,4 +36,28 @@ ensure_test_locale() {
     if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
         as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 locale not available"
     fi
+}
+
+# The Windows build: mingw-w64 cross compilers, tests run under wine.
+WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest)
+WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
+
+# Prints what the Windows build lacks on this machine; prints nothing when it has everything.
+windows_tools_missing() {
+    local missing=()
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(x86_64-w64-mingw32-g++-posix)
+    command -v x86_64-w64-mingw32-gcc-posix >/dev/null || missing+=(x86_64-w64-mingw32-gcc-posix)
+    if [ ! -x /usr/lib/wine/wine64 ] && ! command -v wine64 >/dev/null; then
+        missing+=(wine64)
+    fi
+    [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
+    echo "${missing[*]}"
+}
+
+# configure_and_build_windows [cmake options...]
+configure_and_build_windows() {
+    cmake -S "$ROOT" -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DCMAKE_TOOLCHAIN_FILE="$WINDOWS_TOOLCHAIN" -DCORVANTIS_BUILD_QT=OFF "$@" || return
+    cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
 }
