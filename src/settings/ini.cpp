@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "settings/path_style.h"
 #include "window/services.h"
 
 namespace corvantis {
@@ -18,12 +19,7 @@ std::string WithCase(std::string text, int (*convert)(int)) {
 }  // namespace
 
 std::string IniPath(const ProgramInfo& info, std::string_view fileName) {
-#ifdef _WIN32
-    constexpr char kSeparator = '\\';
-#else
-    constexpr char kSeparator = '/';
-#endif
-    return info.settingsFolder + kSeparator + std::string(fileName.substr(1));
+    return info.settingsFolder + Separator(kHostPathStyle) + std::string(fileName.substr(1));
 }
 
 std::string ReadIni(Services& services, const std::string& section, const std::string& key,
@@ -34,9 +30,16 @@ std::string ReadIni(Services& services, const std::string& section, const std::s
 
 void WriteIni(Services& services, const std::string& section, const std::string& key,
               const std::string& value, const std::string& file) {
-    if (!services.profile.WriteString(section, WithCase(key, ::toupper), value, file)) {
-        services.status.ShowWarning("Settings not saved to " + file + ": " +
-                                    services.profile.LastError());
+    if (services.profile.WriteString(section, WithCase(key, ::toupper), value, file)) {
+        services.unsavedSettingsFiles.erase(file);
+        return;
+    }
+    if (services.unsavedSettingsFiles.insert(file).second) {
+        std::string reason = services.profile.LastError();
+        if (reason.find(file) == std::string::npos) {
+            reason = file + ": " + reason;
+        }
+        services.status.ShowWarning("Settings not saved: " + reason);
     }
 }
 

@@ -23,8 +23,9 @@ std::string IniPath(const ProgramInfo& info, std::string_view fileName);
 std::string ReadIni(Services& services, const std::string& section, const std::string& key,
                     const std::string& fallback, const std::string& file);
 
-// Stores `value` under the upper-cased `key` in `section` of `file`. Never raises; a write
-// that cannot be made is reported on the status line.
+// Stores `value` under the upper-cased `key` in `section` of `file`. Never raises. A write
+// that cannot be made shows one warning on the status line naming the file and the reason;
+// further failures of the same file stay quiet until a write to it succeeds again.
 void WriteIni(Services& services, const std::string& section, const std::string& key,
               const std::string& value, const std::string& file);
 

@@ -1,6 +1,9 @@
 // The platform services the handlers reach the outside world through.
 #pragma once
 
+#include <set>
+#include <string>
+
 #include "platform/event_wait.h"
 #include "platform/message_dialog.h"
 #include "platform/port_probe.h"
@@ -25,6 +28,9 @@ struct Services {
     Registry& registry;
     StatusLine& status;
     ProgramInfo info;
+    // Settings files whose last write failed and was reported; WriteIni warns once per file
+    // until a write to it succeeds again.
+    std::set<std::string> unsavedSettingsFiles{};
 };
 
 }  // namespace corvantis

@@ -1,0 +1,134 @@
+#include "settings/settings_folder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace corvantis {
+
+namespace {
+
+constexpr std::string_view kArgument = "--settings-dir";
+
+std::string WithoutTrailingSeparators(std::string folder, PathStyle style) {
+    const auto isSeparator = [style](char c) {
+        return c == '/' || (style == PathStyle::Windows && c == '\\');
+    };
+    const std::size_t keep = (style == PathStyle::Windows && folder.size() >= 2 && folder[1] == ':')
+                                 ? 3  // "C:\" stays: "C:" alone means another folder
+                                 : 1;
+    while (folder.size() > keep && isSeparator(folder.back())) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+bool IsAbsolute(const std::string& path, PathStyle style) {
+    if (style == PathStyle::Posix) {
+        return !path.empty() && path.front() == '/';
+    }
+    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+           path.rfind("\\\\", 0) == 0;
+}
+
+bool CanCreateFileIn(const std::string& folder) {
+    std::random_device seed;
+    const std::filesystem::path probe =
+        std::filesystem::path(folder) / (".corvantis-write-test-" + std::to_string(seed()));
+    std::error_code error;
+    if (std::filesystem::exists(probe, error)) {
+        return false;  // never touch a file that happens to be there
+    }
+    bool created = false;
+    {
+        std::ofstream file(probe, std::ios::binary);
+        created = file.is_open();
+    }
+    if (created) {
+        std::filesystem::remove(probe, error);
+    }
+    return created;
+}
+
+}  // namespace
+
+FolderChecks SystemFolderChecks() {
+    return FolderChecks{
+        [](const std::string& name) -> std::optional<std::string> {
+            const char* value = std::getenv(name.c_str());
+            if (value == nullptr) {
+                return std::nullopt;
+            }
+            return std::string(value);
+        },
+        CanCreateFileIn,
+        [](const std::string& folder) {
+            std::error_code error;
+            std::filesystem::create_directories(folder, error);
+            return std::filesystem::is_directory(folder, error);
+        },
+    };
+}
+
+std::optional<std::string> SettingsDirArgument(const std::vector<std::string>& arguments) {
+    std::optional<std::string> folder;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == kArgument && i + 1 < arguments.size()) {
+            folder = arguments[++i];
+        } else if (argument.size() > kArgument.size() && argument.rfind(kArgument, 0) == 0 &&
+                   argument[kArgument.size()] == '=') {
+            folder = argument.substr(kArgument.size() + 1);
+        }
+    }
+    if (folder && folder->empty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+std::optional<std::string> PerUserSettingsFolder(const FolderChecks& checks, PathStyle style) {
+    const auto nonEmpty = [&](const char* name) -> std::optional<std::string> {
+        auto value = checks.environment(name);
+        if (value && value->empty()) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    if (style == PathStyle::Windows) {
+        if (auto appData = nonEmpty("APPDATA")) {
+            return WithoutTrailingSeparators(*appData, style) + "\\Corvantis";
+        }
+        return std::nullopt;
+    }
+    if (auto configHome = nonEmpty("XDG_CONFIG_HOME");
+        configHome && IsAbsolute(*configHome, style)) {
+        return WithoutTrailingSeparators(*configHome, style) + "/corvantis";
+    }
+    if (auto home = nonEmpty("HOME")) {
+        return WithoutTrailingSeparators(*home, style) + "/.config/corvantis";
+    }
+    return std::nullopt;
+}
+
+std::string PickSettingsFolder(const std::optional<std::string>& overrideFolder,
+                               const std::string& executableFolder, const FolderChecks& checks,
+                               PathStyle style) {
+    if (overrideFolder) {
+        const std::string folder = WithoutTrailingSeparators(*overrideFolder, style);
+        checks.create(folder);
+        return folder;
+    }
+    const std::string beside = WithoutTrailingSeparators(executableFolder, style);
+    if (checks.writable(beside)) {
+        return beside;
+    }
+    if (auto perUser = PerUserSettingsFolder(checks, style)) {
+        checks.create(*perUser);
+        return *perUser;
+    }
+    return beside;
+}
+
+}  // namespace corvantis

@@ -1,0 +1,214 @@
+#include "platform/posix/xdg_autostart_registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/auto_run_behaviour.h"
+#include "settings/auto_run.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "window/window.h"
+
+namespace corvantis::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using posix::XdgAutostartRegistry;
+
+INSTANTIATE_TEST_SUITE_P(
+    Posix, AutoRunBehaviour,
+    ::testing::Values(RegistryBackend{
+        "XdgAutostart",
+        [](const std::string& scratch) {
+            return std::make_unique<XdgAutostartRegistry>(scratch + "/autostart");
+        },
+        [](Registry& registry, const std::string& keyPath, const std::string& name) {
+            return dynamic_cast<XdgAutostartRegistry&>(registry).RegisteredCommand(keyPath, name);
+        },
+        PathStyle::Posix}),
+    RegistryBackendName);
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (m_old) {
+            ::setenv(m_name, m_old->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+// desktop-file-validate's verdict on `file`: its output when it finds fault, empty when
+// the file passes; nothing when the tool is not installed.
+std::optional<std::string> Validate(const std::string& file) {
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0) {
+        return std::nullopt;
+    }
+    const std::string report = file + ".report";
+    const std::string command = "desktop-file-validate '" + file + "' >'" + report + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::string output = ReadFileBytes(report);
+    fs::remove(report);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return output.empty() ? "failed without a message" : output;
+    }
+    return output;  // warnings count as faults too
+}
+
+// The window, fakes and an autostart folder under a temporary XDG_CONFIG_HOME.
+class AutoStartTest : public ::testing::Test {
+protected:
+    AutoStartTest()
+        : m_environment("XDG_CONFIG_HOME", m_config.Path()),
+          m_registry(XdgAutostartRegistry::DefaultFolder()),
+          m_services{m_fakes.clock,  m_fakes.port,   m_fakes.profile,
+                     m_fakes.dialog, m_fakes.probe,  m_fakes.wait,
+                     m_registry,     m_fakes.status, m_fakes.services.info} {
+        window.AutoStart.onClick = [this] { AutoStart_Click(window, m_services); };
+    }
+
+    std::string Entry() const { return m_config.Path() + "/autostart/Corvantis.desktop"; }
+    const std::string* StoredAutoStart() const {
+        return m_fakes.profile.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART");
+    }
+
+    TempDir m_config;
+    ScopedEnvironment m_environment;
+    XdgAutostartRegistry m_registry;
+    FakePlatform m_fakes;
+    Services m_services;
+    Window window;
+};
+
+TEST_F(AutoStartTest, CheckingWritesAValidEntryForAnAwkwardFolderAndUncheckingRemovesIt) {
+    m_services.info.executableFolder = "/opt/Vesper \"Clocks\" $HOME";
+    m_services.info.executableBaseName = "corvantis";
+    const std::string command = "\"/opt/Vesper \\\"Clocks\\\" \\$HOME/corvantis\"";
+
+    window.AutoStart.OperatorClick();
+    ASSERT_TRUE(fs::exists(Entry()));
+    EXPECT_EQ(m_registry.RegisteredCommand(kRunKey, "Corvantis"), command);
+    // In the file every backslash of the Exec quoting is doubled by the string escapes.
+    EXPECT_NE(ReadFileBytes(Entry()).find(
+                  "\nExec=\"/opt/Vesper \\\\\"Clocks\\\\\" \\\\$HOME/corvantis\"\n"),
+              std::string::npos)
+        << ReadFileBytes(Entry());
+    if (const auto verdict = Validate(Entry())) {
+        EXPECT_EQ(*verdict, "");
+    } else {
+        std::cout << "[  SKIPPED ] desktop-file-validate is not installed\n";
+    }
+    ASSERT_NE(StoredAutoStart(), nullptr);
+    EXPECT_EQ(*StoredAutoStart(), " 1");
+
+    window.AutoStart.OperatorClick();
+    EXPECT_FALSE(fs::exists(Entry()));
+    EXPECT_EQ(*StoredAutoStart(), " 0");
+}
+
+TEST_F(AutoStartTest, UncheckingWithNoEntryChangesNothingButStillSavesTheBox) {
+    window.AutoStart.SetValue(1);
+    fs::remove(Entry());
+    window.AutoStart.OperatorClick();
+    EXPECT_FALSE(fs::exists(m_config.Path() + "/autostart/Corvantis.desktop"));
+    ASSERT_NE(StoredAutoStart(), nullptr);
+    EXPECT_EQ(*StoredAutoStart(), " 0");
+    EXPECT_TRUE(m_fakes.dialog.shown.empty());
+}
+
+TEST_F(AutoStartTest, ARunOnceEntryIsValidAndRemovedAtTheNextStartOnly) {
+    m_services.info.executableFolder = "/opt/vesper";
+    m_services.info.executableBaseName = "corvantis";
+    SetAutoRun(m_services, 1, "", "");
+    SetAutoRun(m_services, 2, "", "");
+    const std::string folder = m_config.Path() + "/autostart";
+    const std::string once = folder + "/Corvantis-RunOnce.desktop";
+    const std::string foreign = folder + "/editor.desktop";
+    WriteFileBytes(foreign, "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    ASSERT_TRUE(fs::exists(once));
+    if (const auto verdict = Validate(once)) {
+        EXPECT_EQ(*verdict, "");
+    }
+
+    EXPECT_EQ(posix::RemoveRunOnceEntries(folder), 1);
+    EXPECT_FALSE(fs::exists(once));
+    EXPECT_TRUE(fs::exists(Entry()));
+    EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_EQ(posix::RemoveRunOnceEntries(folder), 0);
+    EXPECT_EQ(posix::RemoveRunOnceEntries(m_config.Path() + "/absent"), 0);
+}
+
+TEST(XdgAutostartRegistryTest, ExecValuesRoundTripEveryAwkwardCharacter) {
+    struct Row {
+        std::string command;
+        std::string exec;
+    };
+    const std::vector<Row> rows = {
+        {"/opt/vesper/corvantis", "/opt/vesper/corvantis"},
+        {"\"/opt/a\\\\b/corvantis\"", "\"/opt/a\\\\\\\\b/corvantis\""},  // literal \ needs four
+        {"/opt/100%/corvantis", "/opt/100%%/corvantis"},                 // no field code
+        {"\"/opt/tab\there\"", "\"/opt/tab\\there\""},
+        {"\"/opt/line\nbreak\"", "\"/opt/line\\nbreak\""},
+        {" leading", "\\sleading"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        EXPECT_EQ(posix::ExecValueFor(row.command), row.exec);
+        EXPECT_EQ(posix::CommandFromExecValue(row.exec), row.command);
+    }
+}
+
+TEST(XdgAutostartRegistryTest, AnswersWithTheWindowsErrorNumbers) {
+    TempDir dir;
+    XdgAutostartRegistry registry(dir.Path() + "/autostart");
+    Registry::Key key = 0;
+    EXPECT_EQ(registry.OpenKey("Software\\Vesper", key), posix::registry_error::kFileNotFound);
+    ASSERT_EQ(registry.OpenKey("SOFTWARE\\microsoft\\windows\\currentversion\\run", key), 0);
+    EXPECT_EQ(registry.DeleteValue(key, "Corvantis"), posix::registry_error::kFileNotFound);
+    EXPECT_EQ(registry.SetValue(key, "Corvantis", RegistryType::Dword, {1, 0, 0, 0}),
+              posix::registry_error::kNotSupported);
+    for (const char* name : {"", ".", "..", "a/b"}) {
+        EXPECT_EQ(registry.SetValue(key, name, RegistryType::String, {'x'}),
+                  posix::registry_error::kInvalidName)
+            << name;
+    }
+    registry.CloseKey(key);
+    EXPECT_EQ(registry.SetValue(key, "Corvantis", RegistryType::String, {'x'}),
+              posix::registry_error::kInvalidHandle);
+
+    XdgAutostartRegistry blocked(dir.Path() + "/file/autostart");
+    WriteFileBytes(dir.Path() + "/file", "x");
+    ASSERT_EQ(blocked.OpenKey(kRunKey, key), 0);
+    EXPECT_NE(blocked.SetValue(key, "Corvantis", RegistryType::String, {'x'}), 0);
+    blocked.CloseKey(key);
+}
+
+TEST(XdgAutostartRegistryTest, TheFolderFollowsXdgConfigHomeThenHome) {
+    {
+        ScopedEnvironment config("XDG_CONFIG_HOME", "/srv/config");
+        EXPECT_EQ(XdgAutostartRegistry::DefaultFolder(), "/srv/config/autostart");
+    }
+    ScopedEnvironment relative("XDG_CONFIG_HOME", "relative/config");
+    ScopedEnvironment home("HOME", "/home/ada");
+    EXPECT_EQ(XdgAutostartRegistry::DefaultFolder(), "/home/ada/.config/autostart");
+}
+
+}  // namespace
+}  // namespace corvantis::testing

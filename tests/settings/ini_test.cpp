@@ -1,0 +1,62 @@
+#include "settings/ini.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+
+namespace corvantis::testing {
+namespace {
+
+TEST(IniTest, WritesUpperCasedKeysAndReadsWithLowerCasedOnes) {
+    FakePlatform platform;
+    const std::string file = IniPath(platform.services.info, kCorvantisIni);
+    WriteIni(platform.services, "SerialSync", "SerialRate", "once per hour", file);
+    EXPECT_EQ(platform.profile.log,
+              std::vector<std::string>{file + "|SerialSync|SERIALRATE=once per hour"});
+    EXPECT_EQ(ReadIni(platform.services, "SerialSync", "serialrate", "x", file), "once per hour");
+    EXPECT_EQ(ReadIni(platform.services, "SerialSync", "TimeUTC", "1", file), "1");
+}
+
+TEST(IniTest, ReadsAtMost749Characters) {
+    FakePlatform platform;
+    const std::string file = IniPath(platform.services.info, kDataIni);
+    WriteIni(platform.services, "CommMethod", "Long", std::string(800, 'x'), file);
+    EXPECT_EQ(ReadIni(platform.services, "CommMethod", "long", "", file), std::string(749, 'x'));
+}
+
+TEST(IniTest, FileNamesAreBuiltFromTheSettingsFolder) {
+    ProgramInfo info;
+    info.settingsFolder = "/home/ada/.config/corvantis";
+    const char separator = IniPath(info, kDataIni).at(info.settingsFolder.size());
+    EXPECT_TRUE(separator == '/' || separator == '\\');
+    EXPECT_EQ(IniPath(info, kDataIni), info.settingsFolder + separator + "data.ini");
+    EXPECT_EQ(IniPath(info, kCorvantisIni), info.settingsFolder + separator + "Corvantis.ini");
+}
+
+TEST(IniTest, AFailedWriteWarnsOncePerFileUntilAWriteToItSucceeds) {
+    FakePlatform platform;
+    Services& services = platform.services;
+    const std::string settings = IniPath(services.info, kCorvantisIni);
+    const std::string data = IniPath(services.info, kDataIni);
+    platform.profile.unwritable = {settings, data};
+
+    WriteIni(services, "GPS", "CurrAddress", "1", settings);
+    WriteIni(services, "GPS", "NewAddress", "2", settings);
+    WriteIni(services, "CommMethod", "LeapSec", "3", data);
+    ASSERT_EQ(platform.status.warnings.size(), 2u);
+    EXPECT_NE(platform.status.warnings[0].find(settings), std::string::npos);
+    EXPECT_NE(platform.status.warnings[1].find(data), std::string::npos);
+    EXPECT_TRUE(platform.dialog.shown.empty());
+
+    platform.profile.unwritable.erase(settings);
+    WriteIni(services, "GPS", "CurrAddress", "1", settings);
+    WriteIni(services, "CommMethod", "LeapSec", "3", data);
+    EXPECT_EQ(platform.status.warnings.size(), 2u);
+
+    platform.profile.unwritable.insert(settings);
+    WriteIni(services, "GPS", "CurrAddress", "4", settings);
+    EXPECT_EQ(platform.status.warnings.size(), 3u);
+}
+
+}  // namespace
+}  // namespace corvantis::testing

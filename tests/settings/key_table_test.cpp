@@ -1,0 +1,266 @@
+#include "settings/key_table.h"
+
+#include <gtest/gtest.h>
+
+#include "filled_window.h"
+#include "platform/failure.h"
+#include "settings/settings_handlers.h"
+#include "support/fakes.h"
+
+namespace corvantis::testing {
+namespace {
+
+constexpr const char* kCorvantisFile = "/settings/Corvantis.ini";
+constexpr const char* kDataFile = "/settings/data.ini";
+
+// The Failure number `action` raises, or 0 when it raises none.
+template <typename Action>
+int FailureOf(Action&& action) {
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure.number();
+    }
+    return 0;
+}
+
+TEST(ReaderRulesTest, NumberRuleTakesTheWholeTextRoundedHalfToEven) {
+    struct Row {
+        const char* text;
+        int value;    // when failure is 0
+        int failure;  // Failure number expected, 0 for none
+    };
+    const std::vector<Row> rows = {
+        {"12", 12, 0},    {" 12 ", 12, 0},       {"-1", -1, 0},   {"2.5", 2, 0},
+        {"3.5", 4, 0},    {"-32768", -32768, 0}, {"", 0, 13},     {"abc", 0, 13},
+        {"12abc", 0, 13}, {"1 2", 0, 13},        {"32768", 0, 6}, {"40000", 0, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(NumberRule(row.text), row.value); }), row.failure);
+    }
+}
+
+TEST(ReaderRulesTest, LeadingNumberRuleTakesWhatTheTextBeginsWith) {
+    struct Row {
+        const char* text;
+        int value;
+    };
+    // "SendSync" is read this way: text with no leading number counts as 0.
+    for (const Row& row : std::vector<Row>{
+             {"1", 1}, {"abc", 0}, {"", 0}, {" 2x", 2}, {"1.5", 2}, {"2.5", 2}, {"-1", -1}}) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(LeadingNumberRule(row.text), row.value);
+    }
+    EXPECT_EQ(FailureOf([] { LeadingNumberRule("99999"); }), error::kOverflow);
+}
+
+TEST(ReaderRulesTest, BooleanRuleTakesTrueFalseInAnyCaseOrANumber) {
+    struct Row {
+        const char* text;
+        bool value;
+        int failure;
+    };
+    const std::vector<Row> rows = {
+        {"True", true, 0},    {"FALSE", false, 0}, {"true", true, 0},  {" false ", false, 0},
+        {"1", true, 0},       {"0", false, 0},     {"-1", true, 0},    {"0.0", false, 0},
+        {"2.5", true, 0},     {"100000", true, 0}, {"yes", false, 13}, {"", false, 13},
+        {"Truex", false, 13},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(BooleanRule(row.text), row.value); }), row.failure);
+    }
+}
+
+// Puts a state into the control of `key` that differs from a fresh window's.
+void ChangeControl(Window& window, const IniKey& key) {
+    switch (key.feeds) {
+        case Feeds::ListText:
+            (window.*key.list).SetText("text of " + std::string(key.key));
+            break;
+        case Feeds::ListIndex:
+            (window.*key.list).SetListIndex((window.*key.list).ListCount() - 1);
+            break;
+        case Feeds::CheckValue:
+            (window.*key.check).SetValue((window.*key.check).Value() == 1 ? 0 : 1);
+            break;
+        case Feeds::OptionValue:
+            (window.*key.options)[key.option].SetValue(!(window.*key.options)[key.option].Value());
+            break;
+    }
+}
+
+TEST(KeyTableTest, WhatEachKeyWritesReadsBackAsTheSameState) {
+    for (const IniKey& key : IniKeys()) {
+        if (key.read == ReadRule::NotRead) {
+            continue;
+        }
+        SCOPED_TRACE(key.key);
+        FakePlatform platform;
+        Window written;
+        FillPickLists(written);
+        ChangeControl(written, key);
+        SaveSetting(written, platform.services, key.setting);
+
+        Window restored;
+        FillPickLists(restored);
+        RestoreSetting(restored, platform.services, key.setting);
+        EXPECT_EQ(EncodedValue(key, restored), EncodedValue(key, written));
+    }
+}
+
+TEST(KeyTableTest, AListWithoutSelectionWritesMinusOneAndReadsBackWithoutError) {
+    FakePlatform platform;
+    Window window;
+    FillPickLists(window);
+    SaveSetting(window, platform.services, Setting::DSTstartMon);
+    ASSERT_NE(platform.profile.Find(kDataFile, "CommMethod", "DSTstartMon"), nullptr);
+    EXPECT_EQ(*platform.profile.Find(kDataFile, "CommMethod", "DSTstartMon"), "-1");
+    window.Combo10.SetListIndex(3);
+    RestoreSetting(window, platform.services, Setting::DSTstartMon);
+    EXPECT_EQ(window.Combo10.ListIndex(), -1);
+}
+
+// Start-up's reading of both files with none present: every read key in table order, each
+// failure reported and passed over, with the saving handlers attached.
+TEST(KeyTableTest, WithNoFilesTheDefaultsGiveTheDocumentedWindowAndWriteTheReactionsKeys) {
+    FakePlatform platform;
+    Window window;
+    FillPickLists(window);
+    AttachSettingsHandlers(window, platform.services);
+    for (const IniKey& key : IniKeys()) {
+        if (key.read != ReadRule::NotRead && key.setting != Setting::SerialRate) {
+            ReportAndGoOn(platform.dialog,
+                          [&] { RestoreSetting(window, platform.services, key.setting); });
+        }
+    }
+    RestoreSerialRate(window, platform.services);
+
+    EXPECT_TRUE(platform.dialog.shown.empty());
+    EXPECT_EQ(window.CurrAddress.Text(), "0");
+    EXPECT_EQ(window.NewAddress.Text(), "0");
+    EXPECT_EQ(window.HourOffset.Text(), "-6");
+    EXPECT_EQ(window.Check6.Value(), 1);
+    EXPECT_EQ(window.Check7.Value(), 1);
+    EXPECT_EQ(window.Combo12.Text() + " " + window.Combo11.Text() + " " + window.Combo10.Text(),
+              "Second Sun Mar");
+    EXPECT_EQ(window.Combo9.Text() + " " + window.Combo5.Text() + " " + window.Combo6.Text(),
+              "First Sun Nov");
+    EXPECT_EQ(window.Combo7.ListIndex(), 0);
+    EXPECT_EQ(window.Combo8.ListIndex(), 0);
+    EXPECT_EQ(window.Combo13.Text(), "2");
+    EXPECT_EQ(window.Combo14.Text(), "0");
+    EXPECT_EQ(window.Combo1.Text(), "None");
+    EXPECT_EQ(window.Check2.Value(), 1);
+    EXPECT_EQ(window.Combo2.Text(), "None");
+    EXPECT_EQ(window.SerialRate.Text(), "once per second");
+    EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(0));
+    EXPECT_TRUE(window.Option1[0].Value());
+    EXPECT_FALSE(window.Option1[1].Value());
+    EXPECT_TRUE(window.useUtc);
+    EXPECT_EQ(platform.profile.log, (std::vector<std::string>{
+                                        std::string(kDataFile) + "|CommMethod|ENABLEOCXO=1",
+                                        std::string(kDataFile) + "|CommMethod|DSTENABLED=1",
+                                        std::string(kDataFile) + "|CommMethod|DSTSTARTDOM=0",
+                                        std::string(kDataFile) + "|CommMethod|DSTENDDOM=0",
+                                        std::string(kCorvantisFile) + "|SerialSync|TIMEUTC=True",
+                                        std::string(kCorvantisFile) + "|SerialSync|TIMELOCAL=False",
+                                    }));
+}
+
+TEST(KeyTableTest, ABadStoredValueFailsAndLeavesItsControlAsItWas) {
+    struct Row {
+        Setting setting;
+        const char* key;
+        const char* stored;
+        int failure;
+    };
+    const std::vector<Row> rows = {
+        {Setting::DSTstartMon, "DSTstartMon", "12", error::kInvalidPropertyValue},
+        {Setting::TZhouroffset, "TZhouroffset", "abc", error::kTypeMismatch},
+        {Setting::TZhouroffset, "TZhouroffset", "", error::kTypeMismatch},
+        {Setting::EnableOCXO, "EnableOCXO", "3", error::kInvalidPropertyValue},
+        {Setting::DSThour, "DSThour", "70000", error::kOverflow},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + "=" + row.stored);
+        FakePlatform platform;
+        platform.profile.WriteString("CommMethod", row.key, row.stored, kDataFile);
+        Window window;
+        FillPickLists(window);
+        const IniKey& key = KeyOf(row.setting);
+        const std::string before = EncodedValue(key, window);
+        EXPECT_EQ(FailureOf([&] { RestoreSetting(window, platform.services, row.setting); }),
+                  row.failure);
+        EXPECT_EQ(EncodedValue(key, window), before);
+    }
+}
+
+TEST(KeyTableTest, SendSyncTakesTheLeadingNumber) {
+    struct Row {
+        const char* stored;
+        int value;
+    };
+    for (const Row& row : std::vector<Row>{{"abc", 0}, {"1", 1}, {"2.5", 2}, {" 1 checked", 1}}) {
+        SCOPED_TRACE(row.stored);
+        FakePlatform platform;
+        platform.profile.WriteString("SerialSync", "SENDSYNC", row.stored, kCorvantisFile);
+        Window window;
+        window.Check2.SetValue(row.value == 0 ? 1 : 0);
+        RestoreSetting(window, platform.services, Setting::SendSync);
+        EXPECT_EQ(window.Check2.Value(), row.value);
+    }
+}
+
+TEST(SerialRateTest, StartUpFallsBackOnlyForAnEmptyValue) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> stored;
+        std::string shown;
+        std::optional<std::int16_t> sendRate;
+        bool writtenBack;
+    };
+    const std::vector<Row> rows = {
+        {"absent", std::nullopt, "once per second", 0, false},
+        {"empty", "", "once per minute", 1, true},
+        {"once per day", "once per day", "once per day", 3, false},
+        {"another text", "every now and then", "every now and then", std::nullopt, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePlatform platform;
+        if (row.stored) {
+            platform.profile.WriteString("SerialSync", "serialrate", *row.stored, kCorvantisFile);
+        }
+        platform.profile.log.clear();
+        Window window;
+        RestoreSerialRate(window, platform.services);
+        EXPECT_EQ(window.SerialRate.Text(), row.shown);
+        EXPECT_EQ(window.sendRate, row.sendRate);
+        if (row.writtenBack) {
+            EXPECT_EQ(platform.profile.log,
+                      std::vector<std::string>{std::string(kCorvantisFile) +
+                                               "|SerialSync|SERIALRATE=once per minute"});
+        } else {
+            EXPECT_TRUE(platform.profile.log.empty());
+        }
+    }
+}
+
+TEST(PortOverridesTest, ReadsTheNonEmptyComEntriesOneToSixteen) {
+    FakePlatform platform;
+    for (const auto& [key, device] :
+         std::vector<std::pair<std::string, std::string>>{{"COM1", "/dev/ttyUSB0"},
+                                                          {"com16", "/dev/ttyS3"},
+                                                          {"COM3", ""},
+                                                          {"COM17", "/dev/ttyS9"},
+                                                          {"COM0", "/dev/ttyS8"}}) {
+        platform.profile.WriteString("Ports", key, device, kCorvantisFile);
+    }
+    EXPECT_EQ(ReadPortOverrides(platform.services),
+              (std::map<int, std::string>{{1, "/dev/ttyUSB0"}, {16, "/dev/ttyS3"}}));
+}
+
+}  // namespace
+}  // namespace corvantis::testing

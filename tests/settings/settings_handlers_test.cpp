@@ -1,0 +1,282 @@
+#include "settings/settings_handlers.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "filled_window.h"
+#include "platform/failure.h"
+#include "settings/auto_run.h"
+#include "support/fakes.h"
+
+namespace corvantis::testing {
+namespace {
+
+const std::string kCorvantis = "/settings/Corvantis.ini|";
+const std::string kData = "/settings/data.ini|";
+
+// The in-memory store, calling `beforeWrite` at each write so that tests can see what the
+// handler had done by then.
+class RecordingStore : public FakeProfileStore {
+public:
+    std::function<void()> beforeWrite;
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file) override {
+        if (beforeWrite) {
+            beforeWrite();
+        }
+        return FakeProfileStore::WriteString(section, key, value, file);
+    }
+};
+
+class SettingsHandlersTest : public ::testing::Test {
+protected:
+    SettingsHandlersTest() {
+        FillPickLists(window);
+        AttachSettingsHandlers(window, services);
+    }
+
+    // Records "name:0" / "name:1" for each enabled-state change of `list`, with the number
+    // of writes made before it, in `events`.
+    void WatchEnabled(ComboBox& list) {
+        list.AddObserver([this, &list](ControlProperty property) {
+            if (property == ControlProperty::Enabled) {
+                events.push_back(list.Name() + ":" + (list.Enabled() ? "1" : "0") + " after " +
+                                 std::to_string(store.log.size()) + " writes");
+            }
+        });
+    }
+
+    FakePlatform platform;
+    RecordingStore store;
+    Services services{platform.clock,    platform.port,   store,
+                      platform.dialog,   platform.probe,  platform.wait,
+                      platform.registry, platform.status, platform.services.info};
+    Window window;
+    std::vector<std::string> events;
+};
+
+TEST_F(SettingsHandlersTest, EachClickWritesItsKeyWithItsEncodingAndNothingElse) {
+    struct Row {
+        const char* name;
+        std::function<void(Window&)> click;
+        std::vector<std::string> writes;
+    };
+    const std::vector<Row> rows = {
+        {"Check3 (starts checked)",
+         [](Window& w) { w.Check3.OperatorClick(); },
+         {kCorvantis + "GPS|GPSDATE=0"}},
+        {"Check6",
+         [](Window& w) { w.Check6.OperatorClick(); },
+         {kData + "CommMethod|ENABLEOCXO=1"}},
+        {"Check7",
+         [](Window& w) { w.Check7.OperatorClick(); },
+         {kData + "CommMethod|DSTENABLED=1"}},
+        {"Check7 greyed",
+         [](Window& w) { w.Check7.SetValue(2); },
+         {kData + "CommMethod|DSTENABLED=2"}},
+        {"Combo7",
+         [](Window& w) { w.Combo7.OperatorPick(5); },
+         {kData + "CommMethod|DSTSTARTDOM=5"}},
+        {"Combo8", [](Window& w) { w.Combo8.OperatorPick(0); }, {kData + "CommMethod|DSTENDDOM=0"}},
+        {"CurrAddress",
+         [](Window& w) { w.CurrAddress.OperatorPick(42); },
+         {kCorvantis + "GPS|CURRADDRESS=42"}},
+        {"NewAddress",
+         [](Window& w) { w.NewAddress.OperatorPick(7); },
+         {kCorvantis + "GPS|NEWADDRESS=7"}},
+        {"SerialRate",
+         [](Window& w) { w.SerialRate.OperatorPick(2); },
+         {kCorvantis + "SerialSync|SERIALRATE=once per hour"}},
+        {"Option1 UTC",
+         [](Window& w) { w.Option1[0].OperatorClick(); },
+         {kCorvantis + "SerialSync|TIMEUTC=True", kCorvantis + "SerialSync|TIMELOCAL=False"}},
+        {"Option1 LOCAL",
+         [](Window& w) { w.Option1[1].OperatorClick(); },
+         {kCorvantis + "SerialSync|TIMEUTC=False", kCorvantis + "SerialSync|TIMELOCAL=True"}},
+        {"Check1 checked",
+         [](Window& w) { w.Check1.OperatorClick(); },
+         {kCorvantis + "UDP|SENDUDP= 1"}},
+        {"AutoStart checked",
+         [](Window& w) { w.AutoStart.OperatorClick(); },
+         {kCorvantis + "GPS|AUTOSTART= 1"}},
+        {"Check2 saves nothing", [](Window& w) { w.Check2.OperatorClick(); }, {}},
+        {"Check5 saves nothing", [](Window& w) { w.Check5.OperatorClick(); }, {}},
+        {"Check8 saves nothing", [](Window& w) { w.Check8.OperatorClick(); }, {}},
+        {"UDPaddress saves nothing",
+         [](Window& w) {
+             w.UDPaddress.OperatorKeyPress('1');
+             w.UDPaddress.OperatorLeave();
+         },
+         {}},
+        {"a leaving-focus list saves nothing on a click",
+         [](Window& w) { w.Combo10.OperatorPick(4); },
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.log.clear();
+        row.click(window);
+        EXPECT_EQ(store.log, row.writes);
+    }
+}
+
+TEST_F(SettingsHandlersTest, LeavingFocusListsAreInTheFileOnlyAfterTheFocusLeft) {
+    struct Row {
+        ComboBox Window::*list;
+        std::string key;
+    };
+    const std::vector<Row> rows = {
+        {&Window::Combo10, "DSTSTARTMON"},     {&Window::Combo11, "DSTSTARTDOW"},
+        {&Window::Combo12, "DSTSTARTOCCUR"},   {&Window::Combo13, "DSTHOUR"},
+        {&Window::Combo14, "LEAPSEC"},         {&Window::Combo5, "DSTENDDOW"},
+        {&Window::Combo6, "DSTENDMON"},        {&Window::Combo9, "DSTENDOCCUR"},
+        {&Window::HourOffset, "TZHOUROFFSET"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        ComboBox& list = window.*row.list;
+        list.OperatorPick(1);
+        list.OperatorLeave();
+        list.OperatorPick(3);
+        EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", row.key), "1");
+        list.OperatorLeave();
+        EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", row.key), "3");
+    }
+}
+
+TEST_F(SettingsHandlersTest, Check7SwitchesTheEightListsInOrderThenWrites) {
+    for (ComboBox* list : {&window.Combo7, &window.Combo10, &window.Combo11, &window.Combo12,
+                           &window.Combo5, &window.Combo6, &window.Combo9, &window.Combo8}) {
+        WatchEnabled(*list);
+    }
+    window.Check7.SetValue(2);  // greyed disables
+    window.Check7.OperatorClick();
+    const std::vector<std::string> expected = {
+        "Combo7:0 after 0 writes",  "Combo10:0 after 0 writes", "Combo11:0 after 0 writes",
+        "Combo12:0 after 0 writes", "Combo5:0 after 0 writes",  "Combo6:0 after 0 writes",
+        "Combo9:0 after 0 writes",  "Combo8:0 after 0 writes",  "Combo7:1 after 1 writes",
+        "Combo10:1 after 1 writes", "Combo11:1 after 1 writes", "Combo12:1 after 1 writes",
+        "Combo5:1 after 1 writes",  "Combo6:1 after 1 writes",  "Combo9:1 after 1 writes",
+        "Combo8:1 after 1 writes",
+    };
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(SettingsHandlersTest, AFixedDaySwitchesItsRulesWeekdayAndOccurrenceOffAfterTheWrite) {
+    WatchEnabled(window.Combo11);
+    WatchEnabled(window.Combo12);
+    WatchEnabled(window.Combo9);
+    WatchEnabled(window.Combo5);
+
+    window.Combo7.OperatorPick(5);
+    window.Combo8.OperatorPick(9);
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"Combo11:0 after 1 writes", "Combo12:0 after 1 writes",
+                                        "Combo9:0 after 2 writes", "Combo5:0 after 2 writes"}));
+
+    // Checking Check7 switches every list on; the next click on Combo7 switches its pair off.
+    window.Check7.OperatorClick();
+    EXPECT_TRUE(window.Combo11.Enabled() && window.Combo12.Enabled());
+    window.Combo7.OperatorPick(5);
+    EXPECT_FALSE(window.Combo11.Enabled() || window.Combo12.Enabled());
+
+    // No selection counts as no fixed day and is written as minus one.
+    window.Combo7.SetListIndex(-1);
+    EXPECT_TRUE(window.Combo11.Enabled() && window.Combo12.Enabled());
+    EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", "DSTSTARTDOM"), "-1");
+    window.Combo8.OperatorPick(0);
+    EXPECT_TRUE(window.Combo9.Enabled() && window.Combo5.Enabled());
+}
+
+TEST_F(SettingsHandlersTest, Check1ShowsOrHidesItsLabelsAndSavesOnlyWhenChecked) {
+    window.Label4.SetVisible(true);
+    window.Check1.SetValue(1);
+    window.Check1.OperatorClick();  // unchecked
+    EXPECT_FALSE(window.Label4.Visible());
+    EXPECT_FALSE(window.Label9.Visible());
+    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "UDP", "SENDUDP"), " 1");
+
+    store.log.clear();
+    window.Check1.OperatorClick();  // checked
+    EXPECT_TRUE(window.Label9.Visible());
+    EXPECT_FALSE(window.Label4.Visible());
+    EXPECT_EQ(store.log, std::vector<std::string>{kCorvantis + "UDP|SENDUDP= 1"});
+}
+
+TEST_F(SettingsHandlersTest, Check1ReportsAFailedStepAndGoesOnWithTheNext) {
+    int failures = 0;
+    window.Label9.AddObserver([&](ControlProperty) {
+        ++failures;
+        throw Failure(failures == 1 ? 5 : error::kNeverShown, "Invalid procedure call");
+    });
+    window.Check1.OperatorClick();
+    ASSERT_EQ(platform.dialog.shown.size(), 1u);
+    EXPECT_EQ(platform.dialog.shown[0].title, "5");
+    EXPECT_EQ(platform.dialog.shown[0].text, "Invalid procedure call");
+    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "UDP", "SENDUDP"), " 1");
+
+    window.Check1.OperatorClick();  // 126 passes without a message
+    EXPECT_EQ(platform.dialog.shown.size(), 1u);
+}
+
+TEST_F(SettingsHandlersTest, Check8SetsTimeOnlyMessagesWhenCheckedOnly) {
+    window.sendMode = 0;
+    window.Check8.OperatorClick();
+    EXPECT_EQ(window.sendMode, 3);
+    window.sendMode = 1;
+    window.Check8.OperatorClick();
+    EXPECT_EQ(window.sendMode, 1);
+}
+
+TEST_F(SettingsHandlersTest, SerialRateSetsSendRateFromItsSelectionAfterTheWrite) {
+    std::optional<std::int16_t> rateAtWrite;
+    store.beforeWrite = [&] { rateAtWrite = window.sendRate; };
+    window.SerialRate.OperatorPick(3);
+    EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(3));
+    EXPECT_EQ(rateAtWrite, std::nullopt);
+
+    window.SerialRate.SetText("typed text");
+    window.SerialRate.SetListIndex(-1);
+    EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(3));
+    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "SerialSync", "SERIALRATE"), "typed text");
+}
+
+TEST_F(SettingsHandlersTest, Option1SetsUseUtcBeforeItsTwoWrites) {
+    std::vector<bool> useUtcAtWrites;
+    store.beforeWrite = [&] { useUtcAtWrites.push_back(window.useUtc); };
+    window.useUtc = true;
+    window.Option1[1].OperatorClick();
+    EXPECT_FALSE(window.useUtc);
+    EXPECT_EQ(useUtcAtWrites, (std::vector<bool>{false, false}));
+    window.Option1[0].OperatorClick();
+    EXPECT_TRUE(window.useUtc);
+    // Selecting the selected option again runs the reaction and writes again.
+    store.log.clear();
+    window.Option1[0].SetValue(true);
+    EXPECT_EQ(store.log.size(), 2u);
+}
+
+TEST_F(SettingsHandlersTest, AutoStartRegistersAndRemovesTheProgram) {
+    const std::string command = AutoRunCommand(platform.services.info);
+    window.AutoStart.OperatorClick();
+    const auto& run = platform.registry.keys[kRunKey];
+    ASSERT_EQ(run.count("Corvantis"), 1u);
+    EXPECT_EQ(std::string(run.at("Corvantis").data.begin(), run.at("Corvantis").data.end()),
+              command);
+    window.AutoStart.OperatorClick();
+    EXPECT_EQ(platform.registry.keys[kRunKey].count("Corvantis"), 0u);
+    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART"), " 0");
+}
+
+TEST_F(SettingsHandlersTest, AutoStartSavesTheBoxEvenWhenTheRunKeyCannotBeOpened) {
+    platform.registry.unopenable.insert(kRunKey);
+    window.AutoStart.OperatorClick();
+    EXPECT_TRUE(platform.registry.keys[kRunKey].empty());
+    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART"), " 1");
+    EXPECT_TRUE(platform.dialog.shown.empty());
+    EXPECT_TRUE(platform.status.warnings.empty());
+}
+
+}  // namespace
+}  // namespace corvantis::testing
