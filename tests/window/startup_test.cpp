@@ -1,0 +1,255 @@
+// Start-up against settings made in the test: defaults, each bad key alone, stored ports,
+// the transmit rate and the UTC/LOCAL options.
+#include "window/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/window_host.h"
+#include "serial/port_choice.h"
+#include "settings/settings_handlers.h"
+#include "support/fakes.h"
+#include "transmit/operator_commands.h"
+#include "window/window.h"
+
+namespace corvantis {
+namespace {
+
+constexpr const char* kCorvantisIniPath = "/settings/Corvantis.ini";
+constexpr const char* kDataIniPath = "/settings/data.ini";
+
+struct CountingHost : WindowHost {
+    int shown = 0;
+    void ShowWindow() override { ++shown; }
+    void RemoveNotifyIcon() override {}
+    void UnloadWindow() override {}
+    void EndProgram() override {}
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void Store(const char* file, const char* section, const char* key, const char* value) {
+        fake.profile.WriteString(section, key, value, file);
+    }
+    void Start() {
+        fake.profile.log.clear();
+        AttachTransmitHandlers(w, fake.services);
+        AttachSettingsHandlers(w, fake.services);
+        AttachSerialHandlers(w, fake.services);
+        Form_Load(w, fake.services, host);
+    }
+    std::string Stored(const char* file, const char* section, const char* key) {
+        const std::string* value = fake.profile.Find(file, section, key);
+        return value != nullptr ? *value : "<absent>";
+    }
+
+    testing::FakePlatform fake;
+    Window w;
+    CountingHost host;
+};
+
+TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported) {
+    Start();
+    EXPECT_TRUE(fake.dialog.shown.empty());
+    EXPECT_EQ(host.shown, 1);
+    EXPECT_EQ(w.HourOffset.Text(), "-6");
+    EXPECT_EQ(w.HourOffset.ListIndex(), 12);
+    EXPECT_EQ(w.Check6.Value(), 1);
+    EXPECT_EQ(w.Check7.Value(), 1);
+    EXPECT_EQ(w.Combo12.Text(), "Second");
+    EXPECT_EQ(w.Combo11.Text(), "Sun");
+    EXPECT_EQ(w.Combo10.Text(), "Mar");
+    EXPECT_EQ(w.Combo9.Text(), "First");
+    EXPECT_EQ(w.Combo5.Text(), "Sun");
+    EXPECT_EQ(w.Combo6.Text(), "Nov");
+    EXPECT_EQ(w.Combo7.ListIndex(), 0);
+    EXPECT_EQ(w.Combo8.ListIndex(), 0);
+    EXPECT_EQ(w.Combo13.Text(), "2");
+    EXPECT_EQ(w.Combo14.ListIndex(), 0);
+    EXPECT_EQ(w.CurrAddress.Text(), "0");
+    EXPECT_EQ(w.NewAddress.Text(), "0");
+    EXPECT_EQ(w.Combo1.Text(), "None");
+    EXPECT_EQ(w.Check2.Value(), 1);
+    EXPECT_TRUE(w.Combo2.Visible());
+    EXPECT_TRUE(w.Label10.Visible());
+    EXPECT_EQ(w.Combo2.Text(), "None");
+    EXPECT_EQ(fake.port.Settings(), "9600,n,8,1");
+    EXPECT_EQ(fake.port.openCalls, 0);
+    EXPECT_EQ(w.SerialRate.Text(), "once per second");
+    EXPECT_EQ(w.sendRate, std::optional<std::int16_t>(0));
+    EXPECT_TRUE(w.Option1[0].Value());
+    EXPECT_FALSE(w.Option1[1].Value());
+    EXPECT_TRUE(w.useUtc);
+    EXPECT_EQ(w.sendMode, 3);
+    EXPECT_EQ(w.setAddressFlag, 0);
+    EXPECT_EQ(w.Label2.Caption(), "Version 2.1.33");
+    EXPECT_FALSE(w.Label33.Visible());
+    EXPECT_FALSE(w.txtLocalTime.Visible());
+    EXPECT_EQ(w.txtLocalTime.Text(), "");
+    EXPECT_EQ(w.txtGPStime.Text(), "");
+    EXPECT_EQ(w.txtPCtime.Text(), "Text1") << "start-up leaves the live display alone";
+    EXPECT_TRUE(w.Timer1.Enabled());
+    EXPECT_TRUE(w.Timer2.Enabled());
+    // Only the reactions write: four keys in data.ini, the two options in Corvantis.ini.
+    EXPECT_EQ(fake.profile.log, (std::vector<std::string>{
+                                    "/settings/data.ini|CommMethod|ENABLEOCXO=1",
+                                    "/settings/data.ini|CommMethod|DSTENABLED=1",
+                                    "/settings/data.ini|CommMethod|DSTSTARTDOM=0",
+                                    "/settings/data.ini|CommMethod|DSTENDDOM=0",
+                                    "/settings/Corvantis.ini|SerialSync|TIMEUTC=True",
+                                    "/settings/Corvantis.ini|SerialSync|TIMELOCAL=False",
+                                }));
+}
+
+TEST_F(StartupTest, ListsAreFilledInTheirOrder) {
+    Start();
+    EXPECT_EQ(w.HourOffset.ListCount(), 51);
+    EXPECT_EQ(w.HourOffset.List(0), "-12");
+    EXPECT_EQ(w.HourOffset.List(1), "-11.5");
+    EXPECT_EQ(w.HourOffset.List(23), "-0.5");
+    EXPECT_EQ(w.HourOffset.List(24), "0");
+    EXPECT_EQ(w.HourOffset.List(50), "13");
+    EXPECT_EQ(w.Combo7.ListCount(), 32);
+    EXPECT_EQ(w.Combo13.ListCount(), 24);
+    EXPECT_EQ(w.Combo14.ListCount(), 100);
+    EXPECT_EQ(w.CurrAddress.ListCount(), 100);
+    EXPECT_EQ(w.Combo1.ListCount(), 10);
+    EXPECT_EQ(w.Combo2.ListCount(), 16);
+    EXPECT_EQ(w.Combo3.Text(), "0");
+    EXPECT_EQ(w.Combo3.ListCount(), 24);
+}
+
+// Each failing key alone: exactly one report, its control left as it was, the rest restored.
+TEST_F(StartupTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
+    struct Row {
+        const char* file;
+        const char* key;
+        const char* value;
+        int number;
+    };
+    for (const Row& row : {Row{kDataIniPath, "DSTstartMon", "12", 380},
+                           Row{kDataIniPath, "TZhouroffset", "minus six", 13},
+                           Row{kDataIniPath, "DSThour", "70000", 6},
+                           Row{kCorvantisIniPath, "TimeUTC", "perhaps", 13}}) {
+        SCOPED_TRACE(row.key);
+        testing::FakePlatform platform;
+        Window window;
+        CountingHost quiet;
+        platform.profile.WriteString(row.file == kDataIniPath ? "CommMethod" : "SerialSync",
+                                     row.key, row.value, row.file);
+        AttachSettingsHandlers(window, platform.services);
+        Form_Load(window, platform.services, quiet);
+        ASSERT_EQ(platform.dialog.shown.size(), 1u);
+        EXPECT_EQ(platform.dialog.shown[0].title, std::to_string(row.number));
+        EXPECT_EQ(platform.dialog.shown[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(window.Combo6.Text(), "Nov") << "later rows still restored";
+        EXPECT_EQ(window.SerialRate.Text(), "once per second");
+    }
+}
+
+TEST_F(StartupTest, AMonthBeyondTheListLeavesTheListAtItsFirstEntryUnselected) {
+    Store(kDataIniPath, "CommMethod", "DSTstartMon", "12");
+    Start();
+    EXPECT_EQ(w.Combo10.Text(), "Jan");
+    EXPECT_EQ(w.Combo10.ListIndex(), -1);
+}
+
+TEST_F(StartupTest, AnOffsetThatIsNotANumberLeavesTheDesignZero) {
+    Store(kDataIniPath, "CommMethod", "TZhouroffset", "abc");
+    Start();
+    EXPECT_EQ(w.HourOffset.Text(), "0");
+    EXPECT_EQ(w.HourOffset.ListIndex(), -1);
+}
+
+TEST_F(StartupTest, GarbageInTimeUtcLeavesNoOptionSelectedAndUtcInForce) {
+    Store(kCorvantisIniPath, "SerialSync", "TimeUTC", "perhaps");
+    Start();
+    EXPECT_FALSE(w.Option1[0].Value());
+    EXPECT_FALSE(w.Option1[1].Value()) << "step 34 deselects LOCAL";
+    EXPECT_TRUE(w.useUtc);
+}
+
+TEST_F(StartupTest, StoredLocalTimeStartsInLocalEvenThoughLocalWasSelectedInTheDesign) {
+    Store(kCorvantisIniPath, "SerialSync", "TimeUTC", "False");
+    Store(kCorvantisIniPath, "SerialSync", "TimeLocal", "True");
+    Start();
+    EXPECT_TRUE(w.Option1[1].Value());
+    EXPECT_FALSE(w.useUtc) << "re-selecting LOCAL runs the Option1 reaction";
+}
+
+TEST_F(StartupTest, AFixedStartDayDisablesTheRuleListsAndIsWrittenBack) {
+    Store(kDataIniPath, "CommMethod", "DSTstartDOM", "5");
+    Start();
+    EXPECT_EQ(w.Combo7.Text(), "5");
+    EXPECT_FALSE(w.Combo11.Enabled());
+    EXPECT_FALSE(w.Combo12.Enabled());
+    EXPECT_TRUE(w.Combo9.Enabled());
+    EXPECT_EQ(Stored(kDataIniPath, "CommMethod", "DSTstartDOM"), "5");
+}
+
+TEST_F(StartupTest, DaylightSavingOffLeavesCheck7ClearAndTheListsEnabled) {
+    Store(kDataIniPath, "CommMethod", "DSTenabled", "0");
+    Start();
+    EXPECT_EQ(w.Check7.Value(), 0);
+    EXPECT_EQ(Stored(kDataIniPath, "CommMethod", "DSTenabled"), "0") << "no reaction ran";
+    for (ComboBox* list : {&w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10}) {
+        EXPECT_TRUE(list->Enabled()) << list->Name();
+    }
+}
+
+TEST_F(StartupTest, SerialRateFallbacks) {
+    Store(kCorvantisIniPath, "SerialSync", "serialrate", "");
+    Start();
+    EXPECT_EQ(w.SerialRate.Text(), "once per minute");
+    EXPECT_EQ(w.sendRate, std::optional<std::int16_t>(1));
+    EXPECT_EQ(Stored(kCorvantisIniPath, "SerialSync", "SERIALRATE"), "once per minute");
+
+    testing::FakePlatform platform;
+    Window window;
+    platform.profile.WriteString("SerialSync", "serialrate", "twice a week", kCorvantisIniPath);
+    Form_Load(window, platform.services, host);
+    EXPECT_EQ(window.SerialRate.Text(), "twice a week");
+    EXPECT_FALSE(window.sendRate.has_value()) << "unset: the tick takes it as 0";
+}
+
+// The stored Serial Sync port and what start-up does with it.
+TEST_F(StartupTest, StoredPortsOpenAsTheTextSays) {
+    struct Row {
+        const char* stored;  // nullptr: absent
+        const char* sendSync;
+        const char* shown;
+        int commPort;
+        bool open;
+    };
+    for (const Row& row :
+         {Row{"", "1", "COM1", 1, true}, Row{"None", "1", "None", 7, false},
+          Row{"COM3", "1", "COM3", 3, true}, Row{"COM12", "1", "COM12", 12, true},
+          Row{"+COM3", "1", "+COM3", 7, true}, Row{"COM3", "0", "COM3", 3, false}}) {
+        SCOPED_TRACE(std::string(row.stored) + " SendSync " + row.sendSync);
+        testing::FakePlatform platform;
+        Window window;
+        platform.port.SetCommPort(7);  // the port object's number before start-up
+        platform.profile.WriteString("SerialSync", "COMPORT", row.stored, kCorvantisIniPath);
+        platform.profile.WriteString("SerialSync", "SendSync", row.sendSync, kCorvantisIniPath);
+        Form_Load(window, platform.services, host);
+        EXPECT_TRUE(platform.dialog.shown.empty());
+        EXPECT_EQ(window.Combo2.Text(), row.shown);
+        EXPECT_EQ(platform.port.CommPort(), row.commPort);
+        EXPECT_EQ(platform.port.PortOpen(), row.open);
+        EXPECT_EQ(window.Combo2.Visible(), std::string(row.sendSync) == "1");
+    }
+}
+
+TEST_F(StartupTest, AnAbsentStoredPortGivesOneReportAndStaysClosed) {
+    Store(kCorvantisIniPath, "SerialSync", "COMPORT", "COM3");
+    fake.port.absentPorts = {3};
+    fake.probe.present = {1, 2};
+    Start();
+    ASSERT_EQ(fake.dialog.shown.size(), 1u);
+    EXPECT_EQ(fake.dialog.shown[0].title, "8010");
+    EXPECT_FALSE(fake.port.PortOpen());
+    EXPECT_EQ(w.Combo2.List(0), "+COM1");
+    EXPECT_EQ(w.Combo2.List(2), " COM3");
+}
+
+}  // namespace
+}  // namespace corvantis
