@@ -1,0 +1,68 @@
+// The whole program in virtual time: handlers attached, start-up run, timers ticking.
+#include "window/program.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct NullHost : WindowHost {
+    bool ended = false;
+    void ShowWindow() override {}
+    void RemoveNotifyIcon() override {}
+    void UnloadWindow() override {}
+    void EndProgram() override { ended = true; }
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
+        fake.profile.WriteString("SerialSync", "COMPORT", "COM2", "/settings/Corvantis.ini");
+        program.Start();
+    }
+    std::vector<char> Kinds() const {
+        std::vector<char> kinds;
+        for (const auto& write : fake.port.writes) {
+            kinds.push_back(write.bytes.size() == 35 ? write.bytes[24] : '?');
+        }
+        return kinds;
+    }
+
+    testing::FakePlatform fake;
+    NullHost host;
+    Program program{fake.services, fake.timers, host};
+};
+
+TEST_F(ProgramTest, SendsTimeEveryEvenSecondAndShowsTheClock) {
+    ASSERT_TRUE(fake.port.PortOpen());
+    fake.timers.RunFor(9s);  // to 14:07:09.5: seconds 02 to 08 handled (00 was passed over)
+    EXPECT_EQ(Kinds(), (std::vector<char>{'1', '1', '1', '1'}));
+    EXPECT_EQ(fake.port.writes.front().bytes, "* 2 714 9 32024         1         #");
+    EXPECT_EQ(program.window().txtPCtime.Text(), "03-09-2024   14:07:09");
+    EXPECT_FALSE(program.window().Label33.Visible());
+}
+
+TEST_F(ProgramTest, AButtonOpensASixSecondCommandWindow) {
+    fake.timers.RunFor(2s);
+    program.window().Command2.OperatorClick();
+    EXPECT_TRUE(program.window().Label33.Visible());
+    fake.timers.RunFor(6s);
+    EXPECT_FALSE(program.window().Label33.Visible());
+    fake.timers.RunFor(4s);
+    EXPECT_EQ(Kinds(), (std::vector<char>{'1', '2', '2', '2', '1', '1'}));
+}
+
+TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
+    program.window().Command1.OperatorClick();
+    EXPECT_TRUE(host.ended);
+    EXPECT_FALSE(fake.port.PortOpen());
+    EXPECT_NE(fake.profile.Find("/settings/Corvantis.ini", "GPS", "COMPORT"), nullptr);
+}
+
+}  // namespace
+}  // namespace corvantis
