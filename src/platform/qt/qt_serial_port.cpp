@@ -1,0 +1,316 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+#include "platform/failure.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long Output may block the window while the device takes the message. At 9600 baud a
+// 35-character message needs about 36 ms; the device's own buffer normally takes it at once.
+constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
+// Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
+// the window's thread.
+constexpr int kMaxPollReads = 16;
+
+std::string ToStd(const QString& text) {
+    return text.toStdString();
+}
+
+// Whether the user may read and write `device` as far as the file's permissions tell; true
+// for names the file system does not know (Windows device names).
+bool MayUse(const QString& device) {
+    const QFileInfo info(device);
+    return !info.exists() || (info.isReadable() && info.isWritable());
+}
+
+// Why the open of `device` failed, and what the operator can do about it.
+std::string OpenProblem(const QSerialPort& port, const QString& device) {
+    const std::string system = ToStd(port.errorString());
+    switch (port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return "the device does not exist (" + system +
+                   "). Check that the adapter is plugged in, or choose another port.";
+        case QSerialPort::PermissionError:
+            if (!MayUse(device)) {
+                return "permission denied. Add your user to the \"dialout\" group "
+                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
+            }
+            return "it is in use by another program (" + system +
+                   "). Close that program, or choose another port.";
+        case QSerialPort::UnsupportedOperationError:
+            return "it is not a serial port (" + system + ").";
+        default:
+            return system + ".";
+    }
+}
+
+QSerialPort::Parity ToQt(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits ToQt(StopBits stopBits) {
+    switch (stopBits) {
+        case StopBits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case StopBits::Two:
+            return QSerialPort::TwoStop;
+        case StopBits::One:
+            break;
+    }
+    return QSerialPort::OneStop;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(const PortMap& ports)
+    : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { OnError(error); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    // The port object dies with the window; the listener belongs to the window too, so it
+    // is not told.
+    if (m_port.isOpen()) {
+        m_port.close();
+    }
+}
+
+std::string QtSerialPort::PortText(std::int16_t number) const {
+    const auto device = m_ports.Device(number);
+    if (!device || device->empty()) {
+        return ComName(number);
+    }
+    return ComName(number) + " (" + *device + ")";
+}
+
+void QtSerialPort::SetCommPort(std::int16_t number) {
+    if (PortOpen()) {
+        throw Failure(port_error::kPortAlreadyOpen,
+                      PortText(m_commPort) + " is open; close it before choosing another port.");
+    }
+    const auto device = m_ports.Device(number);
+    if (!device || device->empty()) {
+        throw Failure(port_error::kInvalidPortNumber, "There is no port " + ComName(number) +
+                                                          ": port numbers run from " +
+                                                          std::to_string(kFirstComPort) + " to " +
+                                                          std::to_string(kLastComPort) + ".");
+    }
+    m_commPort = number;
+}
+
+void QtSerialPort::SetSettings(const std::string& settings) {
+    const LineSettings parsed = ParseLineSettings(settings);
+    if (PortOpen()) {
+        try {
+            ApplySettings(parsed);
+        } catch (const Failure&) {
+            // Leave the device as it was rather than half changed.
+            SkipSilently([&] { ApplySettings(m_settings); });
+            throw;
+        }
+    }
+    m_settings = parsed;
+    m_settingsText = settings;
+}
+
+void QtSerialPort::SetPortOpen(bool open) {
+    CloseLostDevice();
+    if (open) {
+        Open();
+    } else {
+        Close();
+    }
+}
+
+void QtSerialPort::Open() {
+    if (m_open) {
+        throw Failure(port_error::kPortAlreadyOpen, PortText(m_commPort) + " is already open.");
+    }
+    const auto device = m_ports.Device(m_commPort);
+    if (!device || device->empty()) {
+        throw Failure(port_error::kInvalidPortNumber,
+                      "There is no port " + ComName(m_commPort) + " on this computer.");
+    }
+    const QString path = QString::fromStdString(*device);
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        throw Failure(port_error::kPortUnavailable,
+                      PortText(m_commPort) + " cannot be opened: " + OpenProblem(m_port, path));
+    }
+    try {
+        ApplySettings(m_settings);
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
+    } catch (const Failure&) {
+        m_port.close();
+        throw;
+    }
+    m_open = true;
+    m_lost = false;
+    NotifyOpenChanged(true);
+}
+
+void QtSerialPort::Close() {
+    if (!m_open) {
+        return;
+    }
+    m_port.close();
+    m_open = false;
+    m_lost = false;
+    NotifyOpenChanged(false);
+}
+
+void QtSerialPort::ApplySettings(const LineSettings& settings) {
+    const bool applied =
+        m_port.setBaudRate(settings.baud) &&
+        m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+        m_port.setParity(ToQt(settings.parity)) && m_port.setStopBits(ToQt(settings.stopBits));
+    if (!applied) {
+        throw Failure(port_error::kInvalidSettings, PortText(m_commPort) +
+                                                        " does not accept the line settings: " +
+                                                        ToStd(m_port.errorString()) + ".");
+    }
+}
+
+void QtSerialPort::RequireOpen(std::string_view operation) const {
+    if (!PortOpen()) {
+        throw Failure(port_error::kPortNotOpen, "Cannot " + std::string(operation) + " " +
+                                                    ComName(m_commPort) +
+                                                    ": the port is not open.");
+    }
+}
+
+void QtSerialPort::Poll() {
+    for (int reads = 0; reads < kMaxPollReads && !m_lost; ++reads) {
+        if (!m_port.waitForReadyRead(0)) {
+            break;
+        }
+    }
+}
+
+int QtSerialPort::InBufferCount() {
+    RequireOpen("count the characters received on");
+    Poll();
+    ThrowIfLost("reading");
+    return static_cast<int>(
+        std::min<qint64>(m_port.bytesAvailable(), std::numeric_limits<int>::max()));
+}
+
+void QtSerialPort::SetInBufferCount(int count) {
+    RequireOpen("discard the characters received on");
+    if (count != 0) {
+        throw Failure(error::kInvalidPropertyValue,
+                      "Invalid property value: the receive buffer can only be emptied (set to "
+                      "0), not set to " +
+                          std::to_string(count) + ".");
+    }
+    Poll();
+    m_port.clear(QSerialPort::Input);
+    ThrowIfLost("emptying the receive buffer of");
+}
+
+void QtSerialPort::SetInputLen(std::int16_t length) {
+    if (length < 0) {
+        throw Failure(error::kInvalidPropertyValue,
+                      "Invalid property value: InputLen must be 0 or more, not " +
+                          std::to_string(length) + ".");
+    }
+    m_inputLen = length;
+}
+
+std::string QtSerialPort::Input() {
+    RequireOpen("read from");
+    Poll();
+    ThrowIfLost("reading");
+    const qint64 waiting = m_port.bytesAvailable();
+    const qint64 take = m_inputLen == 0 ? waiting : std::min<qint64>(waiting, m_inputLen);
+    const QByteArray bytes = m_port.read(take);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void QtSerialPort::Output(std::string_view text) {
+    RequireOpen("write to");
+    if (text.empty()) {
+        return;
+    }
+    const qint64 size = static_cast<qint64>(text.size());
+    if (m_port.write(text.data(), size) != size) {
+        ThrowIfLost("writing");
+        throw Failure(port_error::kPortUnavailable, "Cannot write to " + PortText(m_commPort) +
+                                                        ": " + ToStd(m_port.errorString()) + ".");
+    }
+    // Hand everything to the device now rather than when the event loop next runs. Bytes the
+    // device has not taken by the deadline stay queued and follow from the event loop.
+    m_port.flush();
+    const QDeadlineTimer deadline(kWriteTimeout);
+    while (!m_lost && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+    }
+    ThrowIfLost("writing");
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+    if (!m_open || m_lost) {
+        return;
+    }
+    switch (error) {
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+            // The device no longer answers (a read that ends the stream, a failed write).
+            // Closing here would pull the device out from under QSerialPort's own code that
+            // is reporting the error, so the close happens when that code has returned: at
+            // the end of the current operation, or from the event loop.
+            m_lost = true;
+            QMetaObject::invokeMethod(
+                &m_port, [this] { CloseLostDevice(); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
+}
+
+void QtSerialPort::CloseLostDevice() {
+    if (!m_lost) {
+        return;
+    }
+    m_lost = false;
+    m_port.close();
+    m_open = false;
+    NotifyOpenChanged(false);
+}
+
+void QtSerialPort::ThrowIfLost(std::string_view operation) {
+    if (!m_lost) {
+        return;
+    }
+    const std::string reason = ToStd(m_port.errorString());
+    CloseLostDevice();
+    throw Failure(port_error::kPortUnavailable,
+                  PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
+                      reason + "); the port has been closed. Reconnect the device " +
+                      "and choose the port again.");
+}
+
+}  // namespace corvantis

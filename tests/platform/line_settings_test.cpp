@@ -1,0 +1,69 @@
+#include "platform/line_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/failure.h"
+#include "platform/serial_port.h"
+
+namespace corvantis {
+namespace {
+
+TEST(LineSettingsTest, ReadsBaudParityDataAndStopBits) {
+    struct Row {
+        const char* text;
+        LineSettings expected;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"9600,n,8,1", {9600, Parity::None, 8, StopBits::One}},  // the clocks' line
+             {"9600,N,8,1", {9600, Parity::None, 8, StopBits::One}},
+             {"19200,e,7,2", {19200, Parity::Even, 7, StopBits::Two}},
+             {"1200,o,7,1", {1200, Parity::Odd, 7, StopBits::One}},
+             {"300,m,5,1.5", {300, Parity::Mark, 5, StopBits::OneAndHalf}},
+             {"115200,S,6,1", {115200, Parity::Space, 6, StopBits::One}},
+             {"50,n,8,1", {50, Parity::None, 8, StopBits::One}},
+             {"4000000,n,8,1", {4000000, Parity::None, 8, StopBits::One}},
+         }) {
+        EXPECT_EQ(ParseLineSettings(row.text), row.expected) << row.text;
+    }
+}
+
+TEST(LineSettingsTest, RefusesEverythingElseWithTheSettingsNumber) {
+    for (const char* text : {
+             "",
+             "9600",
+             "9600,n,8",
+             "9600,n,8,1,",  // trailing field
+             "9600,n,8,1,x",
+             "9600, n,8,1",  // no blanks
+             " 9600,n,8,1",
+             "9600,x,8,1",  // unknown parity
+             "9600,no,8,1",
+             "9600,,8,1",
+             "9600,n,9,1",  // data bits 5-8
+             "9600,n,4,1",
+             "9600,n,08,1",
+             "9600,n,8,3",  // stop bits 1, 1.5, 2
+             "9600,n,8,1.0",
+             "9600,n,8,0",
+             "0,n,8,1",  // baud 50-4000000
+             "49,n,8,1",
+             "4000001,n,8,1",
+             "09600,n,8,1",
+             "-9600,n,8,1",
+             "+9600,n,8,1",
+             "96OO,n,8,1",
+             "99999999999999,n,8,1",
+         }) {
+        try {
+            ParseLineSettings(text);
+            ADD_FAILURE() << '"' << text << "\" accepted";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.number(), port_error::kInvalidSettings) << text;
+            EXPECT_NE(failure.description().find('"' + std::string(text) + '"'), std::string::npos)
+                << failure.description();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvantis

@@ -1,0 +1,257 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/pty_pair.h"
+#include "platform/qt/qt_test_app.h"
+#include "support/temp_dir.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PtyPair;
+
+constexpr std::int16_t kPtyPort = 5;
+// A clock message with a byte above 127, which must go out unchanged.
+const std::string kMessage = std::string("*1430090300001401+01+2-03-10-0112 #") + "\xB0";
+
+// Runs `action` and returns the Failure it raised; fails the test when it raised none.
+template <typename Action>
+Failure FailureOf(Action&& action) {
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure;
+    }
+    ADD_FAILURE() << "no Failure raised";
+    return Failure(0, "");
+}
+
+class QtSerialPortTest : public ::testing::Test {
+protected:
+    QtSerialPortTest() {
+        testing::TestApp();
+        // Every port points into the test's own folder; only the pty is ever opened.
+        for (int n = kFirstComPort; n <= kLastComPort; ++n) {
+            m_ports.SetOverride(n, m_dir.File("absent" + std::to_string(n)));
+        }
+        m_ports.SetOverride(kPtyPort, m_pty.SlavePath());
+        m_port.SetOpenListener([this](bool open) { m_changes.push_back(open); });
+    }
+
+    void OpenPty() {
+        m_port.SetCommPort(kPtyPort);
+        m_port.SetSettings("9600,n,8,1");
+        m_port.SetPortOpen(true);
+        ASSERT_TRUE(m_port.PortOpen());
+    }
+
+    // Sends `bytes` from the device side and waits until they reached the port's device.
+    void DeviceSends(const std::string& bytes) {
+        m_pty.Send(bytes);
+        ASSERT_TRUE(m_pty.WaitSlaveReadable(2s));
+    }
+
+    testing::TempDir m_dir;
+    PtyPair m_pty;
+    PortMap m_ports = PortMap::LinuxDefaults();
+    QtSerialPort m_port{m_ports};
+    std::vector<bool> m_changes;
+};
+
+TEST_F(QtSerialPortTest, OutputReachesTheDeviceAtOnceInOnePieceWithNothingAppended) {
+    OpenPty();
+    m_port.Output(kMessage);  // no event loop runs between here and the read
+    EXPECT_EQ(m_pty.Receive(kMessage.size(), 2s), kMessage);
+    m_port.Output("\n\r12:00:00");  // raw line: no translation of line ends
+    EXPECT_EQ(m_pty.Receive(10, 2s), "\n\r12:00:00");
+    EXPECT_EQ(m_pty.Receive(1, 100ms), "");  // nothing more follows
+}
+
+TEST_F(QtSerialPortTest, InputTakesAtMostInputLenAndAllWhenFewerWait) {
+    OpenPty();
+    DeviceSends("0123456789");
+    EXPECT_EQ(m_port.InBufferCount(), 10);  // seen without the event loop running
+    m_port.SetInputLen(1);
+    EXPECT_EQ(m_port.Input(), "0");
+    m_port.SetInputLen(35);
+    EXPECT_EQ(m_port.Input(), "123456789");
+    EXPECT_EQ(m_port.Input(), "");
+    EXPECT_EQ(m_port.InBufferCount(), 0);
+
+    DeviceSends(std::string("AB\xFF", 3));
+    m_port.SetInputLen(0);  // 0 takes everything
+    EXPECT_EQ(m_port.Input(), std::string("AB\xFF", 3));
+}
+
+TEST_F(QtSerialPortTest, SettingInBufferCountToZeroDiscardsOtherValuesAreRefused) {
+    OpenPty();
+    DeviceSends("reply");
+    ASSERT_EQ(m_port.InBufferCount(), 5);
+    EXPECT_EQ(FailureOf([&] { m_port.SetInBufferCount(3); }).number(),
+              error::kInvalidPropertyValue);
+    EXPECT_EQ(m_port.InBufferCount(), 5);
+    m_port.SetInBufferCount(0);
+    EXPECT_EQ(m_port.InBufferCount(), 0);
+    EXPECT_EQ(FailureOf([&] { m_port.SetInputLen(-1); }).number(), error::kInvalidPropertyValue);
+}
+
+// A pseudo-terminal always keeps 8 data bits and no parity, so those two are not varied here.
+TEST_F(QtSerialPortTest, LineSettingsReachTheDeviceAlsoWhileOpen) {
+    OpenPty();
+    termios line{};
+    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &line), 0);
+    EXPECT_EQ(::cfgetospeed(&line), B9600);
+    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);  // raw: nothing is added to the output
+
+    m_port.SetSettings("19200,n,8,2");
+    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &line), 0);
+    EXPECT_EQ(::cfgetospeed(&line), B19200);
+    EXPECT_EQ(line.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
+    EXPECT_EQ(m_port.Settings(), "19200,n,8,2");
+
+    const Failure refused = FailureOf([&] { m_port.SetSettings("9600,n,8"); });
+    EXPECT_EQ(refused.number(), port_error::kInvalidSettings);
+    EXPECT_EQ(m_port.Settings(), "19200,n,8,2");
+}
+
+TEST_F(QtSerialPortTest, OpenAndCloseTellTheListener) {
+    OpenPty();
+    m_port.SetPortOpen(false);
+    EXPECT_FALSE(m_port.PortOpen());
+    m_port.SetPortOpen(false);  // closing a closed port does nothing
+    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(QtSerialPortTest, CommPortIsRefusedWhileOpenAndOutsideTheMap) {
+    OpenPty();
+    Failure whileOpen = FailureOf([&] { m_port.SetCommPort(3); });
+    EXPECT_EQ(whileOpen.number(), port_error::kPortAlreadyOpen);
+    EXPECT_EQ(FailureOf([&] { m_port.SetPortOpen(true); }).number(), port_error::kPortAlreadyOpen);
+    EXPECT_EQ(m_port.CommPort(), kPtyPort);
+    m_port.SetPortOpen(false);
+
+    for (std::int16_t number : {0, 17, -1}) {
+        const Failure refused = FailureOf([&] { m_port.SetCommPort(number); });
+        EXPECT_EQ(refused.number(), port_error::kInvalidPortNumber) << number;
+    }
+    EXPECT_EQ(m_port.CommPort(), kPtyPort);
+    m_port.SetCommPort(3);
+    EXPECT_EQ(m_port.CommPort(), 3);
+}
+
+TEST_F(QtSerialPortTest, OpeningAMissingDeviceNamesThePortAndTheDevice) {
+    m_port.SetCommPort(7);
+    const Failure failure = FailureOf([&] { m_port.SetPortOpen(true); });
+    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+    EXPECT_NE(failure.description().find("COM7"), std::string::npos) << failure.description();
+    EXPECT_NE(failure.description().find(m_dir.File("absent7")), std::string::npos)
+        << failure.description();
+    EXPECT_NE(failure.description().find("does not exist"), std::string::npos)
+        << failure.description();
+    EXPECT_FALSE(m_port.PortOpen());
+    EXPECT_TRUE(m_changes.empty());
+}
+
+TEST_F(QtSerialPortTest, OpeningAFileThatIsNotAPortFails) {
+    testing::WriteFileBytes(m_dir.File("plain"), "text");
+    m_ports.SetOverride(8, m_dir.File("plain"));
+    m_port.SetCommPort(8);
+    const Failure failure = FailureOf([&] { m_port.SetPortOpen(true); });
+    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+    EXPECT_NE(failure.description().find("COM8"), std::string::npos) << failure.description();
+    EXPECT_FALSE(m_port.PortOpen());
+}
+
+TEST_F(QtSerialPortTest, ADeviceHeldByAnotherPortIsReportedAsInUse) {
+    OpenPty();
+    QtSerialPort other(m_ports);
+    other.SetCommPort(kPtyPort);
+    const Failure failure = FailureOf([&] { other.SetPortOpen(true); });
+    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+    EXPECT_NE(failure.description().find("in use"), std::string::npos) << failure.description();
+    EXPECT_FALSE(other.PortOpen());
+    EXPECT_TRUE(m_port.PortOpen());
+}
+
+TEST_F(QtSerialPortTest, ReadsAndWritesOnAClosedPortAreRefused) {
+    for (const auto& action : std::vector<std::function<void()>>{
+             [&] { m_port.Output("x"); },
+             [&] { m_port.Input(); },
+             [&] { m_port.InBufferCount(); },
+             [&] { m_port.SetInBufferCount(0); },
+         }) {
+        EXPECT_EQ(FailureOf(action).number(), port_error::kPortNotOpen);
+    }
+}
+
+TEST_F(QtSerialPortTest, PortClosesItselfWhenTheDeviceGoesAwayWhileIdle) {
+    OpenPty();
+    m_pty.CloseMaster();
+    EXPECT_TRUE(testing::RunEventsUntil([&] { return !m_port.PortOpen(); }, 2s));
+    testing::RunEventsFor(200ms);  // the dead device must not keep the loop busy or re-close
+    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(FailureOf([&] { m_port.Output(kMessage); }).number(), port_error::kPortNotOpen);
+}
+
+TEST_F(QtSerialPortTest, WritingToAVanishedDeviceClosesThePortAndFails) {
+    OpenPty();
+    m_pty.CloseMaster();
+    const Failure failure = FailureOf([&] { m_port.Output(kMessage); });
+    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+    EXPECT_NE(failure.description().find("COM5"), std::string::npos) << failure.description();
+    EXPECT_FALSE(m_port.PortOpen());
+    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+    testing::RunEventsFor(100ms);
+    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+
+    // The port can be chosen again once a device is back.
+    PtyPair replacement;
+    m_ports.SetOverride(kPtyPort, replacement.SlavePath());
+    m_port.SetPortOpen(true);
+    m_port.Output("again");
+    EXPECT_EQ(replacement.Receive(5, 2s), "again");
+}
+
+TEST_F(QtSerialPortTest, PollingAVanishedDeviceClosesThePort) {
+    OpenPty();
+    m_pty.CloseMaster();
+    const Failure failure = FailureOf([&] { m_port.InBufferCount(); });
+    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+    EXPECT_FALSE(m_port.PortOpen());
+    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+}
+
+// Sends one message through a real port named by CORVANTIS_TEST_PORT (for example
+// /dev/ttyUSB0 with a clock or a loop-back plug attached).
+TEST(QtSerialPortHardwareTest, OpensWritesAndClosesTheNamedPort) {
+    const char* device = std::getenv("CORVANTIS_TEST_PORT");
+    if (device == nullptr || *device == '\0') {
+        GTEST_SKIP() << "set CORVANTIS_TEST_PORT to a serial device to run";
+    }
+    testing::TestApp();
+    PortMap ports = PortMap::SystemDefaults();
+    ports.SetOverride(1, device);
+    QtSerialPort port(ports);
+    port.SetCommPort(1);
+    port.SetSettings("9600,n,8,1");
+    port.SetPortOpen(true);
+    ASSERT_TRUE(port.PortOpen());
+    port.Output(kMessage.substr(0, 35));
+    port.SetInputLen(0);
+    testing::RunEventsFor(300ms);
+    port.Input();  // whatever the device answered; a loop-back plug returns the message
+    port.SetPortOpen(false);
+    EXPECT_FALSE(port.PortOpen());
+}
+
+}  // namespace
+}  // namespace corvantis
