@@ -1,7 +1,198 @@
 // Corvantis: sets Vesper wall clocks from the PC clock over a serial line.
+//
+// main() picks the settings folder, the window or headless mode, builds the platform
+// services and hands them to the program.
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "app/headless.h"
+#include "app/options.h"
+#include "platform/port_map.h"
+#include "platform/posix/ini_file_store.h"
+#include "platform/posix/posix_port_probe.h"
+#include "platform/posix/posix_wall_clock.h"
+#include "platform/posix/xdg_autostart_registry.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_message_dialog.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_timer_service.h"
+#include "platform/qt/window_view.h"
+#include "settings/key_table.h"
+#include "settings/settings_folder.h"
+#include "window/event_log.h"
+#include "window/program.h"
+
+namespace corvantis {
+namespace {
+
+// The window on screen: showing it, its notification icon, and the end of the program.
+class GuiHost : public WindowHost {
+public:
+    void Attach(WindowView& view) { m_view = &view; }
+    void ShowWindow() override {
+        if (m_view != nullptr) {
+            m_view->show();
+            m_view->raise();
+        }
+    }
+    void RemoveNotifyIcon() override {
+        if (m_view != nullptr) {
+            m_view->RemoveTrayIcon();
+        }
+    }
+    void UnloadWindow() override {
+        if (m_unloading) {
+            return;
+        }
+        m_unloading = true;
+        if (m_view != nullptr) {
+            m_view->close();
+        }
+        QCoreApplication::exit(0);
+    }
+    void EndProgram() override { QCoreApplication::exit(0); }
+
+private:
+    WindowView* m_view = nullptr;
+    bool m_unloading = false;
+};
+
+bool DisplayAvailable() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+ProgramInfo DescribeProgram(const Options& options) {
+    ProgramInfo info;
+    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    info.executableFolder = executable.absolutePath().toStdString();
+    info.executableBaseName = executable.completeBaseName().toStdString();
+    info.settingsFolder =
+        PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
+    return info;
+}
+
+// The services every mode shares; the dialog, status line and port vary by mode.
+struct PosixPlatform {
+    PortMap ports = PortMap::SystemDefaults();
+    PosixWallClock clock;
+    QtSerialPort port{ports};
+    posix::IniFileStore profile;
+    PosixPortProbe probe{ports};
+    QtEventWait wait;
+    posix::XdgAutostartRegistry registry{posix::XdgAutostartRegistry::DefaultFolder()};
+    QtTimerService timers;
+};
+
+// Reads the [Ports] overrides before anything probes or opens a port.
+void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
+    for (const auto& [number, device] : ReadPortOverrides(services)) {
+        platform.ports.SetOverride(number, device);
+    }
+}
+
+int RunWindow(const ProgramInfo& info) {
+    PosixPlatform platform;
+    QtMessageDialog dialog;
+    GuiHost host;
+    StatusLine* status = nullptr;
+    // The view needs the window, which the program owns; the status line needs the view. A
+    // forwarding line bridges the two until the view exists.
+    struct ForwardingStatus : StatusLine {
+        StatusLine* target = nullptr;
+        void ShowWarning(const std::string& text) override {
+            if (target != nullptr) {
+                target->ShowWarning(text);
+            }
+        }
+    } forwarding;
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, forwarding,       info};
+    ApplyPortOverrides(platform, services);
+    Program program(services, platform.timers, host);
+    WindowView view(program.window());
+    view.setWindowIcon(WindowView::AppIcon());
+    QApplication::setWindowIcon(WindowView::AppIcon());
+    status = &view.Status();
+    forwarding.target = status;
+    dialog.SetParent(&view);
+    host.Attach(view);
+    view.onCloseRequested = [&program] { program.CloseWindow(); };
+    view.onMouseMove = [&program](int x) { program.MouseMove(x); };
+    view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
+    program.Start();
+    return QApplication::exec();
+}
+
+int RunHeadless(const ProgramInfo& info) {
+    PosixPlatform platform;
+    StderrMessageDialog dialog;
+    StderrStatusLine status;
+    HeadlessHost host;
+    EventLog log(std::cout);
+    LoggingSerialPort port(platform.port, log);
+    Services services{platform.clock,
+                      port,
+                      platform.profile,
+                      dialog,
+                      platform.probe,
+                      platform.wait,
+                      platform.registry,
+                      status,
+                      info};
+    ApplyPortOverrides(platform, services);
+    Program program(services, platform.timers, host);
+    log.WatchReplies(program.window());
+    log.Write("started", "settings in " + info.settingsFolder);
+    StdinCommands commands(program.window());
+    TerminationSignals termination([&program] { program.window().Command1.OperatorClick(); });
+    program.Start();
+    log.WatchMessages(program.window());
+    return QCoreApplication::exec();
+}
+
+}  // namespace
+}  // namespace corvantis
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    using namespace corvantis;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const Options options = ParseOptions(arguments);
+    if (!options.error.empty()) {
+        std::cerr << options.error << "\n" << Usage(argv[0]);
+        return 2;
+    }
+    if (options.help) {
+        std::cout << Usage(argv[0]);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "Corvantis " << ProgramInfo{}.versionMajor << '.' << ProgramInfo{}.versionMinor
+                  << '.' << ProgramInfo{}.versionRevision << '\n';
+        return 0;
+    }
+    const bool headless = options.headless || !DisplayAvailable();
+    if (headless && !options.headless) {
+        std::cerr << "No display found: running headless (see --help).\n";
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (headless) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName("Corvantis");
+    posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
+    const ProgramInfo info = DescribeProgram(options);
+    return headless ? RunHeadless(info) : RunWindow(info);
 }

@@ -51,6 +51,24 @@ void EventLog::WatchReplies(Window& w) {
     });
 }
 
+void EventLog::WatchMessages(Window& w) {
+    w.Text1.AddObserver([this](ControlProperty property) {
+        if (property == ControlProperty::Text) {
+            m_builtThisTick = true;
+        }
+    });
+    w.SendUDP.onTick = [this, &w, tick = std::move(w.SendUDP.onTick)] {
+        m_builtThisTick = false;
+        m_sentThisTick = false;
+        if (tick) {
+            tick();
+        }
+        if (m_builtThisTick && !m_sentThisTick) {
+            Write("built", "[" + w.Text1.Text() + "] not sent");
+        }
+    };
+}
+
 LoggingSerialPort::LoggingSerialPort(SerialPort& port, EventLog& log) : m_port(port), m_log(log) {
     m_port.SetOpenListener([this](bool open) {
         m_log.Write(open ? "port-opened" : "port-closed",
@@ -61,6 +79,7 @@ LoggingSerialPort::LoggingSerialPort(SerialPort& port, EventLog& log) : m_port(p
 
 void LoggingSerialPort::Output(std::string_view text) {
     m_port.Output(text);
+    m_log.m_sentThisTick = true;
     m_log.Write("sent", "[" + std::string(text) + "]");
 }
 

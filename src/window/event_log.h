@@ -27,11 +27,20 @@ public:
     // Logs every reply the window shows (each new text of Text3 that is not empty).
     void WatchReplies(Window& w);
 
+    // Logs each message the transmission tick builds but does not send ("built [...] not
+    // sent"), so a run without a port still shows what would go out; sent messages are
+    // logged by LoggingSerialPort. Call after the tick's handler is attached.
+    void WatchMessages(Window& w);
+
     static std::string Timestamp(std::chrono::system_clock::time_point at);
 
 private:
+    friend class LoggingSerialPort;
+
     std::ostream& m_out;
     Clock m_clock;
+    bool m_builtThisTick = false;
+    bool m_sentThisTick = false;
 };
 
 // A serial port that tells the log each message it sends (as it went on the wire, blanks

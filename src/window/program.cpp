@@ -35,4 +35,9 @@ void Program::MouseMove(double x) {
     Form_MouseMove(m_window, m_services, m_host, x);
 }
 
+void Program::NotifyIconClicked() {
+    constexpr double kLeftButtonDown = 513;
+    Form_MouseMove(m_window, m_services, m_host, kLeftButtonDown);
+}
+
 }  // namespace corvantis

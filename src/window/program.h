@@ -24,8 +24,11 @@ public:
 
     // The operator's close box: the window unloads.
     void CloseWindow();
-    // A mouse move over the window (or a notification-icon message), X in window units.
+    // A mouse move over the window, X in window units.
     void MouseMove(double x);
+    // A click or double-click on the notification-area icon: reaches the window as the
+    // icon's callback message does, a mouse move whose X is the left-button-down message.
+    void NotifyIconClicked();
 
 private:
     Window m_window;

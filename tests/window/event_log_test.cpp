@@ -68,3 +68,33 @@ TEST_F(EventLogTest, RepliesShownAreLoggedButEmptyingIsNot) {
 
 }  // namespace
 }  // namespace corvantis
+
+namespace corvantis {
+namespace {
+
+TEST(EventLogMessagesTest, MessagesBuiltButNotSentAreLoggedOnce) {
+    std::ostringstream out;
+    EventLog log(out, [] { return std::chrono::system_clock::time_point{}; });
+    testing::FakeSerialPort port;
+    LoggingSerialPort logged(port, log);
+    Window w;
+    bool send = false;
+    w.SendUDP.onTick = [&] {
+        w.Text1.SetText("*  1#");
+        if (send) {
+            logged.Output("*  1#");
+        }
+    };
+    log.WatchMessages(w);
+    w.SendUDP.Tick();
+    port.SetPortOpen(true);
+    send = true;
+    w.SendUDP.Tick();
+    const std::string text = out.str();
+    EXPECT_NE(text.find(" built [*  1#] not sent\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" sent [*  1#]\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("not sent", text.find("not sent") + 1), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace corvantis

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/pty_pair.h"
+#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
 namespace corvantis {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/pty_pair.h"
+#include "support/pty_pair.h"
 #include "platform/qt/qt_test_app.h"
 #include "support/temp_dir.h"
 

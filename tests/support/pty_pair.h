@@ -34,6 +34,8 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     const std::string& SlavePath() const { return m_slavePath; }
+    // The device's end, for tests that read and write it themselves (non-blocking).
+    int Master() const { return m_master; }
     // The test's own handle on the slave, kept open so the pair lives until the test ends.
     int Slave() const { return m_slave; }
 

@@ -1,0 +1,50 @@
+#include "app/options.h"
+
+namespace corvantis {
+
+Options ParseOptions(const std::vector<std::string>& arguments) {
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--headless") {
+            options.headless = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else if (argument == "--settings-dir") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                options.error = "--settings-dir needs a folder";
+                return options;
+            }
+            options.settingsDir = arguments[++i];
+        } else if (argument.rfind("--settings-dir=", 0) == 0) {
+            options.settingsDir = argument.substr(15);
+            if (options.settingsDir->empty()) {
+                options.error = "--settings-dir needs a folder";
+                return options;
+            }
+        } else {
+            options.error = "unknown option " + argument;
+            return options;
+        }
+    }
+    return options;
+}
+
+std::string Usage(const std::string& program) {
+    return "Usage: " + program +
+           " [--headless] [--settings-dir DIR]\n"
+           "Sets Vesper wall clocks from this PC's clock over a serial line.\n"
+           "\n"
+           "  --headless          run without a window: messages, replies and port changes\n"
+           "                      are printed one a line; operator commands are read from\n"
+           "                      standard input: rules, address, pause, resume, utc, exit\n"
+           "  --settings-dir DIR  keep Corvantis.ini and data.ini in DIR\n"
+           "  --version           print the version and exit\n"
+           "  --help              print this help and exit\n"
+           "\n"
+           "Without a display the program runs headless by itself.\n";
+}
+
+}  // namespace corvantis

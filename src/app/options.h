@@ -1,0 +1,23 @@
+// The command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvantis {
+
+struct Options {
+    bool headless = false;
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> settingsDir;
+    std::string error;  // not empty when the command line is not understood
+};
+
+Options ParseOptions(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string Usage(const std::string& program);
+
+}  // namespace corvantis
