@@ -1,7 +1,8 @@
 #include "platform/port_map.h"
 
-#include <cctype>
 #include <charconv>
+
+#include "platform/ascii_text.h"
 
 namespace corvantis {
 namespace {
@@ -11,15 +12,14 @@ int IndexOf(int n) {
     return n >= kFirstComPort && n <= kLastComPort ? n - kFirstComPort : -1;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
+// `text` without blanks, tabs and line ends at either end (a value pasted with its line end).
+std::string_view TrimSpace(std::string_view text) {
+    constexpr std::string_view kSpace = " \t\r\n";
+    const auto first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos) {
+        return {};
     }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
 }  // namespace
@@ -29,13 +29,13 @@ std::string ComName(int n) {
 }
 
 std::optional<PortOverride> ParsePortOverride(std::string_view key, std::string_view value) {
-    key = TrimBlanks(key);
+    key = TrimSpace(key);
     constexpr std::string_view kPrefix = "COM";
     if (key.size() <= kPrefix.size()) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(key[i])) != kPrefix[i]) {
+        if (UpperAscii(key[i]) != kPrefix[i]) {
             return std::nullopt;
         }
     }
@@ -49,7 +49,7 @@ std::optional<PortOverride> ParsePortOverride(std::string_view key, std::string_
     if (status != std::errc() || end != digits.data() + digits.size() || IndexOf(number) < 0) {
         return std::nullopt;
     }
-    return PortOverride{number, std::string(TrimBlanks(value))};
+    return PortOverride{number, std::string(TrimSpace(value))};
 }
 
 PortMap PortMap::LinuxDefaults() {

@@ -6,14 +6,12 @@
 #include <cmath>
 #include <string>
 
+#include "platform/ascii_text.h"
 #include "platform/failure.h"
 
 namespace corvantis {
 
 namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 bool IsDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }

@@ -1,8 +1,6 @@
 #include "settings/ini.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "platform/ascii_text.h"
 #include "settings/path_style.h"
 #include "window/services.h"
 
@@ -11,11 +9,6 @@ namespace corvantis {
 namespace {
 constexpr std::size_t kReadBufferSize = 750;
 
-std::string WithCase(std::string text, int (*convert)(int)) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [convert](unsigned char c) { return static_cast<char>(convert(c)); });
-    return text;
-}
 }  // namespace
 
 std::string IniPath(const ProgramInfo& info, std::string_view fileName) {
@@ -24,13 +17,12 @@ std::string IniPath(const ProgramInfo& info, std::string_view fileName) {
 
 std::string ReadIni(Services& services, const std::string& section, const std::string& key,
                     const std::string& fallback, const std::string& file) {
-    return services.profile.GetString(section, WithCase(key, ::tolower), fallback, kReadBufferSize,
-                                      file);
+    return services.profile.GetString(section, LowerAscii(key), fallback, kReadBufferSize, file);
 }
 
 void WriteIni(Services& services, const std::string& section, const std::string& key,
               const std::string& value, const std::string& file) {
-    if (services.profile.WriteString(section, WithCase(key, ::toupper), value, file)) {
+    if (services.profile.WriteString(section, UpperAscii(key), value, file)) {
         services.unsavedSettingsFiles.erase(file);
         return;
     }

@@ -1,5 +1,6 @@
 #include "settings/key_table.h"
 
+#include "platform/ascii_text.h"
 #include "platform/failure.h"
 #include "platform/text_number.h"
 #include "settings/ini.h"
@@ -122,34 +123,6 @@ constexpr bool InSettingOrder() {
 }
 static_assert(InSettingOrder(), "kKeys rows must follow the Setting order");
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool SameWord(std::string_view text, std::string_view word) {
-    if (text.size() != word.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != word[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Whether all of `text` is one decimal number: optional sign, digits, optional point with
 // digits, at least one digit.
 bool IsDecimalNumber(std::string_view text) {
@@ -203,11 +176,11 @@ std::int16_t LeadingNumberRule(std::string_view text) {
 }
 
 bool BooleanRule(std::string_view text) {
-    const std::string_view word = Trim(text);
-    if (SameWord(word, "true")) {
+    const std::string_view word = TrimBlanks(text);
+    if (EqualsIgnoringAsciiCase(word, "true")) {
         return true;
     }
-    if (SameWord(word, "false")) {
+    if (EqualsIgnoringAsciiCase(word, "false")) {
         return false;
     }
     if (!IsDecimalNumber(word)) {

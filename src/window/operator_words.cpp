@@ -1,8 +1,6 @@
 #include "window/operator_words.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "platform/ascii_text.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -24,10 +22,7 @@ std::string Normalised(std::string_view line) {
         return {};
     }
     const auto last = line.find_last_not_of(" \t\r\n");
-    std::string word(line.substr(first, last - first + 1));
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return word;
+    return LowerAscii(line.substr(first, last - first + 1));
 }
 }  // namespace
 

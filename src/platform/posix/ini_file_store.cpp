@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/posix/atomic_file.h"
 
 namespace corvantis::posix {
@@ -10,36 +11,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kNewFileLineEnd = "\r\n";
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 enum class LineKind { Blank, Comment, Section, Entry, Other };
 
@@ -61,7 +32,7 @@ struct IniText {
 
 Line Classify(std::string_view text, std::size_t begin, std::size_t end, std::size_t next) {
     Line line{begin, end, next};
-    const std::string_view content = Trim(text.substr(begin, end - begin));
+    const std::string_view content = TrimBlanks(text.substr(begin, end - begin));
     if (content.empty()) {
         return line;
     }
@@ -73,7 +44,7 @@ Line Classify(std::string_view text, std::size_t begin, std::size_t end, std::si
         const auto close = content.rfind(']');
         if (close != std::string_view::npos) {
             line.kind = LineKind::Section;
-            line.name = Trim(content.substr(1, close - 1));
+            line.name = TrimBlanks(content.substr(1, close - 1));
             return line;
         }
     }
@@ -84,8 +55,8 @@ Line Classify(std::string_view text, std::size_t begin, std::size_t end, std::si
         return line;
     }
     line.kind = LineKind::Entry;
-    line.name = Trim(content.substr(0, equals));
-    line.value = Trim(content.substr(equals + 1));
+    line.name = TrimBlanks(content.substr(0, equals));
+    line.value = TrimBlanks(content.substr(equals + 1));
     return line;
 }
 
@@ -118,9 +89,10 @@ struct SectionRange {
 };
 
 std::optional<SectionRange> FindSection(const IniText& ini, std::string_view section) {
-    const std::string_view wanted = Trim(section);
+    const std::string_view wanted = TrimBlanks(section);
     for (std::size_t i = 0; i < ini.lines.size(); ++i) {
-        if (ini.lines[i].kind == LineKind::Section && SameName(ini.lines[i].name, wanted)) {
+        if (ini.lines[i].kind == LineKind::Section &&
+            EqualsIgnoringAsciiCase(ini.lines[i].name, wanted)) {
             std::size_t last = i + 1;
             while (last < ini.lines.size() && ini.lines[last].kind != LineKind::Section) {
                 ++last;
@@ -132,10 +104,10 @@ std::optional<SectionRange> FindSection(const IniText& ini, std::string_view sec
 }
 
 const Line* FindEntry(const IniText& ini, const SectionRange& range, std::string_view key) {
-    const std::string_view wanted = Trim(key);
+    const std::string_view wanted = TrimBlanks(key);
     for (std::size_t i = range.header + 1; i < range.last; ++i) {
         const Line& line = ini.lines[i];
-        if (line.kind == LineKind::Entry && SameName(line.name, wanted)) {
+        if (line.kind == LineKind::Entry && EqualsIgnoringAsciiCase(line.name, wanted)) {
             return &line;
         }
     }
