@@ -78,8 +78,8 @@ void Combo1_Click(Window& window, Services& services) {
 }
 
 void AttachSerialHandlers(Window& window, Services& services) {
-    window.Combo1.onClick = [&window, &services] { Combo1_Click(window, services); };
-    window.Combo2.onClick = [&window, &services] { Combo2_Click(window, services); };
+    window.Combo1.onClick = Bind(Combo1_Click, window, services);
+    window.Combo2.onClick = Bind(Combo2_Click, window, services);
 }
 
 void FillSerialSyncList(Window& window, Services& services) {

@@ -124,9 +124,7 @@ void HourOffset_LostFocus(Window& window, Services& services) {
 void AttachSettingsHandlers(Window& window, Services& services) {
     Window& w = window;
     Services& s = services;
-    const auto bind = [&w, &s](void (*handler)(Window&, Services&)) {
-        return [&w, &s, handler] { handler(w, s); };
-    };
+    const auto bind = [&w, &s](Handler handler) { return Bind(handler, w, s); };
     w.Check1.onClick = bind(Check1_Click);
     w.Check3.onClick = bind(Check3_Click);
     w.Check6.onClick = bind(Check6_Click);

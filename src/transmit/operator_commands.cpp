@@ -54,8 +54,8 @@ void Timer3_Timer(Window& window, Services&) {
 void Timer2_Timer(Window&, Services&) {}
 
 void AttachTransmitHandlers(Window& window, Services& services) {
-    const auto bind = [&window, &services](void (*handler)(Window&, Services&)) {
-        return [&window, &services, handler] { handler(window, services); };
+    const auto bind = [&window, &services](Handler handler) {
+        return Bind(handler, window, services);
     };
     window.SendUDP.onTick = bind(SendUDP_Timer);
     window.Timer2.onTick = bind(Timer2_Timer);

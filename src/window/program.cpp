@@ -18,9 +18,9 @@ void Program::Start() {
     AttachTransmitHandlers(w, s);
     AttachSettingsHandlers(w, s);
     AttachSerialHandlers(w, s);
-    w.Timer1.onTick = [&w, &s] { Timer1_Timer(w, s); };
+    w.Timer1.onTick = Bind(Timer1_Timer, w, s);
     w.Command1.onClick = [&w, &s, this] { Command1_Click(w, s, m_host); };
-    w.Command4.onClick = [&w, &s] { Command4_Click(w, s); };
+    w.Command4.onClick = Bind(Command4_Click, w, s);
 
     Form_Load(w, s, m_host);
     m_driver = std::make_unique<TimerDriver>(

@@ -4,6 +4,8 @@
 #include <set>
 #include <string>
 
+#include <functional>
+
 #include "platform/event_wait.h"
 #include "platform/message_dialog.h"
 #include "platform/port_probe.h"
@@ -32,5 +34,16 @@ struct Services {
     // until a write to it succeeds again.
     std::set<std::string> unsavedSettingsFiles{};
 };
+
+class Window;
+
+// An event handler of the window: it takes the window and the services, and keeps no state.
+using Handler = void (*)(Window&, Services&);
+
+// The reaction a control calls: `handler` on this window and these services, which must
+// outlive the control's use of it.
+inline std::function<void()> Bind(Handler handler, Window& window, Services& services) {
+    return [handler, &window, &services] { handler(window, services); };
+}
 
 }  // namespace corvantis
