@@ -16,8 +16,13 @@
 # program ends, so wine's own port detection (which maps the host's serial ports to COM1,
 # COM2, ... when a session starts) cannot redo them.
 #
+# A program that dies of an unhandled exception exits with the exception code (a page fault
+# gives status 5). Wine's crash debugger is kept off for that: while it attaches, the status
+# the script sees is sometimes 0, which would pass a crashed test.
+#
 # Environment: WINE64 overrides the wine loader (default /usr/lib/wine/wine64, then wine64
-# or wine on PATH).
+# or wine on PATH). CORVANTIS_WINE_DEBUGGER=1 lets the crash debugger print its backtrace,
+# at the price of that unreliable status; use it to look into a crash, not in CI.
 set -u
 
 if [ $# -lt 1 ]; then
@@ -48,8 +53,12 @@ export HOME="$ROOT/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 export XDG_CACHE_HOME="$HOME/.cache"
 export WINEDEBUG=-all
-# No Mono or Gecko install prompts, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono or Gecko install prompts, no desktop menu entries, no crash debugger (see above).
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ "${CORVANTIS_WINE_DEBUGGER:-0}" != 1 ]; then
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
+fi
+export WINEDLLOVERRIDES
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX" "$HOME"
 

@@ -1,8 +1,10 @@
 #include "window/event_log.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
+#include "platform/date_time.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -15,17 +17,15 @@ std::string EventLog::Timestamp(std::chrono::system_clock::time_point at) {
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &t);
-    long offsetMinutes = 0;
-    {
-        std::tm utc{};
-        gmtime_s(&utc, &t);
-        offsetMinutes =
-            static_cast<long>(std::difftime(std::mktime(&local), std::mktime(&utc)) / 60);
-    }
 #else
     localtime_r(&t, &local);
-    const long offsetMinutes = local.tm_gmtoff / 60;
 #endif
+    // The local wall time read as if it were UTC, less the instant: the offset in force then,
+    // daylight saving included.
+    const std::int64_t localAsUtc =
+        ToEpochSeconds(DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                local.tm_hour, local.tm_min, local.tm_sec});
+    const long offsetMinutes = static_cast<long>((localAsUtc - std::int64_t{t}) / 60);
     char text[64];
     const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",

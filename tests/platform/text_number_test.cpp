@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "platform/failure.h"
@@ -64,13 +65,22 @@ TEST(TextNumberTest, ToInteger16AcceptsOnlyAWholeNumberText) {
 
 TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocaleSays) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-        std::setlocale(LC_NUMERIC, "de_DE.utf8") == nullptr) {
+    // German with its decimal comma, as glibc and then as the Windows C runtime name it.
+    bool german = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            german = true;
+            break;
+        }
+    }
+    if (!german) {
         GTEST_SKIP() << "no German locale installed";
     }
+    const std::string decimalMark = std::localeconv()->decimal_point;
     const double offset = LeadingNumber("-3.5");
     const double comma = LeadingNumber("5,5");
     std::setlocale(LC_NUMERIC, saved.c_str());
+    ASSERT_EQ(decimalMark, ",");
     EXPECT_DOUBLE_EQ(offset, -3.5);
     EXPECT_DOUBLE_EQ(comma, 5);
 }

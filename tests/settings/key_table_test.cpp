@@ -10,8 +10,8 @@
 namespace corvantis::testing {
 namespace {
 
-constexpr const char* kCorvantisFile = "/settings/Corvantis.ini";
-constexpr const char* kDataFile = "/settings/data.ini";
+const std::string kCorvantisFile = kFakeCorvantisIni;
+const std::string kDataFile = kFakeDataIni;
 
 // The Failure number `action` raises, or 0 when it raises none.
 template <typename Action>

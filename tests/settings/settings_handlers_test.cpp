@@ -12,8 +12,8 @@
 namespace corvantis::testing {
 namespace {
 
-const std::string kCorvantis = "/settings/Corvantis.ini|";
-const std::string kData = "/settings/data.ini|";
+const std::string kCorvantis = kFakeCorvantisIni + "|";
+const std::string kData = kFakeDataIni + "|";
 
 // The in-memory store, calling `beforeWrite` at each write so that tests can see what the
 // handler had done by then.
@@ -139,9 +139,9 @@ TEST_F(SettingsHandlersTest, LeavingFocusListsAreInTheFileOnlyAfterTheFocusLeft)
         list.OperatorPick(1);
         list.OperatorLeave();
         list.OperatorPick(3);
-        EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", row.key), "1");
+        EXPECT_EQ(*store.Find(kFakeDataIni, "CommMethod", row.key), "1");
         list.OperatorLeave();
-        EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", row.key), "3");
+        EXPECT_EQ(*store.Find(kFakeDataIni, "CommMethod", row.key), "3");
     }
 }
 
@@ -184,7 +184,7 @@ TEST_F(SettingsHandlersTest, AFixedDaySwitchesItsRulesWeekdayAndOccurrenceOffAft
     // No selection counts as no fixed day and is written as minus one.
     window.Combo7.SetListIndex(-1);
     EXPECT_TRUE(window.Combo11.Enabled() && window.Combo12.Enabled());
-    EXPECT_EQ(*store.Find("/settings/data.ini", "CommMethod", "DSTSTARTDOM"), "-1");
+    EXPECT_EQ(*store.Find(kFakeDataIni, "CommMethod", "DSTSTARTDOM"), "-1");
     window.Combo8.OperatorPick(0);
     EXPECT_TRUE(window.Combo9.Enabled() && window.Combo5.Enabled());
 }
@@ -195,7 +195,7 @@ TEST_F(SettingsHandlersTest, Check1ShowsOrHidesItsLabelsAndSavesOnlyWhenChecked)
     window.Check1.OperatorClick();  // unchecked
     EXPECT_FALSE(window.Label4.Visible());
     EXPECT_FALSE(window.Label9.Visible());
-    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "UDP", "SENDUDP"), " 1");
+    EXPECT_EQ(*store.Find(kFakeCorvantisIni, "UDP", "SENDUDP"), " 1");
 
     store.log.clear();
     window.Check1.OperatorClick();  // checked
@@ -214,7 +214,7 @@ TEST_F(SettingsHandlersTest, Check1ReportsAFailedStepAndGoesOnWithTheNext) {
     ASSERT_EQ(platform.dialog.shown.size(), 1u);
     EXPECT_EQ(platform.dialog.shown[0].title, "5");
     EXPECT_EQ(platform.dialog.shown[0].text, "Invalid procedure call");
-    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "UDP", "SENDUDP"), " 1");
+    EXPECT_EQ(*store.Find(kFakeCorvantisIni, "UDP", "SENDUDP"), " 1");
 
     window.Check1.OperatorClick();  // 126 passes without a message
     EXPECT_EQ(platform.dialog.shown.size(), 1u);
@@ -239,7 +239,7 @@ TEST_F(SettingsHandlersTest, SerialRateSetsSendRateFromItsSelectionAfterTheWrite
     window.SerialRate.SetText("typed text");
     window.SerialRate.SetListIndex(-1);
     EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(3));
-    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "SerialSync", "SERIALRATE"), "typed text");
+    EXPECT_EQ(*store.Find(kFakeCorvantisIni, "SerialSync", "SERIALRATE"), "typed text");
 }
 
 TEST_F(SettingsHandlersTest, Option1SetsUseUtcBeforeItsTwoWrites) {
@@ -266,14 +266,14 @@ TEST_F(SettingsHandlersTest, AutoStartRegistersAndRemovesTheProgram) {
               command);
     window.AutoStart.OperatorClick();
     EXPECT_EQ(platform.registry.keys[kRunKey].count("Corvantis"), 0u);
-    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART"), " 0");
+    EXPECT_EQ(*store.Find(kFakeCorvantisIni, "GPS", "AUTOSTART"), " 0");
 }
 
 TEST_F(SettingsHandlersTest, AutoStartSavesTheBoxEvenWhenTheRunKeyCannotBeOpened) {
     platform.registry.unopenable.insert(kRunKey);
     window.AutoStart.OperatorClick();
     EXPECT_TRUE(platform.registry.keys[kRunKey].empty());
-    EXPECT_EQ(*store.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART"), " 1");
+    EXPECT_EQ(*store.Find(kFakeCorvantisIni, "GPS", "AUTOSTART"), " 1");
     EXPECT_TRUE(platform.dialog.shown.empty());
     EXPECT_TRUE(platform.status.warnings.empty());
 }

@@ -21,6 +21,7 @@
 #include "platform/status_line.h"
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
+#include "settings/path_style.h"
 #include "window/services.h"
 
 namespace corvantis::testing {
@@ -220,8 +221,16 @@ public:
     void ShowWarning(const std::string& text) override { warnings.push_back(text); }
 };
 
+// The settings folder of FakePlatform, and the full names of the two settings files in it
+// as the program spells them on the platform it is built for.
+inline const std::string kFakeSettingsFolder = "/settings";
+inline const std::string kFakeCorvantisIni =
+    kFakeSettingsFolder + Separator(kHostPathStyle) + "Corvantis.ini";
+inline const std::string kFakeDataIni =
+    kFakeSettingsFolder + Separator(kHostPathStyle) + "data.ini";
+
 // One of each fake, bundled as the Services the handlers take. Settings live in the
-// in-memory store under the folder "/settings".
+// in-memory store under kFakeSettingsFolder.
 struct FakePlatform {
     FakeClock clock;
     VirtualTimers timers{clock};
@@ -241,7 +250,7 @@ struct FakePlatform {
         wait,
         registry,
         status,
-        ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", "/settings"}};
+        ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", kFakeSettingsFolder}};
 };
 
 }  // namespace corvantis::testing

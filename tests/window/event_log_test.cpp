@@ -2,26 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <sstream>
 
 #include "support/fakes.h"
+#include "support/scoped_time_zone.h"
 #include "window/window.h"
 
 namespace corvantis {
 namespace {
 
+constexpr const char* kChicago = "CST6CDT,M3.2.0,M11.1.0";
+
 class EventLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "America/Chicago", 1);
-        tzset();
-    }
-    void TearDown() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
+    testing::ScopedTimeZone zone{kChicago};
     std::ostringstream out;
     // 9 March 2024 20:30:10.250 UTC is 14:30:10.250 in Chicago (standard time).
     EventLog log{
@@ -33,6 +27,31 @@ protected:
 TEST_F(EventLogTest, LinesCarryLocalTimeWithMillisecondsAndOffset) {
     log.Write("sent", "[* 5 714 9 32024]");
     EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 sent [* 5 714 9 32024]\n");
+}
+
+TEST(EventLogTimestampTest, OffsetIsTheOneInForceAtThatInstant) {
+    struct Row {
+        const char* zone;
+        std::int64_t utcMilliseconds;
+        const char* expected;
+    };
+    const Row rows[] = {
+        // The last standard-time minute before the spring change, then daylight time.
+        {kChicago, 1710057599999, "2024-03-10T01:59:59.999-06:00"},
+        {kChicago, 1710057600000, "2024-03-10T03:00:00.000-05:00"},
+        // Mid-summer: the daylight offset, not the standard one.
+        {kChicago, 1720540210250, "2024-07-09T10:50:10.250-05:00"},
+        // East of UTC, with half an hour in the offset.
+        {"IST-5:30", 1720540210250, "2024-07-09T21:20:10.250+05:30"},
+        {"UTC0", 1720540210250, "2024-07-09T15:50:10.250+00:00"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.zone) + " " + row.expected);
+        testing::ScopedTimeZone zone(row.zone);
+        const std::chrono::system_clock::time_point at(
+            std::chrono::milliseconds(row.utcMilliseconds));
+        EXPECT_EQ(EventLog::Timestamp(at), row.expected);
+    }
 }
 
 TEST_F(EventLogTest, PortWritesAndStateChangesAreLoggedAsTheyHappen) {

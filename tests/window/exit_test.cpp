@@ -28,8 +28,8 @@ TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
     w.Combo1.SetText("COM4");
     Command1_Click(w, fake.services, host);
     EXPECT_FALSE(fake.port.PortOpen());
-    ASSERT_NE(fake.profile.Find("/settings/Corvantis.ini", "GPS", "comport"), nullptr);
-    EXPECT_EQ(*fake.profile.Find("/settings/Corvantis.ini", "GPS", "comport"), "COM4");
+    ASSERT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "comport"), nullptr);
+    EXPECT_EQ(*fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "comport"), "COM4");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload", "end"}));
 }
 
@@ -40,7 +40,7 @@ TEST(ExitTest, CloseAndExitWithThePortClosedTouchesNoPortButStillStores) {
     Command1_Click(w, fake.services, host);
     EXPECT_EQ(fake.port.closeCalls, 0);
     EXPECT_EQ(fake.profile.log,
-              (std::vector<std::string>{"/settings/Corvantis.ini|GPS|COMPORT=None"}));
+              (std::vector<std::string>{testing::kFakeCorvantisIni + "|GPS|COMPORT=None"}));
 }
 
 TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {

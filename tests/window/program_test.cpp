@@ -22,7 +22,7 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
-        fake.profile.WriteString("SerialSync", "COMPORT", "COM2", "/settings/Corvantis.ini");
+        fake.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
         program.Start();
     }
     std::vector<char> Kinds() const {
@@ -61,7 +61,7 @@ TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
     program.window().Command1.OperatorClick();
     EXPECT_TRUE(host.ended);
     EXPECT_FALSE(fake.port.PortOpen());
-    EXPECT_NE(fake.profile.Find("/settings/Corvantis.ini", "GPS", "COMPORT"), nullptr);
+    EXPECT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "COMPORT"), nullptr);
 }
 
 }  // namespace

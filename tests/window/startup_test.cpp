@@ -14,8 +14,8 @@
 namespace corvantis {
 namespace {
 
-constexpr const char* kCorvantisIniPath = "/settings/Corvantis.ini";
-constexpr const char* kDataIniPath = "/settings/data.ini";
+const std::string kCorvantisIniPath = testing::kFakeCorvantisIni;
+const std::string kDataIniPath = testing::kFakeDataIni;
 
 struct CountingHost : WindowHost {
     int shown = 0;
@@ -27,7 +27,7 @@ struct CountingHost : WindowHost {
 
 class StartupTest : public ::testing::Test {
 protected:
-    void Store(const char* file, const char* section, const char* key, const char* value) {
+    void Store(const std::string& file, const char* section, const char* key, const char* value) {
         fake.profile.WriteString(section, key, value, file);
     }
     void Start() {
@@ -37,7 +37,7 @@ protected:
         AttachSerialHandlers(w, fake.services);
         Form_Load(w, fake.services, host);
     }
-    std::string Stored(const char* file, const char* section, const char* key) {
+    std::string Stored(const std::string& file, const char* section, const char* key) {
         const std::string* value = fake.profile.Find(file, section, key);
         return value != nullptr ? *value : "<absent>";
     }
@@ -91,12 +91,12 @@ TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported
     EXPECT_TRUE(w.Timer2.Enabled());
     // Only the reactions write: four keys in data.ini, the two options in Corvantis.ini.
     EXPECT_EQ(fake.profile.log, (std::vector<std::string>{
-                                    "/settings/data.ini|CommMethod|ENABLEOCXO=1",
-                                    "/settings/data.ini|CommMethod|DSTENABLED=1",
-                                    "/settings/data.ini|CommMethod|DSTSTARTDOM=0",
-                                    "/settings/data.ini|CommMethod|DSTENDDOM=0",
-                                    "/settings/Corvantis.ini|SerialSync|TIMEUTC=True",
-                                    "/settings/Corvantis.ini|SerialSync|TIMELOCAL=False",
+                                    kDataIniPath + "|CommMethod|ENABLEOCXO=1",
+                                    kDataIniPath + "|CommMethod|DSTENABLED=1",
+                                    kDataIniPath + "|CommMethod|DSTSTARTDOM=0",
+                                    kDataIniPath + "|CommMethod|DSTENDDOM=0",
+                                    kCorvantisIniPath + "|SerialSync|TIMEUTC=True",
+                                    kCorvantisIniPath + "|SerialSync|TIMELOCAL=False",
                                 }));
 }
 
@@ -121,7 +121,7 @@ TEST_F(StartupTest, ListsAreFilledInTheirOrder) {
 // Each failing key alone: exactly one report, its control left as it was, the rest restored.
 TEST_F(StartupTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
     struct Row {
-        const char* file;
+        std::string file;
         const char* key;
         const char* value;
         int number;

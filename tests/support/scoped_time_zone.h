@@ -1,0 +1,30 @@
+// Pins the C library's local time zone for the life of one object.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace corvantis::testing {
+
+// Sets TZ to `posixZone` and re-reads it (tzset, _tzset on Windows); the destructor puts the
+// previous TZ back, or removes it when it was not set, and re-reads again.
+//
+// `posixZone` is a POSIX TZ value with explicit rules, e.g. "CST6CDT,M3.2.0,M11.1.0", so that
+// it means the same with or without a zone database. Zone names such as "America/Chicago" are
+// not accepted: the Windows C runtime misreads them. That runtime reads only the names and
+// the offset and applies the United States rules of daylight saving whatever rules follow,
+// so a zone with daylight saving must keep the United States rules to mean the same on both
+// platforms. Only the C library follows TZ at run time; the Win32 time zone is fixed when the
+// process starts.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const std::string& posixZone);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+}  // namespace corvantis::testing
