@@ -9,8 +9,6 @@ namespace corvantis {
 
 namespace {
 
-constexpr std::string_view kArgument = "--settings-dir";
-
 std::string WithoutTrailingSeparators(std::string folder, PathStyle style) {
     const auto isSeparator = [style](char c) {
         return c == '/' || (style == PathStyle::Windows && c == '\\');
@@ -69,23 +67,6 @@ FolderChecks SystemFolderChecks() {
             return std::filesystem::is_directory(folder, error);
         },
     };
-}
-
-std::optional<std::string> SettingsDirArgument(const std::vector<std::string>& arguments) {
-    std::optional<std::string> folder;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == kArgument && i + 1 < arguments.size()) {
-            folder = arguments[++i];
-        } else if (argument.size() > kArgument.size() && argument.rfind(kArgument, 0) == 0 &&
-                   argument[kArgument.size()] == '=') {
-            folder = argument.substr(kArgument.size() + 1);
-        }
-    }
-    if (folder && folder->empty()) {
-        return std::nullopt;
-    }
-    return folder;
 }
 
 std::optional<std::string> PerUserSettingsFolder(const FolderChecks& checks, PathStyle style) {

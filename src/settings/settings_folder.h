@@ -23,10 +23,6 @@ struct FolderChecks {
 // The real environment and file system.
 FolderChecks SystemFolderChecks();
 
-// The folder given with "--settings-dir DIR" or "--settings-dir=DIR" in `arguments` (the
-// program's arguments without its name), or nothing. The last one given counts.
-std::optional<std::string> SettingsDirArgument(const std::vector<std::string>& arguments);
-
 // The per-user settings folder: on Windows %APPDATA%\Corvantis; elsewhere
 // $XDG_CONFIG_HOME/corvantis when XDG_CONFIG_HOME is an absolute path, else
 // $HOME/.config/corvantis. Nothing when the variables needed are not set.

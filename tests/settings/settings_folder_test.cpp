@@ -123,17 +123,6 @@ TEST(SettingsFolderTest, PicksTheOverrideThenTheProgramFolderThenThePerUserFolde
     }
 }
 
-TEST(SettingsFolderTest, ReadsTheSettingsDirArgument) {
-    using Arguments = std::vector<std::string>;
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--settings-dir", "/srv/a"}), "/srv/a");
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--headless", "--settings-dir=/srv/b"}), "/srv/b");
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--settings-dir=/srv/a", "--settings-dir", "/srv/c"}),
-              "/srv/c");
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--settings-dir"}), std::nullopt);
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--settings-dir="}), std::nullopt);
-    EXPECT_EQ(SettingsDirArgument(Arguments{"--settings-directory=/x", "/srv/a"}), std::nullopt);
-}
-
 TEST(SettingsFolderTest, TheSystemChecksLookAtTheRealFileSystem) {
     TempDir dir;
     const FolderChecks checks = SystemFolderChecks();

@@ -1,0 +1,37 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+namespace corvantis {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+TEST(OptionsTest, ReadsTheModeAndTheSettingsFolder) {
+    const Options none = ParseOptions({});
+    EXPECT_FALSE(none.headless);
+    EXPECT_FALSE(none.settingsDir.has_value());
+
+    const Options both = ParseOptions(Arguments{"--headless", "--settings-dir", "/srv/clocks"});
+    EXPECT_TRUE(both.headless);
+    EXPECT_EQ(both.settingsDir, "/srv/clocks");
+    EXPECT_EQ(ParseOptions(Arguments{"--settings-dir=/srv/b"}).settingsDir, "/srv/b");
+    EXPECT_EQ(ParseOptions(Arguments{"--settings-dir=/a", "--settings-dir", "/c"}).settingsDir,
+              "/c")
+        << "the last one wins";
+    EXPECT_TRUE(ParseOptions(Arguments{"--help"}).help);
+    EXPECT_TRUE(ParseOptions(Arguments{"--version"}).version);
+}
+
+TEST(OptionsTest, RefusesWhatItDoesNotUnderstand) {
+    for (const Arguments& arguments :
+         {Arguments{"--settings-dir"}, Arguments{"--settings-dir="},
+          Arguments{"--settings-dir", ""}, Arguments{"--settings-directory=/x"},
+          Arguments{"/srv/a"}, Arguments{"-x"}}) {
+        EXPECT_FALSE(ParseOptions(arguments).error.empty()) << arguments.front();
+    }
+    EXPECT_NE(Usage("corvantis").find("--settings-dir DIR"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvantis
