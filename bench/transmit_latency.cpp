@@ -1,0 +1,331 @@
+// transmit_latency [seconds] [naive-phase-ms]
+//
+// How late after the even second they carry the clock messages reach the far end of the
+// serial line. The real transmission tick writes through the real QSerialPort to a
+// pseudo-terminal; a reader thread on the master end stamps the first byte of each message
+// with the wall clock. Two runs, one after the other, `seconds` each (default 30):
+//   1. the program's design: SendUDP ticks aligned to the wall clock's tenths of a second
+//      (QtTimerService through TimerDriver);
+//   2. the naive design: a free-running 100 ms QTimer started at a random phase (or at
+//      `naive-phase-ms` after a tenth of a second), driving the same tick.
+// Prints figures; passes or fails nothing.
+#include <poll.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/port_map.h"
+#include "platform/posix/posix_wall_clock.h"
+#include "platform/qt/qt_event_wait.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_timer_service.h"
+#include "support/pty_pair.h"
+#include "transmit/operator_commands.h"
+#include "window/services.h"
+#include "window/timer_driver.h"
+#include "window/window.h"
+#include "wire_timing.h"
+
+namespace corvantis::bench {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kTickInterval = 100ms;
+
+// Services the transmission tick never uses: they answer without touching anything.
+struct NoProfile : ProfileStore {
+    std::string GetString(const std::string&, const std::string&, const std::string& fallback,
+                          std::size_t, const std::string&) override {
+        return fallback;
+    }
+    bool WriteString(const std::string&, const std::string&, const std::string&,
+                     const std::string&) override {
+        return false;
+    }
+    std::string LastError() const override { return "settings are not kept by the bench"; }
+};
+struct StderrDialog : MessageDialog {
+    void Show(const std::string& text, const std::string& title, MessageIcon) override {
+        std::cerr << title << ": " << text << '\n';
+    }
+};
+struct NoProbe : PortProbe {
+    bool ProbeComPort(std::int16_t) override { return false; }
+};
+struct NoRegistry : Registry {
+    static constexpr long kNotFound = 2;
+    long OpenKey(const std::string&, Key&) override { return kNotFound; }
+    long SetValue(Key, const std::string&, RegistryType,
+                  const std::vector<std::uint8_t>&) override {
+        return kNotFound;
+    }
+    long DeleteValue(Key, const std::string&) override { return kNotFound; }
+    void CloseKey(Key) override {}
+};
+struct StderrStatus : StatusLine {
+    void ShowWarning(const std::string& text) override { std::cerr << "warning: " << text << '\n'; }
+};
+
+void Fill(ComboBox& list, const std::vector<std::string>& entries) {
+    for (const auto& entry : entries) {
+        list.AddItem(entry);
+    }
+}
+
+void FillNumbers(ComboBox& list, int first, int last) {
+    for (int n = first; n <= last; ++n) {
+        list.AddItem(std::to_string(n));
+    }
+}
+
+// The window as start-up leaves it with default settings: lists filled, the default display
+// rules selected (offset -6, daylight saving on, second Sunday of March to first Sunday of
+// November at hour 2, leap-second year 0), Check2, Check6 and Check8 checked, "UTC" selected,
+// sendMode 3, sendRate unset (once per second).
+void SetUpAsStarted(Window& w) {
+    for (int n = 0; n <= 50; ++n) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%g", -12 + n / 2.0);
+        w.HourOffset.AddItem(text);
+    }
+    FillNumbers(w.Combo7, 0, 31);
+    FillNumbers(w.Combo8, 0, 31);
+    FillNumbers(w.Combo13, 0, 23);
+    FillNumbers(w.Combo14, 0, 99);
+    const std::vector<std::string> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::vector<std::string> occurrences{"First", "Second", "Third", "Fourth", "Last"};
+    const std::vector<std::string> weekdays{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    Fill(w.Combo10, months);
+    Fill(w.Combo6, months);
+    Fill(w.Combo12, occurrences);
+    Fill(w.Combo9, occurrences);
+    Fill(w.Combo11, weekdays);
+    Fill(w.Combo5, weekdays);
+
+    w.HourOffset.SetListIndex(12);
+    w.Check7.SetValue(1);
+    w.Combo7.SetListIndex(0);
+    w.Combo10.SetListIndex(2);
+    w.Combo12.SetListIndex(1);
+    w.Combo11.SetListIndex(6);
+    w.Combo8.SetListIndex(0);
+    w.Combo6.SetListIndex(10);
+    w.Combo9.SetListIndex(0);
+    w.Combo5.SetListIndex(6);
+    w.Combo13.SetListIndex(2);
+    w.Combo14.SetListIndex(0);
+
+    w.Check2.SetValue(1);
+    w.Check6.SetValue(1);
+    w.Check8.SetValue(1);
+    w.Option1[0].SetValue(true);
+    w.useUtc = true;
+    w.sendMode = 3;
+    w.setAddressFlag = 0;
+    w.Label33.SetVisible(false);
+}
+
+// One started window whose port COM1 is the slave end of `line`, with the transmit handlers
+// attached and the port open at 9600,n,8,1. Its timers are driven by the caller.
+class Station {
+public:
+    explicit Station(const testing::PtyPair& line) {
+        m_ports.SetOverride(1, line.SlavePath());
+        SetUpAsStarted(window);
+        AttachTransmitHandlers(window, m_services);
+        m_port.SetCommPort(1);
+        m_port.SetSettings("9600,n,8,1");
+        m_port.SetPortOpen(true);
+    }
+    ~Station() { m_port.SetPortOpen(false); }
+
+    Window window;
+
+private:
+    PortMap m_ports = PortMap::SystemDefaults();
+    PosixWallClock m_clock;
+    QtSerialPort m_port{m_ports};
+    NoProfile m_profile;
+    StderrDialog m_dialog;
+    NoProbe m_probe;
+    QtEventWait m_wait;
+    NoRegistry m_registry;
+    StderrStatus m_status;
+    Services m_services{m_clock, m_port,     m_profile, m_dialog,     m_probe,
+                        m_wait,  m_registry, m_status,  ProgramInfo{}};
+};
+
+// Reads the master ends of the lines on its own thread and stamps each read with the wall
+// clock as soon as poll() reports it.
+class LineReader {
+public:
+    explicit LineReader(std::vector<int> masters)
+        : m_masters(std::move(masters)), m_recorders(m_masters.size()) {
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~LineReader() { Stop(); }
+
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+    // Valid once stopped.
+    const std::vector<Arrival>& Arrivals(std::size_t line) const {
+        return m_recorders[line].Arrivals();
+    }
+
+private:
+    void Run() {
+        std::vector<pollfd> watch;
+        for (int fd : m_masters) {
+            watch.push_back({fd, POLLIN, 0});
+        }
+        while (!m_stop) {
+            if (::poll(watch.data(), watch.size(), 20) <= 0) {
+                continue;
+            }
+            const auto readAt = RealtimeNow();
+            for (std::size_t i = 0; i < watch.size(); ++i) {
+                if ((watch[i].revents & POLLIN) == 0) {
+                    continue;
+                }
+                char buffer[256];
+                ssize_t count;
+                while ((count = ::read(watch[i].fd, buffer, sizeof buffer)) > 0) {
+                    m_recorders[i].Feed(std::string_view(buffer, static_cast<std::size_t>(count)),
+                                        readAt);
+                }
+            }
+        }
+    }
+
+    std::vector<int> m_masters;
+    std::vector<WireRecorder> m_recorders;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+void RunEventLoopFor(std::chrono::seconds span) {
+    QTimer::singleShot(span, Qt::PreciseTimer, [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+}
+
+// The program's design: the SendUDP, Timer2 and Timer3 controls on the Qt timer service,
+// SendUDP aligned to the wall clock's tenths of a second. Returns when the timers started.
+std::chrono::nanoseconds RunAligned(const testing::PtyPair& line, std::chrono::seconds span) {
+    Station station(line);
+    QtTimerService timers;
+    Window& w = station.window;
+    const auto started = RealtimeNow();
+    TimerDriver driver(timers, {&w.SendUDP, &w.Timer2, &w.Timer3});
+    RunEventLoopFor(span);
+    return started;
+}
+
+struct NaiveStart {
+    std::chrono::nanoseconds started;
+    // Where in each tenth of a second of the wall clock the ticks fall.
+    std::chrono::nanoseconds phase;
+};
+
+// The naive design: the same tick on a free-running 100 ms timer whose first tick comes
+// `phase` after a tenth of a second of the wall clock.
+NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
+                    std::chrono::nanoseconds phase) {
+    Station station(line);
+    QtTimerService timers;
+    Window& w = station.window;
+    TimerDriver driver(timers, {&w.Timer2, &w.Timer3});
+    QTimer sendUdp;
+    sendUdp.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&sendUdp, &QTimer::timeout, [&w] { w.SendUDP.Tick(); });
+
+    const auto interval = std::chrono::nanoseconds(kTickInterval);
+    const auto now = RealtimeNow();
+    auto startAt = now - now % interval + phase;
+    while (startAt <= now) {
+        startAt += interval;
+    }
+    SleepUntilRealtime(startAt);
+    const auto started = RealtimeNow();
+    sendUdp.start(kTickInterval);
+    RunEventLoopFor(span);
+    return {started, started % interval};
+}
+
+void PrintRow(const char* name, const Summary& s, const char* target) {
+    std::printf("%-28s %6zu %10.3f %10.3f %10.3f   %s\n", name, s.count, s.p50, s.p99, s.max,
+                target);
+}
+
+}  // namespace
+}  // namespace corvantis::bench
+
+int main(int argc, char** argv) {
+    using namespace corvantis;
+    using namespace corvantis::bench;
+    const std::chrono::seconds span(argc > 1 ? std::max(2, std::atoi(argv[1])) : 30);
+    std::chrono::nanoseconds phase;
+    if (argc > 2) {
+        phase = std::chrono::milliseconds(std::atoi(argv[2]) % 100);
+    } else {
+        std::random_device random;
+        phase = std::chrono::microseconds(std::uniform_int_distribution<int>(0, 99'999)(random));
+    }
+
+    QCoreApplication app(argc, argv);
+    testing::PtyPair alignedLine;
+    testing::PtyPair naiveLine;
+    LineReader reader({alignedLine.Master(), naiveLine.Master()});
+    std::chrono::nanoseconds alignedStart{};
+    NaiveStart naiveStart{};
+    try {
+        std::cerr << "aligned ticks for " << span.count() << " s ...\n";
+        alignedStart = RunAligned(alignedLine, span);
+        std::cerr << "naive 100 ms timer for " << span.count() << " s ...\n";
+        naiveStart = RunNaive(naiveLine, span, phase);
+    } catch (const Failure& failure) {
+        std::cerr << "the port could not be used: " << failure.what() << '\n';
+        return 1;
+    }
+    // Let the last message's bytes reach the reader.
+    std::this_thread::sleep_for(200ms);
+    reader.Stop();
+
+    const Summary aligned = Summarize(DelaysAfterCarriedSecond(reader.Arrivals(0), alignedStart));
+    const Summary naive =
+        Summarize(DelaysAfterCarriedSecond(reader.Arrivals(1), naiveStart.started));
+    std::printf(
+        "Delay of each message's first byte on the pty master (CLOCK_REALTIME) after the start "
+        "of the even second it carries.\n"
+        "Real SendUDP_Timer, QtSerialPort to a pseudo-terminal, PosixWallClock; two runs one "
+        "after the other, %lld s each, each on its own pty. Left out: the first message of a "
+        "run when its even second began before the timer started.\n\n",
+        static_cast<long long>(span.count()));
+    std::printf("%-28s %6s %10s %10s %10s   %s\n", "design", "count", "p50 ms", "p99 ms", "max ms",
+                "target");
+    PrintRow("Corvantis (aligned ticks)", aligned, "p50 <= 0.5 ms, p99 <= 5 ms");
+    PrintRow("naive (free 100 ms QTimer)", naive, "tens of milliseconds");
+    std::printf("\nnaive timer phase: %.3f ms after each tenth of a second (random unless given)\n",
+                Millis(naiveStart.phase));
+    if (aligned.p50 > 0) {
+        std::printf("p50 ratio naive / Corvantis: %.1f\n", naive.p50 / aligned.p50);
+    }
+    return 0;
+}
