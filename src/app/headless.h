@@ -54,15 +54,4 @@ private:
     std::string m_pending;
 };
 
-// Turns SIGINT and SIGTERM into a call of `onSignal` on the event loop.
-class TerminationSignals : public QObject {
-public:
-    explicit TerminationSignals(std::function<void()> onSignal);
-    ~TerminationSignals() override;
-
-private:
-    std::function<void()> m_onSignal;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
 }  // namespace corvantis

@@ -12,6 +12,7 @@
 
 #include "app/headless.h"
 #include "app/options.h"
+#include "app/termination_signals.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
@@ -130,6 +131,8 @@ int RunWindow(const ProgramInfo& info) {
     view.onCloseRequested = [&program] { program.CloseWindow(); };
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
+    // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
+    TerminationSignals termination([&program] { program.window().Command1.OperatorClick(); });
     program.Start();
     return QApplication::exec();
 }

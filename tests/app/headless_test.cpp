@@ -38,6 +38,8 @@ public:
             for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1], master}) {
                 close(fd);
             }
+            // Keep the program's per-user files (autostart entries) inside the test's folder.
+            setenv("XDG_CONFIG_HOME", settings.Path().c_str(), 1);
             execl(CORVANTIS_EXECUTABLE, CORVANTIS_EXECUTABLE, "--headless", "--settings-dir",
                   settings.Path().c_str(), static_cast<char*>(nullptr));
             _exit(127);
