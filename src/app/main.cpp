@@ -34,32 +34,24 @@ namespace {
 // The window on screen: showing it, its notification icon, and the end of the program.
 class GuiHost : public WindowHost {
 public:
-    void Attach(WindowView& view) { m_view = &view; }
+    explicit GuiHost(WindowView& view) : m_view(view) {}
     void ShowWindow() override {
-        if (m_view != nullptr) {
-            m_view->show();
-            m_view->raise();
-        }
+        m_view.show();
+        m_view.raise();
     }
-    void RemoveNotifyIcon() override {
-        if (m_view != nullptr) {
-            m_view->RemoveTrayIcon();
-        }
-    }
+    void RemoveNotifyIcon() override { m_view.RemoveTrayIcon(); }
     void UnloadWindow() override {
         if (m_unloading) {
             return;
         }
         m_unloading = true;
-        if (m_view != nullptr) {
-            m_view->close();
-        }
+        m_view.close();
         QCoreApplication::exit(0);
     }
     void EndProgram() override { QCoreApplication::exit(0); }
 
 private:
-    WindowView* m_view = nullptr;
+    WindowView& m_view;
     bool m_unloading = false;
 };
 
@@ -104,35 +96,21 @@ void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
 
 int RunWindow(const ProgramInfo& info) {
     PosixPlatform platform;
-    QtMessageDialog dialog;
-    GuiHost host;
-    StatusLine* status = nullptr;
-    // The view needs the window, which the program owns; the status line needs the view. A
-    // forwarding line bridges the two until the view exists.
-    struct ForwardingStatus : StatusLine {
-        StatusLine* target = nullptr;
-        void ShowWarning(const std::string& text) override {
-            if (target != nullptr) {
-                target->ShowWarning(text);
-            }
-        }
-    } forwarding;
-    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
-                      platform.wait,  platform.registry, forwarding,       info};
-    ApplyPortOverrides(platform, services);
-    Program program(services, platform.timers, host);
-    WindowView view(program.window());
+    Window window;
+    WindowView view(window);
     view.setWindowIcon(WindowView::AppIcon());
     QApplication::setWindowIcon(WindowView::AppIcon());
-    status = &view.Status();
-    forwarding.target = status;
-    dialog.SetParent(&view);
-    host.Attach(view);
+    QtMessageDialog dialog(&view);
+    GuiHost host(view);
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, view.Status(),    info};
+    ApplyPortOverrides(platform, services);
+    Program program(window, services, platform.timers, host);
     view.onCloseRequested = [&program] { program.CloseWindow(); };
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
-    TerminationSignals termination([&program] { program.window().Command1.OperatorClick(); });
+    TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
     return QApplication::exec();
 }
@@ -154,13 +132,14 @@ int RunHeadless(const ProgramInfo& info) {
                       status,
                       info};
     ApplyPortOverrides(platform, services);
-    Program program(services, platform.timers, host);
-    log.WatchReplies(program.window());
+    Window window;
+    Program program(window, services, platform.timers, host);
+    log.WatchReplies(window);
     log.Write("started", "settings in " + info.settingsFolder);
-    StdinCommands commands(program.window());
-    TerminationSignals termination([&program] { program.window().Command1.OperatorClick(); });
+    StdinCommands commands(window);
+    TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
-    log.WatchMessages(program.window());
+    log.WatchMessages(window);
     return QCoreApplication::exec();
 }
 

@@ -9,8 +9,8 @@
 
 namespace corvantis {
 
-Program::Program(Services& services, TimerService& timers, WindowHost& host)
-    : m_services(services), m_timers(timers), m_host(host) {}
+Program::Program(Window& window, Services& services, TimerService& timers, WindowHost& host)
+    : m_window(window), m_services(services), m_timers(timers), m_host(host) {}
 
 void Program::Start() {
     Window& w = m_window;

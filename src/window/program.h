@@ -13,8 +13,8 @@ namespace corvantis {
 
 class Program {
 public:
-    // The services, timer service and host must outlive the program.
-    Program(Services& services, TimerService& timers, WindowHost& host);
+    // The window, services, timer service and host must outlive the program.
+    Program(Window& window, Services& services, TimerService& timers, WindowHost& host);
 
     // Attaches every handler, runs the load handler, then starts the timers ticking.
     void Start();
@@ -31,7 +31,7 @@ public:
     void NotifyIconClicked();
 
 private:
-    Window m_window;
+    Window& m_window;
     Services& m_services;
     TimerService& m_timers;
     WindowHost& m_host;

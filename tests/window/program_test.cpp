@@ -35,7 +35,8 @@ protected:
 
     testing::FakePlatform fake;
     NullHost host;
-    Program program{fake.services, fake.timers, host};
+    Window window;
+    Program program{window, fake.services, fake.timers, host};
 };
 
 TEST_F(ProgramTest, SendsTimeEveryEvenSecondAndShowsTheClock) {
