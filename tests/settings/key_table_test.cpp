@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filled_window.h"
+#include "support/started_window.h"
 #include "platform/failure.h"
 #include "settings/settings_handlers.h"
 #include "support/fakes.h"

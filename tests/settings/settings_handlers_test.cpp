@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "filled_window.h"
+#include "support/started_window.h"
 #include "platform/failure.h"
 #include "settings/auto_run.h"
 #include "support/fakes.h"
