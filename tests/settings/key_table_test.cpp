@@ -2,27 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/started_window.h"
 #include "platform/failure.h"
-#include "settings/settings_handlers.h"
+#include "support/failure_of.h"
 #include "support/fakes.h"
+#include "support/started_window.h"
 
 namespace corvantis::testing {
 namespace {
-
-const std::string kCorvantisFile = kFakeCorvantisIni;
-const std::string kDataFile = kFakeDataIni;
-
-// The Failure number `action` raises, or 0 when it raises none.
-template <typename Action>
-int FailureOf(Action&& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure.number();
-    }
-    return 0;
-}
 
 TEST(ReaderRulesTest, NumberRuleTakesTheWholeTextRoundedHalfToEven) {
     struct Row {
@@ -37,7 +23,8 @@ TEST(ReaderRulesTest, NumberRuleTakesTheWholeTextRoundedHalfToEven) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(NumberRule(row.text), row.value); }), row.failure);
+        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(NumberRule(row.text), row.value); }).number(),
+                  row.failure);
     }
 }
 
@@ -52,7 +39,7 @@ TEST(ReaderRulesTest, LeadingNumberRuleTakesWhatTheTextBeginsWith) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(LeadingNumberRule(row.text), row.value);
     }
-    EXPECT_EQ(FailureOf([] { LeadingNumberRule("99999"); }), error::kOverflow);
+    EXPECT_EQ(FailureOf([] { LeadingNumberRule("99999"); }).number(), error::kOverflow);
 }
 
 TEST(ReaderRulesTest, BooleanRuleTakesTrueFalseInAnyCaseOrANumber) {
@@ -69,7 +56,8 @@ TEST(ReaderRulesTest, BooleanRuleTakesTrueFalseInAnyCaseOrANumber) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(BooleanRule(row.text), row.value); }), row.failure);
+        EXPECT_EQ(FailureOf([&] { EXPECT_EQ(BooleanRule(row.text), row.value); }).number(),
+                  row.failure);
     }
 }
 
@@ -115,58 +103,11 @@ TEST(KeyTableTest, AListWithoutSelectionWritesMinusOneAndReadsBackWithoutError) 
     Window window;
     FillPickLists(window);
     SaveSetting(window, platform.services, Setting::DSTstartMon);
-    ASSERT_NE(platform.profile.Find(kDataFile, "CommMethod", "DSTstartMon"), nullptr);
-    EXPECT_EQ(*platform.profile.Find(kDataFile, "CommMethod", "DSTstartMon"), "-1");
+    ASSERT_NE(platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), nullptr);
+    EXPECT_EQ(*platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), "-1");
     window.Combo10.SetListIndex(3);
     RestoreSetting(window, platform.services, Setting::DSTstartMon);
     EXPECT_EQ(window.Combo10.ListIndex(), -1);
-}
-
-// Start-up's reading of both files with none present: every read key in table order, each
-// failure reported and passed over, with the saving handlers attached.
-TEST(KeyTableTest, WithNoFilesTheDefaultsGiveTheDocumentedWindowAndWriteTheReactionsKeys) {
-    FakePlatform platform;
-    Window window;
-    FillPickLists(window);
-    AttachSettingsHandlers(window, platform.services);
-    for (const IniKey& key : IniKeys()) {
-        if (key.read != ReadRule::NotRead && key.setting != Setting::SerialRate) {
-            ReportAndGoOn(platform.dialog,
-                          [&] { RestoreSetting(window, platform.services, key.setting); });
-        }
-    }
-    RestoreSerialRate(window, platform.services);
-
-    EXPECT_TRUE(platform.dialog.shown.empty());
-    EXPECT_EQ(window.CurrAddress.Text(), "0");
-    EXPECT_EQ(window.NewAddress.Text(), "0");
-    EXPECT_EQ(window.HourOffset.Text(), "-6");
-    EXPECT_EQ(window.Check6.Value(), 1);
-    EXPECT_EQ(window.Check7.Value(), 1);
-    EXPECT_EQ(window.Combo12.Text() + " " + window.Combo11.Text() + " " + window.Combo10.Text(),
-              "Second Sun Mar");
-    EXPECT_EQ(window.Combo9.Text() + " " + window.Combo5.Text() + " " + window.Combo6.Text(),
-              "First Sun Nov");
-    EXPECT_EQ(window.Combo7.ListIndex(), 0);
-    EXPECT_EQ(window.Combo8.ListIndex(), 0);
-    EXPECT_EQ(window.Combo13.Text(), "2");
-    EXPECT_EQ(window.Combo14.Text(), "0");
-    EXPECT_EQ(window.Combo1.Text(), "None");
-    EXPECT_EQ(window.Check2.Value(), 1);
-    EXPECT_EQ(window.Combo2.Text(), "None");
-    EXPECT_EQ(window.SerialRate.Text(), "once per second");
-    EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(0));
-    EXPECT_TRUE(window.Option1[0].Value());
-    EXPECT_FALSE(window.Option1[1].Value());
-    EXPECT_TRUE(window.useUtc);
-    EXPECT_EQ(platform.profile.log, (std::vector<std::string>{
-                                        std::string(kDataFile) + "|CommMethod|ENABLEOCXO=1",
-                                        std::string(kDataFile) + "|CommMethod|DSTENABLED=1",
-                                        std::string(kDataFile) + "|CommMethod|DSTSTARTDOM=0",
-                                        std::string(kDataFile) + "|CommMethod|DSTENDDOM=0",
-                                        std::string(kCorvantisFile) + "|SerialSync|TIMEUTC=True",
-                                        std::string(kCorvantisFile) + "|SerialSync|TIMELOCAL=False",
-                                    }));
 }
 
 TEST(KeyTableTest, ABadStoredValueFailsAndLeavesItsControlAsItWas) {
@@ -186,13 +127,14 @@ TEST(KeyTableTest, ABadStoredValueFailsAndLeavesItsControlAsItWas) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.key) + "=" + row.stored);
         FakePlatform platform;
-        platform.profile.WriteString("CommMethod", row.key, row.stored, kDataFile);
+        platform.profile.WriteString("CommMethod", row.key, row.stored, kFakeDataIni);
         Window window;
         FillPickLists(window);
         const IniKey& key = KeyOf(row.setting);
         const std::string before = EncodedValue(key, window);
-        EXPECT_EQ(FailureOf([&] { RestoreSetting(window, platform.services, row.setting); }),
-                  row.failure);
+        EXPECT_EQ(
+            FailureOf([&] { RestoreSetting(window, platform.services, row.setting); }).number(),
+            row.failure);
         EXPECT_EQ(EncodedValue(key, window), before);
     }
 }
@@ -205,7 +147,7 @@ TEST(KeyTableTest, SendSyncTakesTheLeadingNumber) {
     for (const Row& row : std::vector<Row>{{"abc", 0}, {"1", 1}, {"2.5", 2}, {" 1 checked", 1}}) {
         SCOPED_TRACE(row.stored);
         FakePlatform platform;
-        platform.profile.WriteString("SerialSync", "SENDSYNC", row.stored, kCorvantisFile);
+        platform.profile.WriteString("SerialSync", "SENDSYNC", row.stored, kFakeCorvantisIni);
         Window window;
         window.Check2.SetValue(row.value == 0 ? 1 : 0);
         RestoreSetting(window, platform.services, Setting::SendSync);
@@ -231,7 +173,8 @@ TEST(SerialRateTest, StartUpFallsBackOnlyForAnEmptyValue) {
         SCOPED_TRACE(row.name);
         FakePlatform platform;
         if (row.stored) {
-            platform.profile.WriteString("SerialSync", "serialrate", *row.stored, kCorvantisFile);
+            platform.profile.WriteString("SerialSync", "serialrate", *row.stored,
+                                         kFakeCorvantisIni);
         }
         platform.profile.log.clear();
         Window window;
@@ -240,7 +183,7 @@ TEST(SerialRateTest, StartUpFallsBackOnlyForAnEmptyValue) {
         EXPECT_EQ(window.sendRate, row.sendRate);
         if (row.writtenBack) {
             EXPECT_EQ(platform.profile.log,
-                      std::vector<std::string>{std::string(kCorvantisFile) +
+                      std::vector<std::string>{kFakeCorvantisIni +
                                                "|SerialSync|SERIALRATE=once per minute"});
         } else {
             EXPECT_TRUE(platform.profile.log.empty());
@@ -256,7 +199,7 @@ TEST(PortOverridesTest, ReadsTheNonEmptyComEntriesOneToSixteen) {
                                                           {"COM3", ""},
                                                           {"COM17", "/dev/ttyS9"},
                                                           {"COM0", "/dev/ttyS8"}}) {
-        platform.profile.WriteString("Ports", key, device, kCorvantisFile);
+        platform.profile.WriteString("Ports", key, device, kFakeCorvantisIni);
     }
     EXPECT_EQ(ReadPortOverrides(platform.services),
               (std::map<int, std::string>{{1, "/dev/ttyUSB0"}, {16, "/dev/ttyS3"}}));

@@ -25,8 +25,8 @@ struct CountingHost : WindowHost {
     void EndProgram() override {}
 };
 
-class StartupTest : public ::testing::Test {
-protected:
+// Start-up with every handler attached, over the settings a test stores first.
+struct Startup {
     void Store(const std::string& file, const char* section, const char* key, const char* value) {
         fake.profile.WriteString(section, key, value, file);
     }
@@ -46,6 +46,8 @@ protected:
     Window w;
     CountingHost host;
 };
+
+class StartupTest : public ::testing::Test, protected Startup {};
 
 TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported) {
     Start();
@@ -118,54 +120,51 @@ TEST_F(StartupTest, ListsAreFilledInTheirOrder) {
     EXPECT_EQ(w.Combo3.ListCount(), 24);
 }
 
-// Each failing key alone: exactly one report, its control left as it was, the rest restored.
-TEST_F(StartupTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
+std::string Shown(const ComboBox& list) {
+    return list.Text() + " #" + std::to_string(list.ListIndex());
+}
+
+// Each failing key alone: exactly one report, its control left as start-up filled it, the
+// rest restored.
+TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
     struct Row {
         std::string file;
         const char* key;
         const char* value;
         int number;
+        std::string (*own)(Window&);  // the state of the key's own control
+        std::string expected;
     };
-    for (const Row& row : {Row{kDataIniPath, "DSTstartMon", "12", 380},
-                           Row{kDataIniPath, "TZhouroffset", "minus six", 13},
-                           Row{kDataIniPath, "DSThour", "70000", 6},
-                           Row{kCorvantisIniPath, "TimeUTC", "perhaps", 13}}) {
+    const Row rows[] = {
+        // A month beyond the list: the first entry's text stays, with no selection.
+        {kDataIniPath, "DSTstartMon", "12", 380, [](Window& w) { return Shown(w.Combo10); },
+         "Jan #-1"},
+        // Not a number: the design's "0" stays.
+        {kDataIniPath, "TZhouroffset", "minus six", 13,
+         [](Window& w) { return Shown(w.HourOffset); }, "0 #-1"},
+        {kDataIniPath, "DSThour", "70000", 6, [](Window& w) { return Shown(w.Combo13); },
+         "Combo13 #-1"},
+        // No option selected (TimeLocal, read next, defaults to 0), and UTC still in force.
+        {kCorvantisIniPath, "TimeUTC", "perhaps", 13,
+         [](Window& w) {
+             return std::to_string(w.Option1[0].Value()) + std::to_string(w.Option1[1].Value()) +
+                    " useUtc " + std::to_string(w.useUtc);
+         },
+         "00 useUtc 1"},
+    };
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.key);
-        testing::FakePlatform platform;
-        Window window;
-        CountingHost quiet;
-        platform.profile.WriteString(row.file == kDataIniPath ? "CommMethod" : "SerialSync",
-                                     row.key, row.value, row.file);
-        AttachSettingsHandlers(window, platform.services);
-        Form_Load(window, platform.services, quiet);
-        ASSERT_EQ(platform.dialog.shown.size(), 1u);
-        EXPECT_EQ(platform.dialog.shown[0].title, std::to_string(row.number));
-        EXPECT_EQ(platform.dialog.shown[0].icon, MessageIcon::Critical);
-        EXPECT_EQ(window.Combo6.Text(), "Nov") << "later rows still restored";
-        EXPECT_EQ(window.SerialRate.Text(), "once per second");
+        Startup s;
+        s.Store(row.file, row.file == kDataIniPath ? "CommMethod" : "SerialSync", row.key,
+                row.value);
+        s.Start();
+        ASSERT_EQ(s.fake.dialog.shown.size(), 1u);
+        EXPECT_EQ(s.fake.dialog.shown[0].title, std::to_string(row.number));
+        EXPECT_EQ(s.fake.dialog.shown[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(row.own(s.w), row.expected);
+        EXPECT_EQ(s.w.Combo6.Text(), "Nov") << "later rows still restored";
+        EXPECT_EQ(s.w.SerialRate.Text(), "once per second");
     }
-}
-
-TEST_F(StartupTest, AMonthBeyondTheListLeavesTheListAtItsFirstEntryUnselected) {
-    Store(kDataIniPath, "CommMethod", "DSTstartMon", "12");
-    Start();
-    EXPECT_EQ(w.Combo10.Text(), "Jan");
-    EXPECT_EQ(w.Combo10.ListIndex(), -1);
-}
-
-TEST_F(StartupTest, AnOffsetThatIsNotANumberLeavesTheDesignZero) {
-    Store(kDataIniPath, "CommMethod", "TZhouroffset", "abc");
-    Start();
-    EXPECT_EQ(w.HourOffset.Text(), "0");
-    EXPECT_EQ(w.HourOffset.ListIndex(), -1);
-}
-
-TEST_F(StartupTest, GarbageInTimeUtcLeavesNoOptionSelectedAndUtcInForce) {
-    Store(kCorvantisIniPath, "SerialSync", "TimeUTC", "perhaps");
-    Start();
-    EXPECT_FALSE(w.Option1[0].Value());
-    EXPECT_FALSE(w.Option1[1].Value()) << "step 34 deselects LOCAL";
-    EXPECT_TRUE(w.useUtc);
 }
 
 TEST_F(StartupTest, StoredLocalTimeStartsInLocalEvenThoughLocalWasSelectedInTheDesign) {
@@ -196,46 +195,28 @@ TEST_F(StartupTest, DaylightSavingOffLeavesCheck7ClearAndTheListsEnabled) {
     }
 }
 
-TEST_F(StartupTest, SerialRateFallbacks) {
-    Store(kCorvantisIniPath, "SerialSync", "serialrate", "");
-    Start();
-    EXPECT_EQ(w.SerialRate.Text(), "once per minute");
-    EXPECT_EQ(w.sendRate, std::optional<std::int16_t>(1));
-    EXPECT_EQ(Stored(kCorvantisIniPath, "SerialSync", "SERIALRATE"), "once per minute");
-
-    testing::FakePlatform platform;
-    Window window;
-    platform.profile.WriteString("SerialSync", "serialrate", "twice a week", kCorvantisIniPath);
-    Form_Load(window, platform.services, host);
-    EXPECT_EQ(window.SerialRate.Text(), "twice a week");
-    EXPECT_FALSE(window.sendRate.has_value()) << "unset: the tick takes it as 0";
-}
-
-// The stored Serial Sync port and what start-up does with it.
-TEST_F(StartupTest, StoredPortsOpenAsTheTextSays) {
+// The stored Serial Sync port reaches the opening, and SendSync shows or hides the list; how
+// each text opens is port_choice's table.
+TEST(StartupPortTest, StoredPortsOpenAsTheTextSays) {
     struct Row {
-        const char* stored;  // nullptr: absent
+        const char* stored;
         const char* sendSync;
-        const char* shown;
         int commPort;
         bool open;
     };
     for (const Row& row :
-         {Row{"", "1", "COM1", 1, true}, Row{"None", "1", "None", 7, false},
-          Row{"COM3", "1", "COM3", 3, true}, Row{"COM12", "1", "COM12", 12, true},
-          Row{"+COM3", "1", "+COM3", 7, true}, Row{"COM3", "0", "COM3", 3, false}}) {
+         {Row{"COM12", "1", 12, true}, Row{"None", "1", 7, false}, Row{"COM3", "0", 3, false}}) {
         SCOPED_TRACE(std::string(row.stored) + " SendSync " + row.sendSync);
-        testing::FakePlatform platform;
-        Window window;
-        platform.port.SetCommPort(7);  // the port object's number before start-up
-        platform.profile.WriteString("SerialSync", "COMPORT", row.stored, kCorvantisIniPath);
-        platform.profile.WriteString("SerialSync", "SendSync", row.sendSync, kCorvantisIniPath);
-        Form_Load(window, platform.services, host);
-        EXPECT_TRUE(platform.dialog.shown.empty());
-        EXPECT_EQ(window.Combo2.Text(), row.shown);
-        EXPECT_EQ(platform.port.CommPort(), row.commPort);
-        EXPECT_EQ(platform.port.PortOpen(), row.open);
-        EXPECT_EQ(window.Combo2.Visible(), std::string(row.sendSync) == "1");
+        Startup s;
+        s.fake.port.SetCommPort(7);  // the port object's number before start-up
+        s.Store(kCorvantisIniPath, "SerialSync", "COMPORT", row.stored);
+        s.Store(kCorvantisIniPath, "SerialSync", "SendSync", row.sendSync);
+        s.Start();
+        EXPECT_TRUE(s.fake.dialog.shown.empty());
+        EXPECT_EQ(s.w.Combo2.Text(), row.stored);
+        EXPECT_EQ(s.fake.port.CommPort(), row.commPort);
+        EXPECT_EQ(s.fake.port.PortOpen(), row.open);
+        EXPECT_EQ(s.w.Combo2.Visible(), std::string(row.sendSync) == "1");
     }
 }
 
