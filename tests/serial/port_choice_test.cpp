@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,21 +12,28 @@ namespace corvantis {
 namespace {
 
 using testing::SerialFixture;
-using Log = std::vector<std::string>;
 
-const std::string kSettings = "Settings=9600,n,8,1";
+// The port log joined by blanks, with the line settings written "S".
+std::string LogOf(const SerialFixture& f) {
+    std::string joined;
+    for (const std::string& entry : f.port.log) {
+        joined += (joined.empty() ? "" : " ") +
+                  (entry == "Settings=9600,n,8,1" ? std::string("S") : entry);
+    }
+    return joined;
+}
 
 // --- Serial Sync choice -----------------------------------------------------------------
 
 struct ChoiceRow {
     const char* reason;
-    std::string entry;          // the entry the operator picks
-    int openBefore;             // port open before the choice, 0 for closed
-    std::set<int> absentPorts;  // ports whose opening fails
-    Log expectedLog;
+    const char* entry;  // the entry the operator picks
+    int openBefore;     // port open before the choice, 0 for closed
+    int absentPort;     // port whose opening fails, 0 for none
+    const char* log;
     bool open;
     int commPort;
-    std::string text;  // Combo2's text afterwards, also what is stored
+    const char* text;  // Combo2's text afterwards, also what is stored
 };
 
 class SerialSyncChoiceTest : public ::testing::TestWithParam<ChoiceRow> {};
@@ -36,14 +42,14 @@ TEST_P(SerialSyncChoiceTest, ClosesTakesTheNumberReopensAndStores) {
     const ChoiceRow& row = GetParam();
     SerialFixture f;
     AttachSerialHandlers(f.window, f.services);
-    f.platform.port.absentPorts = row.absentPorts;
+    f.platform.port.absentPorts = {row.absentPort};
     if (row.openBefore != 0) {
         f.OpenBefore(row.openBefore);
     }
     f.window.Combo2.AddItem(row.entry);
     f.window.Combo2.OperatorPick(0);
 
-    EXPECT_EQ(f.port.log, row.expectedLog);
+    EXPECT_EQ(LogOf(f), row.log);
     EXPECT_EQ(f.platform.port.PortOpen(), row.open);
     EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
     EXPECT_EQ(f.window.Combo2.Text(), row.text);
@@ -55,48 +61,19 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SerialSyncChoiceTest,
     ::testing::Values(
         // An absent port stays closed, silently, and the choice is still shown and stored.
-        ChoiceRow{"absent",
-                  " COM5",
-                  0,
-                  {5},
-                  {kSettings, "CommPort=5", "PortOpen=1", "!8010"},
-                  false,
-                  5,
-                  "COM5"},
+        ChoiceRow{"absent", " COM5", 0, 5, "S CommPort=5 PortOpen=1 !8010", false, 5, "COM5"},
         // Open on another number: closed first, then opened on the new number.
-        ChoiceRow{"other",
-                  "+COM7",
-                  3,
-                  {},
-                  {kSettings, "PortOpen=0", "CommPort=7", "PortOpen=1"},
-                  true,
-                  7,
-                  "COM7"},
+        ChoiceRow{"other", "+COM7", 3, 0, "S PortOpen=0 CommPort=7 PortOpen=1", true, 7, "COM7"},
         // The entry of the port already open closes and reopens it.
-        ChoiceRow{"same",
-                  "+COM3",
-                  3,
-                  {},
-                  {kSettings, "PortOpen=0", "CommPort=3", "PortOpen=1"},
-                  true,
-                  3,
-                  "COM3"},
+        ChoiceRow{"same", "+COM3", 3, 0, "S PortOpen=0 CommPort=3 PortOpen=1", true, 3, "COM3"},
         // Beyond COM16: CommPort keeps 4 and the port reopens on it.
-        ChoiceRow{
-            "beyond", "+COM17", 4, {}, {kSettings, "PortOpen=0", "PortOpen=1"}, true, 4, "COM17"},
+        ChoiceRow{"beyond", "+COM17", 4, 0, "S PortOpen=0 PortOpen=1", true, 4, "COM17"},
         // Compared exactly: a leading zero matches nothing.
-        ChoiceRow{
-            "zero", " COM05", 4, {}, {kSettings, "PortOpen=0", "PortOpen=1"}, true, 4, "COM05"},
+        ChoiceRow{"zero", " COM05", 4, 0, "S PortOpen=0 PortOpen=1", true, 4, "COM05"},
         // "None" closes the port and leaves it closed.
-        ChoiceRow{"none", "xNone", 2, {}, {kSettings, "PortOpen=0"}, false, 2, "None"},
+        ChoiceRow{"none", "xNone", 2, 0, "S PortOpen=0", false, 2, "None"},
         // Open on 2, the chosen 12 is absent: closed, and it stays closed.
-        ChoiceRow{"lost",
-                  "+COM12",
-                  2,
-                  {12},
-                  {kSettings, "PortOpen=0", "CommPort=12", "PortOpen=1", "!8010"},
-                  false,
-                  12,
+        ChoiceRow{"lost", "+COM12", 2, 12, "S PortOpen=0 CommPort=12 PortOpen=1 !8010", false, 12,
                   "COM12"}),
     [](const auto& info) { return std::string(info.param.reason); });
 
@@ -197,15 +174,14 @@ TEST(FillSerialSyncListTest, SixteenEntriesMarkedByTheProbe) {
 
 struct OpeningRow {
     const char* reason;
-    std::string text;  // Combo2's text, the stored name
+    const char* text;  // Combo2's text, the stored name
     int check2;
     int commPortBefore;
-    std::set<int> absentPorts;
-    Log expectedLog;
+    int absentPort;  // 0 for none
+    const char* log;
     bool open;
     int commPort;
-    std::vector<std::string> messageTitles;
-    std::string textAfter;
+    const char* reports;  // the titles of the messages shown, each a critical one
 };
 
 class StartupOpeningTest : public ::testing::TestWithParam<OpeningRow> {};
@@ -214,100 +190,54 @@ TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
     const OpeningRow& row = GetParam();
     SerialFixture f;
     f.platform.port.SetCommPort(static_cast<std::int16_t>(row.commPortBefore));
-    f.platform.port.absentPorts = row.absentPorts;
+    f.platform.port.absentPorts = {row.absentPort};
     f.window.Combo2.SetText(row.text);
     f.window.Check2.SetValue(row.check2);
     OpenStoredSerialSyncPort(f.window, f.services, [&](const std::function<void()>& action) {
         ReportAndGoOn(f.platform.dialog, action);
     });
 
-    EXPECT_EQ(f.port.log, row.expectedLog);
+    EXPECT_EQ(LogOf(f), row.log);
     EXPECT_EQ(f.platform.port.PortOpen(), row.open);
     EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
-    EXPECT_EQ(f.window.Combo2.Text(), row.textAfter);
-    std::vector<std::string> titles;
+    const std::string shownAfter = *row.text == '\0' ? "COM1" : row.text;
+    EXPECT_EQ(f.window.Combo2.Text(), shownAfter);
+    std::string titles;
     for (const auto& shown : f.platform.dialog.shown) {
-        titles.push_back(shown.title);
+        titles += shown.title;
         EXPECT_EQ(shown.icon, MessageIcon::Critical);
     }
-    EXPECT_EQ(titles, row.messageTitles);
+    EXPECT_EQ(titles, row.reports);
     EXPECT_TRUE(f.platform.profile.log.empty()) << "start-up writes nothing back";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, StartupOpeningTest,
     ::testing::Values(
-        // Empty stored text means COM1.
-        OpeningRow{
-            "Empty", "", 1, 5, {}, {"CommPort=1", kSettings, "PortOpen=1"}, true, 1, {}, "COM1"},
+        // Empty stored text means COM1, and the list shows it.
+        OpeningRow{"Empty", "", 1, 5, 0, "CommPort=1 S PortOpen=1", true, 1, ""},
         // "None": no number, line settings only, nothing opened.
-        OpeningRow{"None", "None", 1, 7, {}, {kSettings}, false, 7, {}, "None"},
-        OpeningRow{"TwoDigits",
-                   "COM12",
-                   1,
-                   1,
-                   {},
-                   {"CommPort=12", kSettings, "PortOpen=1"},
-                   true,
-                   12,
-                   {},
-                   "COM12"},
+        OpeningRow{"None", "None", 1, 7, 0, "S", false, 7, ""},
+        OpeningRow{"TwoDigits", "COM12", 1, 1, 0, "CommPort=12 S PortOpen=1", true, 12, ""},
         // A marked entry does not begin with "COM": the earlier number is opened.
-        OpeningRow{"Marked", "+COM3", 1, 5, {}, {kSettings, "PortOpen=1"}, true, 5, {}, "+COM3"},
+        OpeningRow{"Marked", "+COM3", 1, 5, 0, "S PortOpen=1", true, 5, ""},
         // Letter case counts.
-        OpeningRow{"LowerCase", "com3", 1, 5, {}, {kSettings, "PortOpen=1"}, true, 5, {}, "com3"},
+        OpeningRow{"LowerCase", "com3", 1, 5, 0, "S PortOpen=1", true, 5, ""},
         // Not broadcasting: the number is taken, nothing else.
-        OpeningRow{"NotBroadcasting", "COM4", 0, 1, {}, {"CommPort=4"}, false, 4, {}, "COM4"},
-        OpeningRow{"Greyed", "COM4", 2, 1, {}, {"CommPort=4"}, false, 4, {}, "COM4"},
-        OpeningRow{"NoneNotBroadcasting", "None", 0, 3, {}, {}, false, 3, {}, "None"},
+        OpeningRow{"NotBroadcasting", "COM4", 0, 1, 0, "CommPort=4", false, 4, ""},
+        OpeningRow{"Greyed", "COM4", 2, 1, 0, "CommPort=4", false, 4, ""},
+        OpeningRow{"NoneNotBroadcasting", "None", 0, 3, 0, "", false, 3, ""},
         // An absent port: one message, the port stays closed.
-        OpeningRow{"Absent",
-                   "COM6",
-                   1,
-                   1,
-                   {6},
-                   {"CommPort=6", kSettings, "PortOpen=1", "!8010"},
-                   false,
-                   6,
-                   {"8010"},
-                   "COM6"},
+        OpeningRow{"Absent", "COM6", 1, 1, 6, "CommPort=6 S PortOpen=1 !8010", false, 6, "8010"},
         // A refused number: one message, and the earlier number still opens.
-        OpeningRow{"Refused",
-                   "COM99",
-                   1,
-                   2,
-                   {},
-                   {"CommPort=99", "!8002", kSettings, "PortOpen=1"},
-                   true,
-                   2,
-                   {"8002"},
-                   "COM99"},
+        OpeningRow{"Refused", "COM99", 1, 2, 0, "CommPort=99 !8002 S PortOpen=1", true, 2, "8002"},
         // No number after "COM" reads as 0, which the port refuses.
-        OpeningRow{
-            "NoNumber", "COMx", 0, 2, {}, {"CommPort=0", "!8002"}, false, 2, {"8002"}, "COMx"},
+        OpeningRow{"NoNumber", "COMx", 0, 2, 0, "CommPort=0 !8002", false, 2, "8002"},
         // Halves go to the even number; blanks inside the number are skipped.
-        OpeningRow{"Half",
-                   "COM2.5",
-                   1,
-                   1,
-                   {},
-                   {"CommPort=2", kSettings, "PortOpen=1"},
-                   true,
-                   2,
-                   {},
-                   "COM2.5"},
-        OpeningRow{"Blanks",
-                   "COM 1 1",
-                   1,
-                   1,
-                   {},
-                   {"CommPort=11", kSettings, "PortOpen=1"},
-                   true,
-                   11,
-                   {},
-                   "COM 1 1"},
+        OpeningRow{"Half", "COM2.5", 1, 1, 0, "CommPort=2 S PortOpen=1", true, 2, ""},
+        OpeningRow{"Blanks", "COM 1 1", 1, 1, 0, "CommPort=11 S PortOpen=1", true, 11, ""},
         // Too large for 16 bits: the conversion fails before the port is asked.
-        OpeningRow{"Overflow", "COM40000", 0, 3, {}, {}, false, 3, {"6"}, "COM40000"}),
+        OpeningRow{"Overflow", "COM40000", 0, 3, 0, "", false, 3, "6"}),
     [](const auto& info) { return std::string(info.param.reason); });
 
 }  // namespace
