@@ -4,16 +4,13 @@
 
 #include <functional>
 
-#include "support/started_window.h"
 #include "platform/failure.h"
 #include "settings/auto_run.h"
 #include "support/fakes.h"
+#include "support/started_window.h"
 
 namespace corvantis::testing {
 namespace {
-
-const std::string kCorvantis = kFakeCorvantisIni + "|";
-const std::string kData = kFakeDataIni + "|";
 
 // The in-memory store, calling `beforeWrite` at each write so that tests can see what the
 // handler had done by then.
@@ -47,6 +44,17 @@ protected:
         });
     }
 
+    // The writes made, "file|section|KEY=value" with the file's folder left out, joined by
+    // blanks; the log starts afresh.
+    std::string TakeWrites() {
+        std::string joined;
+        for (const std::string& write : store.log) {
+            joined += (joined.empty() ? "" : " ") + write.substr(kFakeSettingsFolder.size() + 1);
+        }
+        store.log.clear();
+        return joined;
+    }
+
     FakePlatform platform;
     RecordingStore store;
     Services services{platform.clock,    platform.port,   store,
@@ -56,68 +64,56 @@ protected:
     std::vector<std::string> events;
 };
 
+std::function<void(Window&)> Clicks(CheckBox Window::*box) {
+    return [box](Window& w) { (w.*box).OperatorClick(); };
+}
+std::function<void(Window&)> Picks(ComboBox Window::*list, int index) {
+    return [list, index](Window& w) { (w.*list).OperatorPick(index); };
+}
+std::function<void(Window&)> Selects(int option) {
+    return [option](Window& w) { w.Option1[option].OperatorClick(); };
+}
+
 TEST_F(SettingsHandlersTest, EachClickWritesItsKeyWithItsEncodingAndNothingElse) {
     struct Row {
         const char* name;
         std::function<void(Window&)> click;
-        std::vector<std::string> writes;
+        const char* writes;
     };
-    const std::vector<Row> rows = {
-        {"Check3 (starts checked)",
-         [](Window& w) { w.Check3.OperatorClick(); },
-         {kCorvantis + "GPS|GPSDATE=0"}},
-        {"Check6",
-         [](Window& w) { w.Check6.OperatorClick(); },
-         {kData + "CommMethod|ENABLEOCXO=1"}},
-        {"Check7",
-         [](Window& w) { w.Check7.OperatorClick(); },
-         {kData + "CommMethod|DSTENABLED=1"}},
-        {"Check7 greyed",
-         [](Window& w) { w.Check7.SetValue(2); },
-         {kData + "CommMethod|DSTENABLED=2"}},
-        {"Combo7",
-         [](Window& w) { w.Combo7.OperatorPick(5); },
-         {kData + "CommMethod|DSTSTARTDOM=5"}},
-        {"Combo8", [](Window& w) { w.Combo8.OperatorPick(0); }, {kData + "CommMethod|DSTENDDOM=0"}},
-        {"CurrAddress",
-         [](Window& w) { w.CurrAddress.OperatorPick(42); },
-         {kCorvantis + "GPS|CURRADDRESS=42"}},
-        {"NewAddress",
-         [](Window& w) { w.NewAddress.OperatorPick(7); },
-         {kCorvantis + "GPS|NEWADDRESS=7"}},
-        {"SerialRate",
-         [](Window& w) { w.SerialRate.OperatorPick(2); },
-         {kCorvantis + "SerialSync|SERIALRATE=once per hour"}},
-        {"Option1 UTC",
-         [](Window& w) { w.Option1[0].OperatorClick(); },
-         {kCorvantis + "SerialSync|TIMEUTC=True", kCorvantis + "SerialSync|TIMELOCAL=False"}},
-        {"Option1 LOCAL",
-         [](Window& w) { w.Option1[1].OperatorClick(); },
-         {kCorvantis + "SerialSync|TIMEUTC=False", kCorvantis + "SerialSync|TIMELOCAL=True"}},
-        {"Check1 checked",
-         [](Window& w) { w.Check1.OperatorClick(); },
-         {kCorvantis + "UDP|SENDUDP= 1"}},
-        {"AutoStart checked",
-         [](Window& w) { w.AutoStart.OperatorClick(); },
-         {kCorvantis + "GPS|AUTOSTART= 1"}},
-        {"Check2 saves nothing", [](Window& w) { w.Check2.OperatorClick(); }, {}},
-        {"Check5 saves nothing", [](Window& w) { w.Check5.OperatorClick(); }, {}},
-        {"Check8 saves nothing", [](Window& w) { w.Check8.OperatorClick(); }, {}},
+    const Row rows[] = {
+        {"Check3 (starts checked)", Clicks(&Window::Check3), "Corvantis.ini|GPS|GPSDATE=0"},
+        {"Check6", Clicks(&Window::Check6), "data.ini|CommMethod|ENABLEOCXO=1"},
+        {"Check7", Clicks(&Window::Check7), "data.ini|CommMethod|DSTENABLED=1"},
+        {"Check7 greyed", [](Window& w) { w.Check7.SetValue(2); },
+         "data.ini|CommMethod|DSTENABLED=2"},
+        {"Combo7", Picks(&Window::Combo7, 5), "data.ini|CommMethod|DSTSTARTDOM=5"},
+        {"Combo8", Picks(&Window::Combo8, 0), "data.ini|CommMethod|DSTENDDOM=0"},
+        {"CurrAddress", Picks(&Window::CurrAddress, 42), "Corvantis.ini|GPS|CURRADDRESS=42"},
+        {"NewAddress", Picks(&Window::NewAddress, 7), "Corvantis.ini|GPS|NEWADDRESS=7"},
+        {"SerialRate", Picks(&Window::SerialRate, 2),
+         "Corvantis.ini|SerialSync|SERIALRATE=once per hour"},
+        {"Option1 UTC", Selects(0),
+         "Corvantis.ini|SerialSync|TIMEUTC=True Corvantis.ini|SerialSync|TIMELOCAL=False"},
+        {"Option1 LOCAL", Selects(1),
+         "Corvantis.ini|SerialSync|TIMEUTC=False Corvantis.ini|SerialSync|TIMELOCAL=True"},
+        {"Check1 checked", Clicks(&Window::Check1), "Corvantis.ini|UDP|SENDUDP= 1"},
+        {"AutoStart checked", Clicks(&Window::AutoStart), "Corvantis.ini|GPS|AUTOSTART= 1"},
+        {"Check2 saves nothing", Clicks(&Window::Check2), ""},
+        {"Check5 saves nothing", Clicks(&Window::Check5), ""},
+        {"Check8 saves nothing", Clicks(&Window::Check8), ""},
         {"UDPaddress saves nothing",
          [](Window& w) {
              w.UDPaddress.OperatorKeyPress('1');
              w.UDPaddress.OperatorLeave();
          },
-         {}},
-        {"a leaving-focus list saves nothing on a click",
-         [](Window& w) { w.Combo10.OperatorPick(4); },
-         {}},
+         ""},
+        {"a leaving-focus list saves nothing on a click", Picks(&Window::Combo10, 4), ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        store.log.clear();
+        TakeWrites();
         row.click(window);
-        EXPECT_EQ(store.log, row.writes);
+        EXPECT_EQ(TakeWrites(), row.writes);
     }
 }
 
@@ -146,20 +142,20 @@ TEST_F(SettingsHandlersTest, LeavingFocusListsAreInTheFileOnlyAfterTheFocusLeft)
 }
 
 TEST_F(SettingsHandlersTest, Check7SwitchesTheEightListsInOrderThenWrites) {
-    for (ComboBox* list : {&window.Combo7, &window.Combo10, &window.Combo11, &window.Combo12,
-                           &window.Combo5, &window.Combo6, &window.Combo9, &window.Combo8}) {
+    const std::vector<ComboBox*> lists = {&window.Combo7,  &window.Combo10, &window.Combo11,
+                                          &window.Combo12, &window.Combo5,  &window.Combo6,
+                                          &window.Combo9,  &window.Combo8};
+    std::vector<std::string> expected;
+    for (const char* state : {"0 after 0", "1 after 1"}) {
+        for (ComboBox* list : lists) {
+            expected.push_back(list->Name() + ":" + state + " writes");
+        }
+    }
+    for (ComboBox* list : lists) {
         WatchEnabled(*list);
     }
     window.Check7.SetValue(2);  // greyed disables
     window.Check7.OperatorClick();
-    const std::vector<std::string> expected = {
-        "Combo7:0 after 0 writes",  "Combo10:0 after 0 writes", "Combo11:0 after 0 writes",
-        "Combo12:0 after 0 writes", "Combo5:0 after 0 writes",  "Combo6:0 after 0 writes",
-        "Combo9:0 after 0 writes",  "Combo8:0 after 0 writes",  "Combo7:1 after 1 writes",
-        "Combo10:1 after 1 writes", "Combo11:1 after 1 writes", "Combo12:1 after 1 writes",
-        "Combo5:1 after 1 writes",  "Combo6:1 after 1 writes",  "Combo9:1 after 1 writes",
-        "Combo8:1 after 1 writes",
-    };
     EXPECT_EQ(events, expected);
 }
 
@@ -197,11 +193,11 @@ TEST_F(SettingsHandlersTest, Check1ShowsOrHidesItsLabelsAndSavesOnlyWhenChecked)
     EXPECT_FALSE(window.Label9.Visible());
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "UDP", "SENDUDP"), " 1");
 
-    store.log.clear();
+    TakeWrites();
     window.Check1.OperatorClick();  // checked
     EXPECT_TRUE(window.Label9.Visible());
     EXPECT_FALSE(window.Label4.Visible());
-    EXPECT_EQ(store.log, std::vector<std::string>{kCorvantis + "UDP|SENDUDP= 1"});
+    EXPECT_EQ(TakeWrites(), "Corvantis.ini|UDP|SENDUDP= 1");
 }
 
 TEST_F(SettingsHandlersTest, Check1ReportsAFailedStepAndGoesOnWithTheNext) {
