@@ -1,5 +1,6 @@
 #include "profile_store_behaviour.h"
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,9 @@ void RunRow(const ProfileStoreBackend& backend, const Row& row) {
     if (row.after && backend.bytesComparable) {
         EXPECT_EQ(ReadFileBytes(file), *row.after);
     }
+    if (!row.before && row.writes.empty()) {
+        EXPECT_FALSE(std::filesystem::exists(file)) << "reading created the file";
+    }
 }
 
 const std::string kLong(800, 'x');
@@ -88,6 +92,10 @@ const std::vector<Row> kReadRows = {
       {"GPS", "c", "-", ""},
       {"GPS", "d", "", "q"},
       {"GPS", "e", "", "\"z\""}}},
+    {"a key of another section is not found",
+     "[GPS]\r\nA=1\r\n[UDP]\r\nB=2\r\n",
+     {},
+     {{"GPS", "b", "fallback", "fallback"}, {"UDP", "b", "", "2"}}},
     {"a key present with an empty value gives empty text, not the fallback",
      "[GPS]\r\nCURRADDRESS=\r\n",
      {},
@@ -95,7 +103,17 @@ const std::vector<Row> kReadRows = {
     {"a value is cut to the capacity less one",
      "[GPS]\r\nA=" + kLong + "\r\nB=abcdef\r\n",
      {},
-     {{"GPS", "a", "", std::string(749, 'x')}, {"GPS", "b", "", "abcd", 5}}},
+     {{"GPS", "a", "", std::string(749, 'x')},
+      {"GPS", "b", "", "abcd", 5},
+      {"GPS", "b", "", "a", 2},
+      {"GPS", "b", "", "", 1},
+      {"GPS", "b", "", "", 0}}},
+    {"the fallback is cut like a value and loses its trailing blanks",
+     "[GPS]\r\n",
+     {},
+     {{"GPS", "a", "one two  ", "one two"},
+      {"GPS", "a", "abcdef", "abc", 4},
+      {"GPS", "a", "abcdef", "", 0}}},
     {"a UTF-8 byte-order mark at the start is skipped",
      "\xEF\xBB\xBF[GPS]\r\nA=1\r\n",
      {},
@@ -235,6 +253,7 @@ TEST_P(ProfileStoreBehaviour, AWriteThatCannotBeMadeFailsAndNamesTheFile) {
     const auto store = GetParam().make();
     EXPECT_FALSE(store->WriteString("GPS", "CURRADDRESS", "5", file));
     EXPECT_NE(store->LastError().find(file), std::string::npos) << store->LastError();
+    EXPECT_GT(store->LastError().size(), file.size() + 2) << "no reason given";
     EXPECT_EQ(store->GetString("GPS", "curraddress", "0", kReadIniCapacity, file), "0");
     EXPECT_EQ(ReadFileBytes(blocker), "x");
 }

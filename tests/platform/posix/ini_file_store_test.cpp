@@ -76,14 +76,6 @@ TEST(IniFileStoreTest, KeepsTheFilesOwnLayout) {
     }
 }
 
-TEST(IniFileStoreTest, TheFallbackLosesItsTrailingBlanks) {
-    TempDir dir;
-    IniFileStore store;
-    EXPECT_EQ(store.GetString("GPS", "a", "one two  ", kCapacity, dir.File("none.ini")), "one two");
-    EXPECT_EQ(store.GetString("GPS", "a", "abcdef", 4, dir.File("none.ini")), "abc");
-    EXPECT_EQ(store.GetString("GPS", "a", "abcdef", 0, dir.File("none.ini")), "");
-}
-
 TEST(IniFileStoreTest, AWriteThatChangesNothingLeavesTheFileAlone) {
     TempDir dir;
     const std::string file = dir.File("Corvantis.ini");
