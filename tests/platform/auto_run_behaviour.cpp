@@ -76,7 +76,7 @@ TEST_P(AutoRunBehaviour, WritesOverwritesAndRemovesTheEntry) {
     EXPECT_EQ(harness.Registered(kRunKey), Plain(style).expected);
     EXPECT_EQ(harness.Registered(kRunOnceKey), std::nullopt);
 
-    // Each registration replaces the one before.
+    // Each registration replaces the one before; a folder with blanks is quoted.
     harness.Place(WithBlanks(style));
     SetAutoRun(harness.services(), 2, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunKey), WithBlanks(style).expected);
@@ -102,14 +102,6 @@ TEST_P(AutoRunBehaviour, ModeOneRegistersForTheNextLogOnOnly) {
     // Removal (mode 0) works on the every-log-on entry only.
     SetAutoRun(harness.services(), 0, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunOnceKey), Plain(style).expected);
-}
-
-TEST_P(AutoRunBehaviour, AFolderWithBlanksIsStoredQuoted) {
-    const PathStyle style = GetParam().style;
-    Harness harness(GetParam());
-    harness.Place(WithBlanks(style));
-    SetAutoRun(harness.services(), 2, kValueName, "");
-    EXPECT_EQ(harness.Registered(kRunKey), WithBlanks(style).expected);
 }
 
 TEST_P(AutoRunBehaviour, AGivenCommandIsStoredAsGiven) {

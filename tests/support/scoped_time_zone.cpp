@@ -25,11 +25,11 @@ void ApplyTimeZone(const std::optional<std::string>& value) {
 
 }  // namespace
 
-ScopedTimeZone::ScopedTimeZone(const std::string& posixZone) {
+ScopedTimeZone::ScopedTimeZone(const std::string& posixZone, bool zoneDatabaseName) {
     if (const char* previous = std::getenv("TZ")) {
         m_previous = previous;
     }
-    if (posixZone.find('/') != std::string::npos) {
+    if (!zoneDatabaseName && posixZone.find('/') != std::string::npos) {
         throw std::invalid_argument("not a POSIX TZ value: " + posixZone);
     }
     ApplyTimeZone(posixZone);

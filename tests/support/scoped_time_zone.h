@@ -15,10 +15,10 @@ namespace corvantis::testing {
 // the offset and applies the United States rules of daylight saving whatever rules follow,
 // so a zone with daylight saving must keep the United States rules to mean the same on both
 // platforms. Only the C library follows TZ at run time; the Win32 time zone is fixed when the
-// process starts.
+// process starts. Tests of POSIX code alone may pass `zoneDatabaseName` to allow names.
 class ScopedTimeZone {
 public:
-    explicit ScopedTimeZone(const std::string& posixZone);
+    explicit ScopedTimeZone(const std::string& posixZone, bool zoneDatabaseName = false);
     ~ScopedTimeZone();
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;

@@ -6,34 +6,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <optional>
 #include <string>
+
+#include "support/scoped_time_zone.h"
 
 namespace corvantis {
 namespace {
 
-// Sets TZ for the test and puts the previous value back afterwards.
-class PinnedZone {
-public:
-    explicit PinnedZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_saved = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~PinnedZone() {
-        if (m_saved) {
-            setenv("TZ", m_saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_saved;
-};
+using testing::ScopedTimeZone;
 
 std::int64_t UtcNowSeconds() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -46,7 +26,7 @@ TEST(PosixWallClockTest, FixedZonesShiftLocalTimeByTheirOffset) {
     };
     for (const Row& row : std::initializer_list<Row>{
              {"UTC0", 0}, {"<-05>5", -5 * 3600}, {"<+0530>-5:30", 5 * 3600 + 1800}}) {
-        PinnedZone zone(row.zone);
+        ScopedTimeZone zone(row.zone);
         PosixWallClock clock;
         const std::int64_t before = UtcNowSeconds();
         const DateTime local = clock.Now();
@@ -70,7 +50,7 @@ TEST(PosixWallClockTest, LocalToUtcAppliesTheOffsetInForceNowToAnyInstant) {
     };
     for (const Row& row : std::initializer_list<Row>{{"America/Chicago", 6 * 3600, 5 * 3600},
                                                      {"Europe/Berlin", -3600, -2 * 3600}}) {
-        PinnedZone zone(row.zone);
+        ScopedTimeZone zone(row.zone, /*zoneDatabaseName=*/true);
         if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + row.zone)) {
             GTEST_SKIP() << row.zone << " is not in the zone database";
         }
@@ -95,11 +75,11 @@ TEST(PosixWallClockTest, LocalToUtcAppliesTheOffsetInForceNowToAnyInstant) {
 }
 
 TEST(PosixWallClockTest, LocalToUtcCrossesDayAndYearBoundaries) {
-    PinnedZone zone("<-06>6");
+    ScopedTimeZone zone("<-06>6");
     PosixWallClock clock;
     EXPECT_EQ(clock.LocalToUtc({2024, 3, 9, 20, 30, 10}), (DateTime{2024, 3, 10, 2, 30, 10}));
     EXPECT_EQ(clock.LocalToUtc({2024, 12, 31, 23, 0, 0}), (DateTime{2025, 1, 1, 5, 0, 0}));
-    PinnedZone east("<+01>-1");
+    ScopedTimeZone east("<+01>-1");
     EXPECT_EQ(clock.LocalToUtc({2025, 1, 1, 0, 0, 30}), (DateTime{2024, 12, 31, 23, 0, 30}));
 }
 

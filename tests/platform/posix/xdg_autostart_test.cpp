@@ -123,16 +123,6 @@ TEST_F(AutoStartTest, CheckingWritesAValidEntryForAnAwkwardFolderAndUncheckingRe
     EXPECT_EQ(*StoredAutoStart(), " 0");
 }
 
-TEST_F(AutoStartTest, UncheckingWithNoEntryChangesNothingButStillSavesTheBox) {
-    window.AutoStart.SetValue(1);
-    fs::remove(Entry());
-    window.AutoStart.OperatorClick();
-    EXPECT_FALSE(fs::exists(m_config.Path() + "/autostart/Corvantis.desktop"));
-    ASSERT_NE(StoredAutoStart(), nullptr);
-    EXPECT_EQ(*StoredAutoStart(), " 0");
-    EXPECT_TRUE(m_fakes.dialog.shown.empty());
-}
-
 TEST_F(AutoStartTest, ARunOnceEntryIsValidAndRemovedAtTheNextStartOnly) {
     m_services.info.executableFolder = "/opt/vesper";
     m_services.info.executableBaseName = "corvantis";
