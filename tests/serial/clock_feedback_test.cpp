@@ -158,33 +158,28 @@ TEST(ShowInputTest, APortFailingBetweenTheReadsEndsThePollQuietly) {
 
 // --- WaitWithEvents ---------------------------------------------------------------------
 
-class WrapTest : public ::testing::TestWithParam<int> {};
-
-// The wait starts `GetParam()` ms before the 32-bit tick wraps to 0 (negative: after).
-TEST_P(WrapTest, LastsTheIntervalWhereverTheTickWraps) {
-    testing::FakePlatform p;
-    const auto now = static_cast<std::uint32_t>(p.clock.UtcMillis().count());
-    p.wait.tickBase = 0u - static_cast<std::uint32_t>(GetParam()) - now;
-    const auto before = p.clock.UtcMillis();
-    std::int32_t handle = 0;
-    EXPECT_EQ(WaitWithEvents(p.wait, 50, handle, 0), EventWait::kWaitTimeout);
-    EXPECT_EQ(p.wait.waits, std::vector<std::int32_t>{50});
-    EXPECT_EQ(p.wait.eventPasses, 1);
-    EXPECT_EQ(p.clock.UtcMillis() - before, 50ms);
-}
-
-INSTANTIATE_TEST_SUITE_P(Offsets, WrapTest, ::testing::Values(20, 1, 49, 50, 51, 0, -20, 100000));
-
-TEST(WaitWithEventsTest, IntervalZeroOrNegativeWaitsOnceWithTimeOutZero) {
-    for (const std::int32_t interval : {0, -5}) {
-        SCOPED_TRACE(interval);
+// In virtual time, whatever the 32-bit tick reads when the wait starts: the interval passes
+// in one platform wait, then one event pass. An interval of 0 or less waits once with
+// time-out 0.
+TEST(WaitWithEventsTest, LastsTheIntervalWhereverTheTickWraps) {
+    struct Row {
+        std::int32_t interval;
+        std::int64_t beforeWrap;  // ms between the start and the tick's wrap to 0; < 0: after
+        std::int32_t timeout;     // the time-out of the one platform wait
+    };
+    const Row rows[] = {{50, 20, 50}, {50, 1, 50},   {50, 49, 50},     {50, 50, 50}, {50, 51, 50},
+                        {50, 0, 50},  {50, -20, 50}, {50, 100000, 50}, {0, 20, 0},   {-5, 1, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.interval) + " ms, " + std::to_string(row.beforeWrap));
         testing::FakePlatform p;
+        const auto now = static_cast<std::uint32_t>(p.clock.UtcMillis().count());
+        p.wait.tickBase = 0u - static_cast<std::uint32_t>(row.beforeWrap) - now;
         const auto before = p.clock.UtcMillis();
         std::int32_t handle = 0;
-        EXPECT_EQ(WaitWithEvents(p.wait, interval, handle, 0), EventWait::kWaitTimeout);
-        EXPECT_EQ(p.wait.waits, std::vector<std::int32_t>{0});
+        EXPECT_EQ(WaitWithEvents(p.wait, row.interval, handle, 0), EventWait::kWaitTimeout);
+        EXPECT_EQ(p.wait.waits, std::vector<std::int32_t>{row.timeout});
         EXPECT_EQ(p.wait.eventPasses, 1);
-        EXPECT_EQ(p.clock.UtcMillis(), before);
+        EXPECT_EQ(p.clock.UtcMillis() - before, std::chrono::milliseconds(row.timeout));
     }
 }
 
@@ -210,35 +205,36 @@ public:
     }
 };
 
-TEST(WaitWithEventsTest, WokenEarlyItWaitsAgainForWhatRemainsAcrossTheWrap) {
-    ScriptedWait wait;
-    wait.tick = 0xFFFFFFF0u;  // 16 ms before the wrap
-    wait.result = 0;          // equals count: woken without a handle or time-out
-    wait.waitSpan = 20;
-    std::int32_t handle = 0;
-    EXPECT_EQ(WaitWithEvents(wait, 50, handle, 0), 0);
-    EXPECT_EQ(wait.waits, (std::vector<std::int32_t>{50, 30, 10}));
-    EXPECT_EQ(wait.eventPasses, 3);
-}
-
-TEST(WaitWithEventsTest, ADeadlinePassedDuringTheEventPassEndsWithZero) {
-    ScriptedWait wait;
-    wait.tick = 1000;
-    wait.result = 0;
-    wait.eventSpan = 70;
-    std::int32_t handle = 0;
-    EXPECT_EQ(WaitWithEvents(wait, 50, handle, 0), 0);
-    EXPECT_EQ(wait.waits, std::vector<std::int32_t>{50});
-}
-
-TEST(WaitWithEventsTest, ASignalledHandleEndsTheWaitWithItsIndex) {
-    ScriptedWait wait;
-    wait.result = 1;
-    wait.waitSpan = 5;
-    std::int32_t handles[2] = {0, 0};
-    EXPECT_EQ(WaitWithEvents(wait, 50, handles[0], 2), 1);
-    EXPECT_EQ(wait.waits, std::vector<std::int32_t>{50});
-    EXPECT_EQ(wait.eventPasses, 1);
+TEST(WaitWithEventsTest, EndsAtTheDeadlineOrASignalledHandle) {
+    struct Row {
+        const char* what;
+        std::uint32_t tick;  // at the start
+        std::int32_t result;
+        std::uint32_t waitSpan;
+        std::uint32_t eventSpan;
+        std::uint32_t handles;
+        std::int32_t returned;
+        std::vector<std::int32_t> waits;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             // Woken early (the result equals the handle count: no handle, no time-out), it
+             // waits again for what remains, across the wrap.
+             {"woken early", 0xFFFFFFF0u, 0, 20, 0, 0, 0, {50, 30, 10}},
+             // A deadline passed during the event pass ends with 0, without waiting again.
+             {"deadline passed", 1000, 0, 0, 70, 0, 0, {50}},
+             {"handle signalled", 0, 1, 5, 0, 2, 1, {50}},
+         }) {
+        SCOPED_TRACE(row.what);
+        ScriptedWait wait;
+        wait.tick = row.tick;
+        wait.result = row.result;
+        wait.waitSpan = row.waitSpan;
+        wait.eventSpan = row.eventSpan;
+        std::int32_t handles[2] = {0, 0};
+        EXPECT_EQ(WaitWithEvents(wait, 50, handles[0], row.handles), row.returned);
+        EXPECT_EQ(wait.waits, row.waits);
+        EXPECT_EQ(wait.eventPasses, static_cast<int>(row.waits.size()));
+    }
 }
 
 }  // namespace
