@@ -7,31 +7,21 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "support/pty_pair.h"
 #include "platform/qt/qt_test_app.h"
+#include "support/failure_of.h"
+#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
 namespace corvantis {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::FailureOf;
 using testing::PtyPair;
 
 constexpr std::int16_t kPtyPort = 5;
 // A clock message with a byte above 127, which must go out unchanged.
 const std::string kMessage = std::string("*1430090300001401+01+2-03-10-0112 #") + "\xB0";
-
-// Runs `action` and returns the Failure it raised; fails the test when it raised none.
-template <typename Action>
-Failure FailureOf(Action&& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure;
-    }
-    ADD_FAILURE() << "no Failure raised";
-    return Failure(0, "");
-}
 
 class QtSerialPortTest : public ::testing::Test {
 protected:
@@ -133,53 +123,46 @@ TEST_F(QtSerialPortTest, OpenAndCloseTellTheListener) {
 
 TEST_F(QtSerialPortTest, CommPortIsRefusedWhileOpenAndOutsideTheMap) {
     OpenPty();
-    Failure whileOpen = FailureOf([&] { m_port.SetCommPort(3); });
-    EXPECT_EQ(whileOpen.number(), port_error::kPortAlreadyOpen);
+    EXPECT_EQ(FailureOf([&] { m_port.SetCommPort(3); }).number(), port_error::kPortAlreadyOpen);
     EXPECT_EQ(FailureOf([&] { m_port.SetPortOpen(true); }).number(), port_error::kPortAlreadyOpen);
     EXPECT_EQ(m_port.CommPort(), kPtyPort);
     m_port.SetPortOpen(false);
 
     for (std::int16_t number : {0, 17, -1}) {
-        const Failure refused = FailureOf([&] { m_port.SetCommPort(number); });
-        EXPECT_EQ(refused.number(), port_error::kInvalidPortNumber) << number;
+        EXPECT_EQ(FailureOf([&] { m_port.SetCommPort(number); }).number(),
+                  port_error::kInvalidPortNumber)
+            << number;
     }
     EXPECT_EQ(m_port.CommPort(), kPtyPort);
     m_port.SetCommPort(3);
     EXPECT_EQ(m_port.CommPort(), 3);
 }
 
-TEST_F(QtSerialPortTest, OpeningAMissingDeviceNamesThePortAndTheDevice) {
-    m_port.SetCommPort(7);
-    const Failure failure = FailureOf([&] { m_port.SetPortOpen(true); });
-    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
-    EXPECT_NE(failure.description().find("COM7"), std::string::npos) << failure.description();
-    EXPECT_NE(failure.description().find(m_dir.File("absent7")), std::string::npos)
-        << failure.description();
-    EXPECT_NE(failure.description().find("does not exist"), std::string::npos)
-        << failure.description();
-    EXPECT_FALSE(m_port.PortOpen());
-    EXPECT_TRUE(m_changes.empty());
-}
-
-TEST_F(QtSerialPortTest, OpeningAFileThatIsNotAPortFails) {
+// Each failed opening names the port and why; the port stays closed and nothing is told.
+TEST_F(QtSerialPortTest, AFailedOpeningNamesThePortAndTheReason) {
     testing::WriteFileBytes(m_dir.File("plain"), "text");
     m_ports.SetOverride(8, m_dir.File("plain"));
-    m_port.SetCommPort(8);
-    const Failure failure = FailureOf([&] { m_port.SetPortOpen(true); });
-    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
-    EXPECT_NE(failure.description().find("COM8"), std::string::npos) << failure.description();
-    EXPECT_FALSE(m_port.PortOpen());
-}
-
-TEST_F(QtSerialPortTest, ADeviceHeldByAnotherPortIsReportedAsInUse) {
     OpenPty();
+    m_changes.clear();
     QtSerialPort other(m_ports);
-    other.SetCommPort(kPtyPort);
-    const Failure failure = FailureOf([&] { other.SetPortOpen(true); });
-    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
-    EXPECT_NE(failure.description().find("in use"), std::string::npos) << failure.description();
-    EXPECT_FALSE(other.PortOpen());
+    struct Row {
+        std::int16_t port;
+        std::vector<std::string> named;  // found in the description
+    };
+    for (const Row& row : {Row{7, {"COM7", m_dir.File("absent7"), "does not exist"}},
+                           Row{8, {"COM8"}},                      // a file that is not a port
+                           Row{kPtyPort, {"COM5", "in use"}}}) {  // held by m_port
+        SCOPED_TRACE(row.port);
+        other.SetCommPort(row.port);
+        const Failure failure = FailureOf([&] { other.SetPortOpen(true); });
+        EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+        for (const std::string& part : row.named) {
+            EXPECT_NE(failure.description().find(part), std::string::npos) << failure.description();
+        }
+        EXPECT_FALSE(other.PortOpen());
+    }
     EXPECT_TRUE(m_port.PortOpen());
+    EXPECT_TRUE(m_changes.empty());
 }
 
 TEST_F(QtSerialPortTest, ReadsAndWritesOnAClosedPortAreRefused) {
@@ -202,32 +185,26 @@ TEST_F(QtSerialPortTest, PortClosesItselfWhenTheDeviceGoesAwayWhileIdle) {
     EXPECT_EQ(FailureOf([&] { m_port.Output(kMessage); }).number(), port_error::kPortNotOpen);
 }
 
-TEST_F(QtSerialPortTest, WritingToAVanishedDeviceClosesThePortAndFails) {
-    OpenPty();
-    m_pty.CloseMaster();
-    const Failure failure = FailureOf([&] { m_port.Output(kMessage); });
-    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
-    EXPECT_NE(failure.description().find("COM5"), std::string::npos) << failure.description();
-    EXPECT_FALSE(m_port.PortOpen());
-    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
-    testing::RunEventsFor(100ms);
-    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
-
+TEST_F(QtSerialPortTest, WritingToOrPollingAVanishedDeviceClosesThePortAndFails) {
+    for (const auto& use : std::vector<std::function<void()>>{[&] { m_port.Output(kMessage); },
+                                                              [&] { m_port.InBufferCount(); }}) {
+        PtyPair device;
+        m_ports.SetOverride(kPtyPort, device.SlavePath());
+        m_changes.clear();
+        OpenPty();
+        device.CloseMaster();
+        const Failure failure = FailureOf(use);
+        EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
+        EXPECT_NE(failure.description().find("COM5"), std::string::npos) << failure.description();
+        EXPECT_FALSE(m_port.PortOpen());
+        testing::RunEventsFor(100ms);
+        EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+    }
     // The port can be chosen again once a device is back.
-    PtyPair replacement;
-    m_ports.SetOverride(kPtyPort, replacement.SlavePath());
-    m_port.SetPortOpen(true);
-    m_port.Output("again");
-    EXPECT_EQ(replacement.Receive(5, 2s), "again");
-}
-
-TEST_F(QtSerialPortTest, PollingAVanishedDeviceClosesThePort) {
+    m_ports.SetOverride(kPtyPort, m_pty.SlavePath());
     OpenPty();
-    m_pty.CloseMaster();
-    const Failure failure = FailureOf([&] { m_port.InBufferCount(); });
-    EXPECT_EQ(failure.number(), port_error::kPortUnavailable);
-    EXPECT_FALSE(m_port.PortOpen());
-    EXPECT_EQ(m_changes, (std::vector<bool>{true, false}));
+    m_port.Output("again");
+    EXPECT_EQ(m_pty.Receive(5, 2s), "again");
 }
 
 // Sends one message through a real port named by CORVANTIS_TEST_PORT (for example
