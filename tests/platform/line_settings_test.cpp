@@ -4,6 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/serial_port.h"
+#include "support/failure_of.h"
 
 namespace corvantis {
 namespace {
@@ -54,14 +55,10 @@ TEST(LineSettingsTest, RefusesEverythingElseWithTheSettingsNumber) {
              "96OO,n,8,1",
              "99999999999999,n,8,1",
          }) {
-        try {
-            ParseLineSettings(text);
-            ADD_FAILURE() << '"' << text << "\" accepted";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), port_error::kInvalidSettings) << text;
-            EXPECT_NE(failure.description().find('"' + std::string(text) + '"'), std::string::npos)
-                << failure.description();
-        }
+        const Failure failure = testing::FailureOf([&] { ParseLineSettings(text); });
+        EXPECT_EQ(failure.number(), port_error::kInvalidSettings) << text;
+        EXPECT_NE(failure.description().find('"' + std::string(text) + '"'), std::string::npos)
+            << failure.description();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "support/failure_of.h"
 
 namespace corvantis {
 namespace {
@@ -48,19 +49,10 @@ TEST(TextNumberTest, ToInteger16AcceptsOnlyAWholeNumberText) {
     EXPECT_EQ(ToInteger16("2.5"), 2);
     EXPECT_EQ(ToInteger16("32767"), 32767);
     for (const char* bad : {"", "  ", "abc", "12abc", "1 2", "-"}) {
-        try {
-            ToInteger16(bad);
-            ADD_FAILURE() << '"' << bad << "\" accepted";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), error::kTypeMismatch) << bad;
-        }
+        EXPECT_EQ(testing::FailureOf([&] { ToInteger16(bad); }).number(), error::kTypeMismatch)
+            << '"' << bad << '"';
     }
-    try {
-        ToInteger16("40000");
-        ADD_FAILURE() << "40000 accepted";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.number(), error::kOverflow);
-    }
+    EXPECT_EQ(testing::FailureOf([] { ToInteger16("40000"); }).number(), error::kOverflow);
 }
 
 TEST(TextNumberTest, ThePointIsTheDecimalMarkWhateverTheLocaleSays) {
@@ -90,12 +82,7 @@ TEST(TextNumberTest, NumbersBeyondTheRangeOfDoubleNeverRaise) {
     EXPECT_EQ(LeadingNumber(huge), HUGE_VAL);
     EXPECT_EQ(LeadingNumber("-" + huge), -HUGE_VAL);
     EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0);
-    try {
-        ToInteger16(huge);
-        ADD_FAILURE() << "a 400-digit number accepted";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.number(), error::kOverflow);
-    }
+    EXPECT_EQ(testing::FailureOf([&] { ToInteger16(huge); }).number(), error::kOverflow);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/failure.h"
+#include "support/failure_of.h"
 #include "support/fakes.h"
 
 namespace corvantis::testing {
@@ -42,13 +43,10 @@ TEST(RegWriteValueTest, EachValueTypeBecomesItsRegistryType) {
 TEST(RegWriteValueTest, AValueOfNoRegistryTypeClosesTheKeyAndRaises1001) {
     for (const RegistryValue& value : {RegistryValue{}, RegistryValue{2.5}}) {
         FakeRegistry registry;
-        try {
-            RegWriteValue(registry, kRunKey, "Corvantis", value);
-            ADD_FAILURE() << "no Failure raised";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), 1001);
-            EXPECT_EQ(failure.description(), "Unsupported value type");
-        }
+        const Failure failure =
+            FailureOf([&] { RegWriteValue(registry, kRunKey, "Corvantis", value); });
+        EXPECT_EQ(failure.number(), 1001);
+        EXPECT_EQ(failure.description(), "Unsupported value type");
         EXPECT_EQ(registry.openKeys, 0);
         EXPECT_TRUE(registry.keys[kRunKey].empty());
     }
