@@ -157,7 +157,7 @@ protected:
     testing::PtyPair line;
 };
 
-TEST_F(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgain) {
+TEST_F(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgainUntilSigterm) {
     // A stored offset change (entry 24 is 0 hours) must reach the rules the clocks get.
     testing::WriteFileBytes(settings.File("data.ini"), "[CommMethod]\r\nTZhouroffset=24\r\n");
     HeadlessRun run(settings, line.Master());
@@ -185,7 +185,13 @@ TEST_F(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgain) {
     // The command window ends within 6 s; time-only messages follow.
     ASSERT_TRUE(run.CollectUntil([&] { return KindOf(run.Messages().back()) == '1'; }, 9s))
         << run.wire;
+
+    // SIGTERM closes as "Close and Exit" does: port closed, GPS port stored, a clean exit.
     EXPECT_EQ(run.Stop(SIGTERM), 0);
+    EXPECT_NE(run.out.find("port-closed COM1"), std::string::npos) << run.out;
+    const std::string ini = testing::ReadFileBytes(settings.File("Corvantis.ini"));
+    EXPECT_NE(ini.find("[GPS]\r\nCOMPORT=None\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(run.err, "") << "a clean start reports nothing";
 }
 
 TEST_F(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords) {
@@ -207,16 +213,6 @@ TEST_F(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords)
     const std::size_t before = run.Messages().size();
     ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() > before; }, 4s));
     EXPECT_EQ(run.Stop(SIGTERM), 0);
-}
-
-TEST_F(HeadlessTest, SigtermClosesThePortStoresTheGpsPortAndExitsCleanly) {
-    HeadlessRun run(settings, line.Master());
-    ASSERT_TRUE(run.CollectUntil([&] { return !run.Messages().empty(); }, 8s)) << run.err;
-    EXPECT_EQ(run.Stop(SIGTERM), 0);
-    EXPECT_NE(run.out.find("port-closed COM1"), std::string::npos) << run.out;
-    const std::string ini = testing::ReadFileBytes(settings.File("Corvantis.ini"));
-    EXPECT_NE(ini.find("[GPS]\r\nCOMPORT=None\r\n"), std::string::npos) << ini;
-    EXPECT_EQ(run.err, "") << "a clean start reports nothing";
 }
 
 }  // namespace
