@@ -8,9 +8,7 @@
 
 #include "platform/auto_run_behaviour.h"
 #include "settings/auto_run.h"
-#include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "window/window.h"
 
 namespace corvantis::testing {
 namespace {
@@ -72,76 +70,57 @@ std::optional<std::string> Validate(const std::string& file) {
     return output;  // warnings count as faults too
 }
 
-// The window, fakes and an autostart folder under a temporary XDG_CONFIG_HOME.
+// An autostart folder of the test's own, and the registry on it.
 class AutoStartTest : public ::testing::Test {
 protected:
-    AutoStartTest()
-        : m_environment("XDG_CONFIG_HOME", m_config.Path()),
-          m_registry(XdgAutostartRegistry::DefaultFolder()),
-          m_services{m_fakes.clock,  m_fakes.port,   m_fakes.profile,
-                     m_fakes.dialog, m_fakes.probe,  m_fakes.wait,
-                     m_registry,     m_fakes.status, m_fakes.services.info} {
-        window.AutoStart.onClick = [this] { AutoStart_Click(window, m_services); };
-    }
-
-    std::string Entry() const { return m_config.Path() + "/autostart/Corvantis.desktop"; }
-    const std::string* StoredAutoStart() const {
-        return m_fakes.profile.Find("/settings/Corvantis.ini", "GPS", "AUTOSTART");
-    }
+    std::string Entry(const std::string& name) const { return m_folder + "/" + name; }
 
     TempDir m_config;
-    ScopedEnvironment m_environment;
-    XdgAutostartRegistry m_registry;
-    FakePlatform m_fakes;
-    Services m_services;
-    Window window;
+    const std::string m_folder = m_config.Path() + "/autostart";
+    XdgAutostartRegistry m_registry{m_folder};
 };
 
-TEST_F(AutoStartTest, CheckingWritesAValidEntryForAnAwkwardFolderAndUncheckingRemovesIt) {
-    m_services.info.executableFolder = "/opt/Vesper \"Clocks\" $HOME";
-    m_services.info.executableBaseName = "corvantis";
-    const std::string command = "\"/opt/Vesper \\\"Clocks\\\" \\$HOME/corvantis\"";
+TEST_F(AutoStartTest, ACommandForAnAwkwardFolderMakesAValidEntryAndRemovingItDeletesIt) {
+    ProgramInfo info;
+    info.executableFolder = "/opt/Vesper \"Clocks\" $HOME";
+    info.executableBaseName = "corvantis";
+    const std::string command = AutoRunCommand(info, PathStyle::Posix);
+    ASSERT_EQ(command, "\"/opt/Vesper \\\"Clocks\\\" \\$HOME/corvantis\"");
 
-    window.AutoStart.OperatorClick();
-    ASSERT_TRUE(fs::exists(Entry()));
+    ASSERT_TRUE(RegWriteValue(m_registry, kRunKey, "Corvantis", command));
+    const std::string entry = Entry("Corvantis.desktop");
     EXPECT_EQ(m_registry.RegisteredCommand(kRunKey, "Corvantis"), command);
     // In the file every backslash of the Exec quoting is doubled by the string escapes.
-    EXPECT_NE(ReadFileBytes(Entry()).find(
+    EXPECT_NE(ReadFileBytes(entry).find(
                   "\nExec=\"/opt/Vesper \\\\\"Clocks\\\\\" \\\\$HOME/corvantis\"\n"),
               std::string::npos)
-        << ReadFileBytes(Entry());
-    if (const auto verdict = Validate(Entry())) {
+        << ReadFileBytes(entry);
+    if (const auto verdict = Validate(entry)) {
         EXPECT_EQ(*verdict, "");
     } else {
         std::cout << "[  SKIPPED ] desktop-file-validate is not installed\n";
     }
-    ASSERT_NE(StoredAutoStart(), nullptr);
-    EXPECT_EQ(*StoredAutoStart(), " 1");
-
-    window.AutoStart.OperatorClick();
-    EXPECT_FALSE(fs::exists(Entry()));
-    EXPECT_EQ(*StoredAutoStart(), " 0");
+    EXPECT_TRUE(RegRemoveValue(m_registry, kRunKey, "Corvantis"));
+    EXPECT_FALSE(fs::exists(entry));
 }
 
 TEST_F(AutoStartTest, ARunOnceEntryIsValidAndRemovedAtTheNextStartOnly) {
-    m_services.info.executableFolder = "/opt/vesper";
-    m_services.info.executableBaseName = "corvantis";
-    SetAutoRun(m_services, 1, "", "");
-    SetAutoRun(m_services, 2, "", "");
-    const std::string folder = m_config.Path() + "/autostart";
-    const std::string once = folder + "/Corvantis-RunOnce.desktop";
-    const std::string foreign = folder + "/editor.desktop";
+    const std::string command = "/opt/vesper/corvantis";
+    ASSERT_TRUE(RegWriteValue(m_registry, std::string(kRunKey) + "Once", "Corvantis", command));
+    ASSERT_TRUE(RegWriteValue(m_registry, kRunKey, "Corvantis", command));
+    const std::string once = Entry("Corvantis-RunOnce.desktop");
+    const std::string foreign = Entry("editor.desktop");
     WriteFileBytes(foreign, "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
     ASSERT_TRUE(fs::exists(once));
     if (const auto verdict = Validate(once)) {
         EXPECT_EQ(*verdict, "");
     }
 
-    EXPECT_EQ(posix::RemoveRunOnceEntries(folder), 1);
+    EXPECT_EQ(posix::RemoveRunOnceEntries(m_folder), 1);
     EXPECT_FALSE(fs::exists(once));
-    EXPECT_TRUE(fs::exists(Entry()));
+    EXPECT_TRUE(fs::exists(Entry("Corvantis.desktop")));
     EXPECT_TRUE(fs::exists(foreign));
-    EXPECT_EQ(posix::RemoveRunOnceEntries(folder), 0);
+    EXPECT_EQ(posix::RemoveRunOnceEntries(m_folder), 0);
     EXPECT_EQ(posix::RemoveRunOnceEntries(m_config.Path() + "/absent"), 0);
 }
 
