@@ -20,27 +20,24 @@ struct RecordingHost : WindowHost {
     double XToPixels(double x) const override { return x * scale; }
 };
 
+// With the port open or closed: the port is closed only when open, the GPS port is stored,
+// and the program ends.
 TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
-    testing::FakePlatform fake;
-    Window w;
-    RecordingHost host;
-    fake.port.SetPortOpen(true);
-    w.Combo1.SetText("COM4");
-    Command1_Click(w, fake.services, host);
-    EXPECT_FALSE(fake.port.PortOpen());
-    ASSERT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "comport"), nullptr);
-    EXPECT_EQ(*fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "comport"), "COM4");
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload", "end"}));
-}
-
-TEST(ExitTest, CloseAndExitWithThePortClosedTouchesNoPortButStillStores) {
-    testing::FakePlatform fake;
-    Window w;
-    RecordingHost host;
-    Command1_Click(w, fake.services, host);
-    EXPECT_EQ(fake.port.closeCalls, 0);
-    EXPECT_EQ(fake.profile.log,
-              (std::vector<std::string>{testing::kFakeCorvantisIni + "|GPS|COMPORT=None"}));
+    for (const bool open : {true, false}) {
+        SCOPED_TRACE(open ? "open" : "closed");
+        testing::FakePlatform fake;
+        Window w;
+        RecordingHost host;
+        fake.port.SetPortOpen(open);
+        fake.port.closeCalls = 0;
+        w.Combo1.SetText("COM4");
+        Command1_Click(w, fake.services, host);
+        EXPECT_FALSE(fake.port.PortOpen());
+        EXPECT_EQ(fake.port.closeCalls, open ? 1 : 0);
+        EXPECT_EQ(fake.profile.log,
+                  (std::vector<std::string>{testing::kFakeCorvantisIni + "|GPS|COMPORT=COM4"}));
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload", "end"}));
+    }
 }
 
 TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {
