@@ -4,19 +4,29 @@
 
 #include <filesystem>
 #include <map>
-#include <set>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
 namespace corvantis::testing {
 namespace {
 
-// Checks answering from a table: environment variables, folders a file can be created in,
-// and a record of the folders created.
+// Checks answering from a table: environment variables, the one folder a file can be created
+// in, and a record of the folders created.
 struct FakeFolders {
     std::map<std::string, std::string> environment;
-    std::set<std::string> writable;
+    std::string writable;
     std::vector<std::string> created;
+
+    // `variables` as "NAME=value NAME=value".
+    FakeFolders(const std::string& variables, std::string writableFolder)
+        : writable(std::move(writableFolder)) {
+        std::istringstream in(variables);
+        for (std::string pair; in >> pair;) {
+            const auto equals = pair.find('=');
+            environment[pair.substr(0, equals)] = pair.substr(equals + 1);
+        }
+    }
 
     FolderChecks Checks() {
         return FolderChecks{
@@ -27,7 +37,7 @@ struct FakeFolders {
                 }
                 return found->second;
             },
-            [this](const std::string& folder) { return writable.count(folder) != 0; },
+            [this](const std::string& folder) { return folder == writable; },
             [this](const std::string& folder) {
                 created.push_back(folder);
                 return true;
@@ -39,87 +49,45 @@ struct FakeFolders {
 TEST(SettingsFolderTest, PicksTheOverrideThenTheProgramFolderThenThePerUserFolder) {
     struct Row {
         const char* name;
-        std::optional<std::string> overrideFolder;
-        std::string executableFolder;
-        std::map<std::string, std::string> environment;
-        std::set<std::string> writable;
+        const char* overrideFolder;  // nullptr: no --settings-dir
+        const char* executableFolder;
+        const char* environment;
+        const char* writable;
         PathStyle style;
-        std::string folder;
-        std::vector<std::string> created;
+        const char* folder;
+        bool created;  // the folder is created (only the program folder is never created)
     };
-    const std::vector<Row> rows = {
-        {"--settings-dir wins",
-         "/srv/clocks/",
-         "/opt/vesper",
-         {},
-         {"/opt/vesper"},
-         PathStyle::Posix,
-         "/srv/clocks",
-         {"/srv/clocks"}},
-        {"a writable program folder",
-         std::nullopt,
-         "/opt/vesper",
-         {{"HOME", "/home/ada"}},
-         {"/opt/vesper"},
-         PathStyle::Posix,
-         "/opt/vesper",
-         {}},
-        {"XDG_CONFIG_HOME",
-         std::nullopt,
-         "/usr/bin",
-         {{"XDG_CONFIG_HOME", "/cfg/"}, {"HOME", "/home/ada"}},
-         {},
-         PathStyle::Posix,
-         "/cfg/corvantis",
-         {"/cfg/corvantis"}},
-        {"a relative XDG_CONFIG_HOME is ignored",
-         std::nullopt,
-         "/usr/bin",
-         {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/ada"}},
-         {},
-         PathStyle::Posix,
-         "/home/ada/.config/corvantis",
-         {"/home/ada/.config/corvantis"}},
-        {"an empty XDG_CONFIG_HOME is ignored",
-         std::nullopt,
-         "/usr/bin",
-         {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/ada"}},
-         {},
-         PathStyle::Posix,
-         "/home/ada/.config/corvantis",
-         {"/home/ada/.config/corvantis"}},
-        {"no per-user folder known",
-         std::nullopt,
-         "/usr/bin",
-         {},
-         {},
-         PathStyle::Posix,
-         "/usr/bin",
-         {}},
-        {"APPDATA",
-         std::nullopt,
-         "C:\\Program Files\\Vesper",
-         {{"APPDATA", "C:\\Users\\ada\\AppData\\Roaming"}},
-         {},
-         PathStyle::Windows,
-         "C:\\Users\\ada\\AppData\\Roaming\\Corvantis",
-         {"C:\\Users\\ada\\AppData\\Roaming\\Corvantis"}},
-        {"a writable drive root keeps its separator",
-         std::nullopt,
-         "D:\\",
-         {},
-         {"D:\\"},
-         PathStyle::Windows,
-         "D:\\",
-         {}},
+    constexpr PathStyle kPosix = PathStyle::Posix;
+    constexpr PathStyle kWindows = PathStyle::Windows;
+    const Row rows[] = {
+        {"--settings-dir wins", "/srv/clocks/", "/opt/vesper", "", "/opt/vesper", kPosix,
+         "/srv/clocks", true},
+        {"a writable program folder", nullptr, "/opt/vesper", "HOME=/home/ada", "/opt/vesper",
+         kPosix, "/opt/vesper", false},
+        {"XDG_CONFIG_HOME", nullptr, "/usr/bin", "XDG_CONFIG_HOME=/cfg/ HOME=/home/ada", "", kPosix,
+         "/cfg/corvantis", true},
+        {"a relative XDG_CONFIG_HOME is ignored", nullptr, "/usr/bin",
+         "XDG_CONFIG_HOME=cfg HOME=/home/ada", "", kPosix, "/home/ada/.config/corvantis", true},
+        {"an empty XDG_CONFIG_HOME is ignored", nullptr, "/usr/bin",
+         "XDG_CONFIG_HOME= HOME=/home/ada", "", kPosix, "/home/ada/.config/corvantis", true},
+        {"no per-user folder known", nullptr, "/usr/bin", "", "", kPosix, "/usr/bin", false},
+        {"APPDATA", nullptr, "C:\\Program Files\\Vesper",
+         "APPDATA=C:\\Users\\ada\\AppData\\Roaming", "", kWindows,
+         "C:\\Users\\ada\\AppData\\Roaming\\Corvantis", true},
+        {"a writable drive root keeps its separator", nullptr, "D:\\", "", "D:\\", kWindows, "D:\\",
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        FakeFolders fake{row.environment, row.writable, {}};
+        FakeFolders fake(row.environment, row.writable);
+        const std::optional<std::string> overrideFolder =
+            row.overrideFolder != nullptr ? std::optional<std::string>(row.overrideFolder)
+                                          : std::nullopt;
         EXPECT_EQ(
-            PickSettingsFolder(row.overrideFolder, row.executableFolder, fake.Checks(), row.style),
+            PickSettingsFolder(overrideFolder, row.executableFolder, fake.Checks(), row.style),
             row.folder);
-        EXPECT_EQ(fake.created, row.created);
+        EXPECT_EQ(fake.created,
+                  row.created ? std::vector<std::string>{row.folder} : std::vector<std::string>{});
     }
 }
 
