@@ -10,8 +10,6 @@
 #include <optional>
 
 #include "platform/profile_store_behaviour.h"
-#include "settings/ini.h"
-#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace corvantis::testing {
@@ -168,37 +166,6 @@ TEST(IniFileStoreTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
-}
-
-TEST(IniFileStoreTest, WriteIniWarnsOncePerFileUntilAWriteSucceeds) {
-    TempDir dir;
-    FakePlatform fakes;
-    IniFileStore store;
-    Services services{fakes.clock, fakes.port,     store,        fakes.dialog,       fakes.probe,
-                      fakes.wait,  fakes.registry, fakes.status, fakes.services.info};
-    const std::string folder = dir.File("settings");
-    const std::string file = folder + "/Corvantis.ini";
-    const std::string other = folder + "/data.ini";
-    WriteFileBytes(folder, "a file where the folder should be");
-
-    WriteIni(services, "GPS", "CurrAddress", "1", file);
-    WriteIni(services, "GPS", "NewAddress", "2", file);
-    WriteIni(services, "CommMethod", "LeapSec", "0", other);
-    ASSERT_EQ(fakes.status.warnings.size(), 2u);
-    EXPECT_NE(fakes.status.warnings[0].find(file), std::string::npos) << fakes.status.warnings[0];
-    EXPECT_NE(fakes.status.warnings[0].find("Not a directory"), std::string::npos);
-    EXPECT_NE(fakes.status.warnings[1].find(other), std::string::npos);
-
-    fs::remove(folder);
-    fs::create_directory(folder);
-    WriteIni(services, "GPS", "CurrAddress", "3", file);
-    EXPECT_EQ(ReadFileBytes(file), "[GPS]\r\nCURRADDRESS=3\r\n");
-    EXPECT_EQ(fakes.status.warnings.size(), 2u);
-
-    fs::remove_all(folder);
-    WriteFileBytes(folder, "blocked again");
-    WriteIni(services, "GPS", "CurrAddress", "4", file);
-    EXPECT_EQ(fakes.status.warnings.size(), 3u);
 }
 
 }  // namespace
