@@ -227,14 +227,6 @@ void FakeSerialPort::Unplug() {
     }
 }
 
-std::string FakeSerialPort::AllBytes() const {
-    std::string all;
-    for (const auto& write : writes) {
-        all += write.bytes;
-    }
-    return all;
-}
-
 // --- FakeMessageDialog, FakePortProbe -----------------------------------------------------
 
 void FakeMessageDialog::Show(const std::string& text, const std::string& title, MessageIcon icon) {

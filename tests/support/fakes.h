@@ -21,6 +21,7 @@
 #include "platform/status_line.h"
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
+#include "platform/window_host.h"
 #include "settings/path_style.h"
 #include "window/services.h"
 
@@ -111,8 +112,6 @@ public:
 
     // The device went away: the port closes itself.
     void Unplug();
-    // Bytes written, all Output calls joined.
-    std::string AllBytes() const;
 
 private:
     std::int16_t m_commPort = 1;
@@ -219,6 +218,20 @@ class FakeStatusLine : public StatusLine {
 public:
     std::vector<std::string> warnings;
     void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+};
+
+// Records what the window asks of the toolkit around it, in order: "show", "remove-icon",
+// "unload", "end".
+class FakeWindowHost : public WindowHost {
+public:
+    std::vector<std::string> calls;
+    double scale = 1.0;  // pixels per window unit
+
+    void ShowWindow() override { calls.push_back("show"); }
+    void RemoveNotifyIcon() override { calls.push_back("remove-icon"); }
+    void UnloadWindow() override { calls.push_back("unload"); }
+    void EndProgram() override { calls.push_back("end"); }
+    double XToPixels(double x) const override { return x * scale; }
 };
 
 // The settings folder of FakePlatform, and the full names of the two settings files in it

@@ -3,22 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/window_host.h"
 #include "support/fakes.h"
 #include "window/window.h"
 
 namespace corvantis {
 namespace {
 
-struct RecordingHost : WindowHost {
-    std::vector<std::string> calls;
-    double scale = 1.0;
-    void ShowWindow() override { calls.push_back("show"); }
-    void RemoveNotifyIcon() override { calls.push_back("remove-icon"); }
-    void UnloadWindow() override { calls.push_back("unload"); }
-    void EndProgram() override { calls.push_back("end"); }
-    double XToPixels(double x) const override { return x * scale; }
-};
+using testing::FakeWindowHost;
 
 // With the port open or closed: the port is closed only when open, the GPS port is stored,
 // and the program ends.
@@ -27,7 +18,7 @@ TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
         SCOPED_TRACE(open ? "open" : "closed");
         testing::FakePlatform fake;
         Window w;
-        RecordingHost host;
+        FakeWindowHost host;
         fake.port.SetPortOpen(open);
         fake.port.closeCalls = 0;
         w.Combo1.SetText("COM4");
@@ -43,7 +34,7 @@ TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
 TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {
     testing::FakePlatform fake;
     Window w;
-    RecordingHost host;
+    FakeWindowHost host;
     fake.port.SetPortOpen(true);
     Form_Unload(w, fake.services, host);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload"}));
@@ -54,7 +45,7 @@ TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {
 TEST(ExitTest, OnlyTheFourButtonMessagesRestoreTheWindow) {
     testing::FakePlatform fake;
     Window w;
-    RecordingHost host;
+    FakeWindowHost host;
     host.scale = 0.5;  // window units are twice as fine as pixels
     for (const double pixels : {513.0, 515.0, 516.0, 518.0, 514.0, 517.0, 512.0, 100.0}) {
         w.Timer1.SetEnabled(false);

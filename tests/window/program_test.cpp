@@ -10,14 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct NullHost : WindowHost {
-    bool ended = false;
-    void ShowWindow() override {}
-    void RemoveNotifyIcon() override {}
-    void UnloadWindow() override {}
-    void EndProgram() override { ended = true; }
-};
-
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -34,7 +26,7 @@ protected:
     }
 
     testing::FakePlatform fake;
-    NullHost host;
+    testing::FakeWindowHost host;
     Window window;
     Program program{window, fake.services, fake.timers, host};
 };
@@ -60,7 +52,7 @@ TEST_F(ProgramTest, AButtonOpensASixSecondCommandWindow) {
 
 TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
     program.window().Command1.OperatorClick();
-    EXPECT_TRUE(host.ended);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "remove-icon", "unload", "end"}));
     EXPECT_FALSE(fake.port.PortOpen());
     EXPECT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "COMPORT"), nullptr);
 }

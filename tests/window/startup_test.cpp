@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/window_host.h"
 #include "serial/port_choice.h"
 #include "settings/settings_handlers.h"
 #include "support/fakes.h"
@@ -16,14 +15,6 @@ namespace {
 
 const std::string kCorvantisIniPath = testing::kFakeCorvantisIni;
 const std::string kDataIniPath = testing::kFakeDataIni;
-
-struct CountingHost : WindowHost {
-    int shown = 0;
-    void ShowWindow() override { ++shown; }
-    void RemoveNotifyIcon() override {}
-    void UnloadWindow() override {}
-    void EndProgram() override {}
-};
 
 // Start-up with every handler attached, over the settings a test stores first.
 struct Startup {
@@ -44,7 +35,7 @@ struct Startup {
 
     testing::FakePlatform fake;
     Window w;
-    CountingHost host;
+    testing::FakeWindowHost host;
 };
 
 class StartupTest : public ::testing::Test, protected Startup {};
@@ -52,7 +43,7 @@ class StartupTest : public ::testing::Test, protected Startup {};
 TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported) {
     Start();
     EXPECT_TRUE(fake.dialog.shown.empty());
-    EXPECT_EQ(host.shown, 1);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"show"});
     EXPECT_EQ(w.HourOffset.Text(), "-6");
     EXPECT_EQ(w.HourOffset.ListIndex(), 12);
     EXPECT_EQ(w.Check6.Value(), 1);

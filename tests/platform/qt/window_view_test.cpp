@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/window_host.h"
 #include "support/fakes.h"
 #include "window/startup.h"
 
@@ -52,13 +51,6 @@ private:
 [[maybe_unused]] ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-struct NullHost : WindowHost {
-    void ShowWindow() override {}
-    void RemoveNotifyIcon() override {}
-    void UnloadWindow() override {}
-    void EndProgram() override {}
-};
-
 // A window model and its view; the view exists before anything fills the model, as in the
 // program.
 class WindowViewTest : public ::testing::Test {
@@ -78,7 +70,7 @@ protected:
     // Runs the real start-up without settings files, then shows a running clock and a sent
     // message: the window as the operator first sees it.
     void StartUp() {
-        NullHost host;
+        testing::FakeWindowHost host;
         Form_Load(window, platform.services, host);
         window.txtPCtime.SetText("03-09-2024   14:07:05");
         window.Text1.SetText("* 5 714 9 32024         1         #");
