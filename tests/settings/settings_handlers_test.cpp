@@ -12,20 +12,6 @@
 namespace corvantis::testing {
 namespace {
 
-// The in-memory store, calling `beforeWrite` at each write so that tests can see what the
-// handler had done by then.
-class RecordingStore : public FakeProfileStore {
-public:
-    std::function<void()> beforeWrite;
-    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
-                     const std::string& file) override {
-        if (beforeWrite) {
-            beforeWrite();
-        }
-        return FakeProfileStore::WriteString(section, key, value, file);
-    }
-};
-
 class SettingsHandlersTest : public ::testing::Test {
 protected:
     SettingsHandlersTest() {
@@ -56,10 +42,8 @@ protected:
     }
 
     FakePlatform platform;
-    RecordingStore store;
-    Services services{platform.clock,    platform.port,   store,
-                      platform.dialog,   platform.probe,  platform.wait,
-                      platform.registry, platform.status, platform.services.info};
+    FakeProfileStore& store = platform.profile;
+    Services& services = platform.services;
     Window window;
     std::vector<std::string> events;
 };

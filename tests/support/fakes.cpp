@@ -297,6 +297,9 @@ std::string FakeProfileStore::GetString(const std::string& section, const std::s
 
 bool FakeProfileStore::WriteString(const std::string& section, const std::string& key,
                                    const std::string& value, const std::string& file) {
+    if (beforeWrite) {
+        beforeWrite();
+    }
     if (unwritable.count(file) != 0) {
         m_lastError = file + ": not writable";
         return false;

@@ -168,6 +168,8 @@ class FakeProfileStore : public ProfileStore {
 public:
     // Files whose writes fail.
     std::set<std::string> unwritable;
+    // Runs at each write before it is made, to see what the writer had done by then.
+    std::function<void()> beforeWrite;
 
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& fallback, std::size_t capacity,
