@@ -85,12 +85,6 @@ TEST_F(EventLogTest, RepliesShownAreLoggedButEmptyingIsNot) {
     EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 reply [OK 5]\n");
 }
 
-}  // namespace
-}  // namespace corvantis
-
-namespace corvantis {
-namespace {
-
 TEST(EventLogMessagesTest, MessagesBuiltButNotSentAreLoggedOnce) {
     std::ostringstream out;
     EventLog log(out, [] { return std::chrono::system_clock::time_point{}; });
