@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "support/fakes.h"
-#include "support/scoped_time_zone.h"
+#include "support/scoped_environment.h"
 #include "window/window.h"
 
 namespace corvantis {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/scoped_time_zone.h"
+#include "support/scoped_environment.h"
 
 namespace corvantis {
 namespace {

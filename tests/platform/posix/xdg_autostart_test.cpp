@@ -8,6 +8,7 @@
 
 #include "platform/auto_run_behaviour.h"
 #include "settings/auto_run.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace corvantis::testing {
@@ -28,30 +29,6 @@ INSTANTIATE_TEST_SUITE_P(
         },
         PathStyle::Posix}),
     RegistryBackendName);
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 // desktop-file-validate's verdict on `file`: its output when it finds fault, empty when
 // the file passes; nothing when the tool is not installed.
