@@ -29,6 +29,10 @@ std::int64_t ToEpochSeconds(const DateTime& value);
 // The date-time `seconds` after 1 January 1970 00:00:00.
 DateTime FromEpochSeconds(std::int64_t seconds);
 
+// The PC's local calendar time of the instant `seconds` after 1 January 1970 UTC, in the
+// zone in force then (daylight saving included). Defined by the OS's host facts.
+DateTime LocalDateTime(std::int64_t seconds);
+
 // Month-day-year, zero-padded, with hyphens: exactly 10 characters ("03-09-2024").
 std::string DateText(const DateTime& value);
 

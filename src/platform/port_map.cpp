@@ -74,14 +74,6 @@ PortMap PortMap::WindowsDefaults() {
     return PortMap(std::move(table));
 }
 
-PortMap PortMap::SystemDefaults() {
-#ifdef _WIN32
-    return WindowsDefaults();
-#else
-    return LinuxDefaults();
-#endif
-}
-
 std::optional<std::string> PortMap::Device(int n) const {
     const int index = IndexOf(n);
     if (index < 0) {

@@ -9,7 +9,7 @@
 
 #include "platform/program_info.h"
 #include "platform/registry.h"
-#include "settings/path_style.h"
+#include "platform/path_style.h"
 
 namespace corvantis {
 

@@ -1,7 +1,7 @@
 #include "settings/ini.h"
 
 #include "platform/ascii_text.h"
-#include "settings/path_style.h"
+#include "platform/path_style.h"
 #include "window/services.h"
 
 namespace corvantis {

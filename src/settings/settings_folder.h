@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/path_style.h"
+#include "platform/path_style.h"
 
 namespace corvantis {
 

@@ -14,23 +14,16 @@ std::string EventLog::Timestamp(std::chrono::system_clock::time_point at) {
     const auto seconds = time_point_cast<std::chrono::seconds>(at);
     const auto millis = duration_cast<milliseconds>(at - seconds).count();
     const std::time_t t = system_clock::to_time_t(seconds);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
     // The local wall time read as if it were UTC, less the instant: the offset in force then,
     // daylight saving included.
-    const std::int64_t localAsUtc =
-        ToEpochSeconds(DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min, local.tm_sec});
+    const DateTime local = LocalDateTime(std::int64_t{t});
+    const std::int64_t localAsUtc = ToEpochSeconds(local);
     const long offsetMinutes = static_cast<long>((localAsUtc - std::int64_t{t}) / 60);
     char text[64];
     const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, static_cast<int>(millis),
+                  local.year, local.month, local.day, local.hour, local.minute, local.second,
+                  static_cast<int>(millis),
                   offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
     return text;
 }

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
-#include "settings/path_style.h"
+#include "platform/path_style.h"
 
 namespace corvantis::testing {
 

@@ -22,7 +22,7 @@
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
 #include "platform/window_host.h"
-#include "settings/path_style.h"
+#include "platform/path_style.h"
 #include "window/services.h"
 
 namespace corvantis::testing {

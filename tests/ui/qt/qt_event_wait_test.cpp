@@ -1,5 +1,7 @@
 // The Qt program's wait: blocks without handling events, then one event pass.
-#include "platform/qt/qt_event_wait.h"
+#include "ui/qt/qt_event_wait.h"
+
+#include "ui/qt/qt_test_app.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +14,7 @@ namespace corvantis {
 namespace {
 
 TEST(QtEventWaitTest, WaitBlocksWithoutEventsAndTheEventPassRunsThem) {
-    int argc = 1;
-    char name[] = "qt_event_wait_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    QCoreApplication& app = testing::TestApp();
     QtEventWait wait;
 
     bool ran = false;

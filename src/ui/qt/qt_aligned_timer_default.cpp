@@ -1,4 +1,4 @@
-#include "platform/qt/qt_aligned_timer.h"
+#include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {
 

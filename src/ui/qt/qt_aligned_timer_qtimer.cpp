@@ -1,7 +1,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "platform/qt/qt_aligned_timer.h"
+#include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_serial_port.h"
+#include "ui/qt/qt_serial_port.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

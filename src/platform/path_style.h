@@ -5,11 +5,8 @@ namespace corvantis {
 
 enum class PathStyle { Posix, Windows };
 
-#ifdef _WIN32
-inline constexpr PathStyle kHostPathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kHostPathStyle = PathStyle::Posix;
-#endif
+// The spelling of the OS the program is built for (defined by that OS's host facts).
+extern const PathStyle kHostPathStyle;
 
 inline constexpr char Separator(PathStyle style) {
     return style == PathStyle::Windows ? '\\' : '/';

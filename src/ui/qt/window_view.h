@@ -31,7 +31,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/qt/qt_status_line.h"
+#include "ui/qt/qt_status_line.h"
 #include "window/window.h"
 
 class QCheckBox;

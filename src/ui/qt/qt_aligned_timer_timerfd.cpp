@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/qt/qt_aligned_timer.h"
+#include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/headless.h"
+#include "app/linux/headless.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
-#include "platform/qt/qt_timer_service.h"
+#include "ui/qt/qt_timer_service.h"
 
 #include <QTimer>
 
-#include "platform/qt/qt_aligned_timer.h"
+#include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_status_line.h"
+#include "ui/qt/qt_status_line.h"
 
 #include <QLabel>
 

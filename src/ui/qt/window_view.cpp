@@ -1,4 +1,4 @@
-#include "platform/qt/window_view.h"
+#include "ui/qt/window_view.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_event_wait.h"
+#include "ui/qt/qt_event_wait.h"
 
 #include <QCoreApplication>
 

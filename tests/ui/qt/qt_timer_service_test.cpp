@@ -1,4 +1,4 @@
-#include "platform/qt/qt_timer_service.h"
+#include "ui/qt/qt_timer_service.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/qt/qt_aligned_timer.h"
-#include "platform/qt/qt_test_app.h"
+#include "ui/qt/qt_aligned_timer.h"
+#include "ui/qt/qt_test_app.h"
 
 namespace corvantis {
 namespace {

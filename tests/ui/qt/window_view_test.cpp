@@ -1,6 +1,6 @@
 // The widgets view forwards the operator's actions to the window model once each, mirrors
 // every program change without echoing it back, and lays the window out without overlap.
-#include "platform/qt/window_view.h"
+#include "ui/qt/window_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_serial_port.h"
+#include "ui/qt/qt_serial_port.h"
 
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/qt/qt_test_app.h"
+#include "ui/qt/qt_test_app.h"
 #include "support/failure_of.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
