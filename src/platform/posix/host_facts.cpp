@@ -10,7 +10,9 @@ namespace corvantis {
 
 const PathStyle kHostPathStyle = PathStyle::Posix;
 
-PortMap PortMap::SystemDefaults() { return LinuxDefaults(); }
+PortMap PortMap::SystemDefaults() {
+    return LinuxDefaults();
+}
 
 DateTime LocalDateTime(std::int64_t seconds) {
     const time_t t = static_cast<time_t>(seconds);

@@ -10,7 +10,9 @@ namespace corvantis {
 
 const PathStyle kHostPathStyle = PathStyle::Windows;
 
-PortMap PortMap::SystemDefaults() { return WindowsDefaults(); }
+PortMap PortMap::SystemDefaults() {
+    return WindowsDefaults();
+}
 
 DateTime LocalDateTime(std::int64_t seconds) {
     const __time64_t t = static_cast<__time64_t>(seconds);
