@@ -14,6 +14,7 @@
 #include "app/options.h"
 #include "app/linux/termination_signals.h"
 #include "platform/port_map.h"
+#include "platform/version.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -159,8 +160,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::cout << "Corvantis " << ProgramInfo{}.versionMajor << '.' << ProgramInfo{}.versionMinor
-                  << '.' << ProgramInfo{}.versionRevision << '\n';
+        std::cout << "Corvantis " << kVersionText << '\n';
         return 0;
     }
     const bool headless = options.headless || !DisplayAvailable();
