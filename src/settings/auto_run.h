@@ -7,9 +7,9 @@
 #include <variant>
 #include <vector>
 
+#include "platform/path_style.h"
 #include "platform/program_info.h"
 #include "platform/registry.h"
-#include "platform/path_style.h"
 
 namespace corvantis {
 

@@ -21,10 +21,10 @@ std::string EventLog::Timestamp(std::chrono::system_clock::time_point at) {
     const long offsetMinutes = static_cast<long>((localAsUtc - std::int64_t{t}) / 60);
     char text[64];
     const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                  local.year, local.month, local.day, local.hour, local.minute, local.second,
-                  static_cast<int>(millis),
-                  offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", local.year,
+                  local.month, local.day, local.hour, local.minute, local.second,
+                  static_cast<int>(millis), offsetMinutes < 0 ? '-' : '+', absolute / 60,
+                  absolute % 60);
     return text;
 }
 

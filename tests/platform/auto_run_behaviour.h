@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/registry.h"
 #include "platform/path_style.h"
+#include "platform/registry.h"
 
 namespace corvantis::testing {
 

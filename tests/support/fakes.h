@@ -14,6 +14,7 @@
 
 #include "platform/event_wait.h"
 #include "platform/message_dialog.h"
+#include "platform/path_style.h"
 #include "platform/port_probe.h"
 #include "platform/profile_store.h"
 #include "platform/registry.h"
@@ -22,7 +23,6 @@
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
 #include "platform/window_host.h"
-#include "platform/path_style.h"
 #include "window/services.h"
 
 namespace corvantis::testing {

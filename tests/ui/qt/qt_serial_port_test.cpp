@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "ui/qt/qt_test_app.h"
 #include "support/failure_of.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
+#include "ui/qt/qt_test_app.h"
 
 namespace corvantis {
 namespace {
