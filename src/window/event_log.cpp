@@ -62,16 +62,13 @@ void EventLog::WatchMessages(Window& w) {
     };
 }
 
-LoggingSerialPort::LoggingSerialPort(SerialPort& port, EventLog& log) : m_port(port), m_log(log) {
-    m_port.SetOpenListener([this](bool open) {
-        m_log.Write(open ? "port-opened" : "port-closed",
-                    "COM" + std::to_string(m_port.CommPort()));
-        NotifyOpenChanged(open);
-    });
+void LoggingSerialPort::OnOpenChanged(bool open) {
+    m_log.Write(open ? "port-opened" : "port-closed", "COM" + std::to_string(CommPort()));
+    NotifyOpenChanged(open);
 }
 
 void LoggingSerialPort::Output(std::string_view text) {
-    m_port.Output(text);
+    Inner().Output(text);
     m_log.m_sentThisTick = true;
     m_log.Write("sent", "[" + std::string(text) + "]");
 }

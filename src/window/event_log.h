@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/serial_port.h"
+#include "platform/forwarding_serial_port.h"
 
 namespace corvantis {
 
@@ -45,24 +45,15 @@ private:
 
 // A serial port that tells the log each message it sends (as it went on the wire, blanks
 // kept between brackets) and each time it opens or closes; everything else passes through.
-class LoggingSerialPort : public SerialPort {
+class LoggingSerialPort : public ForwardingSerialPort {
 public:
-    LoggingSerialPort(SerialPort& port, EventLog& log);
+    LoggingSerialPort(SerialPort& port, EventLog& log) : ForwardingSerialPort(port), m_log(log) {}
 
-    void SetCommPort(std::int16_t number) override { m_port.SetCommPort(number); }
-    std::int16_t CommPort() const override { return m_port.CommPort(); }
-    void SetSettings(const std::string& settings) override { m_port.SetSettings(settings); }
-    std::string Settings() const override { return m_port.Settings(); }
-    bool PortOpen() const override { return m_port.PortOpen(); }
-    void SetPortOpen(bool open) override { m_port.SetPortOpen(open); }
-    int InBufferCount() override { return m_port.InBufferCount(); }
-    void SetInBufferCount(int count) override { m_port.SetInBufferCount(count); }
-    void SetInputLen(std::int16_t length) override { m_port.SetInputLen(length); }
-    std::string Input() override { return m_port.Input(); }
     void Output(std::string_view text) override;
 
 private:
-    SerialPort& m_port;
+    void OnOpenChanged(bool open) override;
+
     EventLog& m_log;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
 #include "platform/version.h"
+#include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
 #include "ui/qt/qt_event_wait.h"
@@ -103,8 +104,16 @@ int RunWindow(const ProgramInfo& info) {
     QApplication::setWindowIcon(WindowView::AppIcon());
     QtMessageDialog dialog(&view);
     GuiHost host(view);
-    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
-                      platform.wait,  platform.registry, view.Status(),    info};
+    ReconnectingPort port(platform.port, platform.timers, view.Status());
+    Services services{platform.clock,
+                      port,
+                      platform.profile,
+                      dialog,
+                      platform.probe,
+                      platform.wait,
+                      platform.registry,
+                      view.Status(),
+                      info};
     ApplyPortOverrides(platform, services);
     Program program(window, services, platform.timers, host);
     view.onCloseRequested = [&program] { program.CloseWindow(); };
@@ -122,7 +131,8 @@ int RunHeadless(const ProgramInfo& info) {
     StderrStatusLine status;
     HeadlessHost host([] { QCoreApplication::exit(0); });
     EventLog log(std::cout);
-    LoggingSerialPort port(platform.port, log);
+    ReconnectingPort reconnecting(platform.port, platform.timers, status);
+    LoggingSerialPort port(reconnecting, log);
     Services services{platform.clock,
                       port,
                       platform.profile,

@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
 #include "platform/failure.h"
+#include "serial/port_reconnect.h"
 #include "support/failure_of.h"
+#include "support/fakes.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "ui/qt/qt_test_app.h"
+#include "ui/qt/qt_timer_service.h"
 
 namespace corvantis {
 namespace {
@@ -205,6 +209,37 @@ TEST_F(QtSerialPortTest, WritingToOrPollingAVanishedDeviceClosesThePortAndFails)
     OpenPty();
     m_port.Output("again");
     EXPECT_EQ(m_pty.Receive(5, 2s), "again");
+}
+
+// A USB adapter pulled and plugged back: the device behind the port's stable name (a link, as
+// /dev/serial/by-id names are) goes away and another appears at the same name. The port
+// closes when the program next polls it, then reopens by itself and carries messages again.
+TEST_F(QtSerialPortTest, APortLostAndRecreatedAtTheSameNameReopensByItself) {
+    const std::string name = m_dir.File("adapter");
+    auto device = std::make_unique<PtyPair>();
+    ASSERT_EQ(::symlink(device->SlavePath().c_str(), name.c_str()), 0);
+    m_ports.SetOverride(kPtyPort, name);
+    QtTimerService timers;
+    testing::FakeStatusLine status;
+    ReconnectingPort port(m_port, timers, status);
+    port.SetCommPort(kPtyPort);
+    port.SetSettings("9600,n,8,1");
+    port.SetPortOpen(true);
+
+    device->CloseMaster();
+    EXPECT_THROW(port.InBufferCount(), Failure);  // the display tick's poll finds it gone
+    EXPECT_TRUE(port.Retrying());
+    testing::RunEventsFor(1s);  // retries fail while nothing is behind the name
+    EXPECT_FALSE(port.PortOpen());
+
+    device = std::make_unique<PtyPair>();
+    ASSERT_EQ(::unlink(name.c_str()), 0);
+    ASSERT_EQ(::symlink(device->SlavePath().c_str(), name.c_str()), 0);
+    ASSERT_TRUE(testing::RunEventsUntil([&] { return port.PortOpen(); }, 6s));
+    port.Output("back");
+    EXPECT_EQ(device->Receive(4, 2s), "back");
+    EXPECT_EQ(status.warnings.size(), 2u);
+    EXPECT_FALSE(port.Retrying());
 }
 
 // Sends one message through a real port named by CORVANTIS_TEST_PORT (for example
