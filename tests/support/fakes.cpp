@@ -109,6 +109,18 @@ void VirtualTimers::RunFor(std::chrono::milliseconds span) {
     m_clock.SetUtcMillis(std::max(end, m_clock.UtcMillis()));
 }
 
+void VirtualTimers::StepClock(std::chrono::milliseconds step) {
+    m_clock.Advance(step);
+    const auto now = m_clock.UtcMillis();
+    for (Entry* entry : m_entries) {
+        if (entry->aligned) {
+            entry->due = (now / entry->interval + 1) * entry->interval;
+        } else {
+            entry->due += step;
+        }
+    }
+}
+
 void VirtualTimers::FireDue() {
     RunPosted();
     const auto now = m_clock.UtcMillis();

@@ -63,6 +63,11 @@ public:
 
     // Moves the clock forward by `span`, firing due ticks on the way.
     void RunFor(std::chrono::milliseconds span);
+    // Steps the clock by `step` (either way) as time sync, an operator or a resume from sleep
+    // does, firing nothing. As the kernel's wall-clock timers do, timers aligned to the wall
+    // clock re-arm at the next boundary of the new time; the others keep the time they had
+    // left.
+    void StepClock(std::chrono::milliseconds step);
     // Fires, once each, the timers that are due now or overdue; moves no time.
     void FireDue();
     // Queues an event (an operator's click, say) for the next FireDue or RunFor step.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/fakes.h"
+#include "transmit/messages.h"
 
 namespace corvantis {
 namespace {
@@ -48,6 +49,50 @@ TEST_F(ProgramTest, AButtonOpensASixSecondCommandWindow) {
     EXPECT_FALSE(program.window().Label33.Visible());
     fake.timers.RunFor(4s);
     EXPECT_EQ(Kinds(), (std::vector<char>{'1', '2', '2', '2', '1', '1'}));
+}
+
+// The PC clock stepped by time sync, by hand or by a resume from sleep: from the next even
+// second of the new time on, exactly one message per even second, each with the new time; no
+// burst of messages for the seconds stepped over, none for the stepped-back ones.
+TEST_F(ProgramTest, AfterAClockStepEachEvenSecondOfTheNewTimeSendsOneMessage) {
+    using std::chrono::hours;
+    struct Row {
+        std::chrono::milliseconds step;
+        DateTime firstSent;  // the first even second sent after the step
+    };
+    const Row rows[] = {
+        {hours(1), {2024, 3, 9, 15, 7, 6}},
+        {-hours(1), {2024, 3, 9, 13, 7, 6}},
+        {1s, {2024, 3, 9, 14, 7, 6}},
+        {-1s, {2024, 3, 9, 14, 7, 6}},  // 04 again is not a new even second
+        {hours(72), {2024, 3, 12, 14, 7, 6}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step.count());
+        testing::FakePlatform platform;
+        testing::FakeWindowHost stepHost;
+        Window w;
+        Program stepped{w, platform.services, platform.timers, stepHost};
+        platform.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
+        platform.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
+        stepped.Start();
+        platform.timers.RunFor(4s);  // 02 and 04 sent; now 14:07:04.5
+        platform.port.writes.clear();
+
+        platform.timers.StepClock(row.step);
+        platform.timers.RunFor(6s);
+        std::vector<std::string> expected;
+        const std::int64_t first = ToEpochSeconds(row.firstSent);
+        const std::int64_t end = ToEpochSeconds(platform.clock.Now());
+        for (std::int64_t t = first; t <= end; t += 2) {
+            expected.push_back(TimeOnlyMessage(FromEpochSeconds(t)));
+        }
+        std::vector<std::string> sent;
+        for (const auto& write : platform.port.writes) {
+            sent.push_back(write.bytes);
+        }
+        EXPECT_EQ(sent, expected);
+    }
 }
 
 TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
