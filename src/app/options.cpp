@@ -44,7 +44,9 @@ std::string Usage(const std::string& program) {
            "  --version           print the version and exit\n"
            "  --help              print this help and exit\n"
            "\n"
-           "Without a display the program runs headless by itself.\n";
+           "Without a display the program runs headless by itself. One copy runs per settings\n"
+           "folder: a second one ends with exit status 3 (with a window, it brings the first\n"
+           "one's window forward).\n";
 }
 
 }  // namespace corvantis

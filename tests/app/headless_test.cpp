@@ -101,7 +101,8 @@ public:
         return false;
     }
 
-    // Sends `signal` and returns the exit status, or -1 when it did not exit within 5 s.
+    // Sends `signal` (0: none, just wait) and returns the exit status, or -1 when it did not
+    // exit within 5 s.
     int Stop(int signal) {
         kill(m_pid, signal);
         const auto end = Clock::now() + 5s;
@@ -213,6 +214,24 @@ TEST_F(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords)
     const std::size_t before = run.Messages().size();
     ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() > before; }, 4s));
     EXPECT_EQ(run.Stop(SIGTERM), 0);
+}
+
+// A second copy on the same settings (a logon entry plus a manual start) leaves the first
+// alone: it says why and ends with status 3, while the first keeps sending.
+TEST_F(HeadlessTest, ASecondCopyOnTheSameSettingsEndsAtOnceAndTheFirstGoesOn) {
+    HeadlessRun first(settings, line.Master());
+    ASSERT_TRUE(first.CollectUntil([&] { return !first.Messages().empty(); }, 8s)) << first.err;
+
+    testing::PtyPair otherLine;
+    HeadlessRun second(settings, otherLine.Master());
+    EXPECT_EQ(second.Stop(0), 3);
+    EXPECT_NE(second.err.find("Corvantis is already running (process "), std::string::npos)
+        << second.err;
+    EXPECT_EQ(second.out, "") << "the second copy started nothing";
+
+    const std::size_t before = first.Messages().size();
+    ASSERT_TRUE(first.CollectUntil([&] { return first.Messages().size() > before; }, 4s));
+    EXPECT_EQ(first.Stop(SIGTERM), 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <signal.h>
+
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -13,6 +15,7 @@
 #include "app/linux/headless.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
+#include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
@@ -56,6 +59,9 @@ private:
     WindowView& m_view;
     bool m_unloading = false;
 };
+
+// The exit status of a copy that found another running on the same settings.
+constexpr int kAlreadyRunning = 3;
 
 bool DisplayAvailable() {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -120,7 +126,12 @@ int RunWindow(const ProgramInfo& info) {
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
-    TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
+    TerminationSignals termination([&window] { window.Command1.OperatorClick(); },
+                                   [&view] {
+                                       view.showNormal();
+                                       view.raise();
+                                       view.activateWindow();
+                                   });
     program.Start();
     return QApplication::exec();
 }
@@ -186,5 +197,17 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("Corvantis");
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
     const ProgramInfo info = DescribeProgram(options);
+    // A second copy sends SIGUSR1 to bring this one's window forward; until the window can,
+    // the signal must not end the program.
+    ::signal(SIGUSR1, SIG_IGN);
+    const InstanceLock lock(info.settingsFolder,
+                            headless ? InstanceMode::Headless : InstanceMode::Window);
+    if (!lock.Held()) {
+        std::cerr << lock.Refusal(info.settingsFolder) << '\n';
+        if (!headless && lock.OtherMode() == InstanceMode::Window && lock.OtherProcess() > 0) {
+            ::kill(static_cast<pid_t>(lock.OtherProcess()), SIGUSR1);  // bring it forward
+        }
+        return kAlreadyRunning;
+    }
     return headless ? RunHeadless(info) : RunWindow(info);
 }

@@ -10,23 +10,29 @@ namespace corvantis {
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
-void OnTerminationSignal(int) {
-    const char byte = 1;
+void OnTerminationSignal(int number) {
+    const char byte = static_cast<char>(number);
     // Only async-signal-safe work here: wake the event loop.
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void()> onSignal)
-    : m_onSignal(std::move(onSignal)) {
+TerminationSignals::TerminationSignals(std::function<void()> onSignal,
+                                       std::function<void()> onRaise)
+    : m_onSignal(std::move(onSignal)), m_onRaise(std::move(onRaise)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         std::perror("socketpair");
         return;
     }
     m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        char byte = 0;
+        if (::read(g_signalPipe[0], &byte, 1) == 1 && byte == SIGUSR1) {
+            if (m_onRaise) {
+                m_onRaise();
+            }
+            return;
+        }
         m_onSignal();
     });
     struct sigaction action {};
@@ -35,11 +41,13 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGUSR1, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGUSR1, SIG_IGN);
     m_notifier.reset();
     for (int& fd : g_signalPipe) {
         if (fd >= 0) {

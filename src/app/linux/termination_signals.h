@@ -1,4 +1,5 @@
-// SIGINT and SIGTERM end the program the way "Close and Exit" does.
+// SIGINT and SIGTERM end the program the way "Close and Exit" does; SIGUSR1, sent by a second
+// copy started on the same settings, brings the window forward.
 #pragma once
 
 #include <QObject>
@@ -9,16 +10,18 @@
 
 namespace corvantis {
 
-// Turns SIGINT and SIGTERM into a call of `onSignal` on the event loop.
+// Turns SIGINT and SIGTERM into a call of `onSignal` on the event loop, and SIGUSR1 into a call
+// of `onRaise` when one is given (otherwise SIGUSR1 is ignored, never fatal).
 class TerminationSignals : public QObject {
 public:
-    explicit TerminationSignals(std::function<void()> onSignal);
+    explicit TerminationSignals(std::function<void()> onSignal, std::function<void()> onRaise = {});
     ~TerminationSignals() override;
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
 private:
     std::function<void()> m_onSignal;
+    std::function<void()> m_onRaise;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

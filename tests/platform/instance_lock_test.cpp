@@ -1,0 +1,34 @@
+// One running program per settings folder, on the OS the tests are built for.
+#include "platform/instance_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/temp_dir.h"
+
+namespace corvantis {
+namespace {
+
+TEST(InstanceLockTest, OneHolderPerFolderUntilItEnds) {
+    testing::TempDir dir;
+    const std::string folder = dir.Path();
+    auto first = std::make_unique<InstanceLock>(folder, InstanceMode::Window);
+    ASSERT_TRUE(first->Held());
+
+    const InstanceLock second(folder, InstanceMode::Headless);
+    EXPECT_FALSE(second.Held());
+    EXPECT_EQ(second.OtherMode(), InstanceMode::Window);
+    EXPECT_NE(second.Refusal(folder).find("already running"), std::string::npos);
+    EXPECT_NE(second.Refusal(folder).find(folder), std::string::npos);
+
+    testing::TempDir otherDir;
+    EXPECT_TRUE(InstanceLock(otherDir.Path(), InstanceMode::Window).Held())
+        << "another folder is another program's";
+
+    first.reset();
+    EXPECT_TRUE(InstanceLock(folder, InstanceMode::Headless).Held()) << "released at the end";
+}
+
+}  // namespace
+}  // namespace corvantis
