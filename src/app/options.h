@@ -17,6 +17,9 @@ struct Options {
 
 Options ParseOptions(const std::vector<std::string>& arguments);
 
+// The exit status of a copy that found another one running on the same settings folder.
+inline constexpr int kExitAlreadyRunning = 3;
+
 // The text --help prints.
 std::string Usage(const std::string& program);
 

@@ -60,9 +60,6 @@ private:
     bool m_unloading = false;
 };
 
-// The exit status of a copy that found another running on the same settings.
-constexpr int kAlreadyRunning = 3;
-
 bool DisplayAvailable() {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);
@@ -207,7 +204,7 @@ int main(int argc, char** argv) {
         if (!headless && lock.OtherMode() == InstanceMode::Window && lock.OtherProcess() > 0) {
             ::kill(static_cast<pid_t>(lock.OtherProcess()), SIGUSR1);  // bring it forward
         }
-        return kAlreadyRunning;
+        return kExitAlreadyRunning;
     }
     return headless ? RunHeadless(info) : RunWindow(info);
 }
