@@ -36,8 +36,13 @@ public:
     // Whether the timers created here are high-resolution ones.
     static bool HighResolutionAvailable();
 
+    // Runs `hook` once, just before the first tick of any timer this service has made or
+    // makes later (for measuring the time to the first tick).
+    void OnFirstTick(std::function<void()> hook) { *m_firstTick = std::move(hook); }
+
 private:
     Win32EventLoop& m_loop;
+    std::shared_ptr<std::function<void()>> m_firstTick = std::make_shared<std::function<void()>>();
 };
 
 }  // namespace corvantis
