@@ -34,7 +34,8 @@ public:
     using Millis = std::chrono::milliseconds;
 
     // Warnings a clock's time can raise.
-    static constexpr std::chrono::seconds kLateAfter{5};      // no time for this long
+    static constexpr std::chrono::seconds kLateAfter{
+        10};  // no time for this long (a command window lasts 6 s)
     static constexpr std::chrono::seconds kJumpTolerance{1};  // received vs running time
 
     // A clock at `address` (0-99) with no rules and no time yet.
