@@ -13,14 +13,17 @@
 #include "app/linux/headless.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
+#include "platform/failure.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
+#include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
 #include "platform/version.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
+#include "transmit/transmission_tick.h"
 #include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_message_dialog.h"
 #include "ui/qt/qt_serial_port.h"
@@ -28,6 +31,7 @@
 #include "ui/qt/window_view.h"
 #include "window/event_log.h"
 #include "window/program.h"
+#include "window/rule_check_report.h"
 
 namespace corvantis {
 namespace {
@@ -95,6 +99,48 @@ void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
     }
 }
 
+constexpr int kWarningYears = 5;
+
+std::int64_t UtcNow(const WallClock& clock) {
+    return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
+}
+
+// Once, after start-up: the window's display rules against this PC's zone, on the warning
+// line when they disagree.
+void WarnOfRuleDifferences(const Window& window, const PosixPlatform& platform,
+                           StatusLine& status) {
+    try {
+        const posix::PosixTimeZone zone;
+        const RuleCheckResult result =
+            CheckRules(DisplayRuleFieldsOf(window), zone, UtcNow(platform.clock), kWarningYears);
+        if (!result.warning.empty()) {
+            status.ShowWarning(result.warning);
+        }
+    } catch (const Failure& failure) {
+        status.ShowWarning("The display rules were not checked: " + failure.description());
+    }
+}
+
+// corvantis --check-rules: the stored display rules against this PC's zone; 0 when they
+// agree, 1 when they do not.
+int RunRuleCheck(const ProgramInfo& info, int years) {
+    PosixPlatform platform;
+    StderrMessageDialog dialog;
+    StderrStatusLine status;
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, status,           info};
+    try {
+        const posix::PosixTimeZone zone;
+        const RuleCheckResult result =
+            CheckRules(StoredDisplayRuleFields(services), zone, UtcNow(platform.clock), years);
+        std::cout << "Settings in " << info.settingsFolder << '\n' << result.report;
+        return result.agree ? 0 : 1;
+    } catch (const Failure& failure) {
+        std::cerr << "The display rules were not checked: " << failure.description() << '\n';
+        return 2;
+    }
+}
+
 int RunWindow(const ProgramInfo& info) {
     PosixPlatform platform;
     Window window;
@@ -113,6 +159,7 @@ int RunWindow(const ProgramInfo& info) {
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
+    WarnOfRuleDifferences(window, platform, view.Status());
     return QApplication::exec();
 }
 
@@ -140,6 +187,7 @@ int RunHeadless(const ProgramInfo& info) {
     StdinCommands commands(window);
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
+    WarnOfRuleDifferences(window, platform, status);
     log.WatchMessages(window);
     return QCoreApplication::exec();
 }
@@ -164,10 +212,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool headless = options.headless || !DisplayAvailable();
-    if (headless && !options.headless) {
+    if (headless && !options.headless && !options.checkRules) {
         std::cerr << "No display found: running headless (see --help).\n";
     }
     std::unique_ptr<QCoreApplication> app;
+    if (options.checkRules) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        QCoreApplication::setApplicationName("Corvantis");
+        return RunRuleCheck(DescribeProgram(options), options.checkYears);
+    }
     if (headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {

@@ -1,0 +1,34 @@
+// The rule check as the operator meets it: the display rules of the window (or of the stored
+// settings) against this PC's time zone, in words.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/time_zone.h"
+#include "transmit/messages.h"
+#include "window/services.h"
+#include "window/window.h"
+
+namespace corvantis {
+
+// The display-rule fields of the stored settings (data.ini), encoded as the tick encodes the
+// controls start-up restores them into. A stored value start-up would refuse leaves its part
+// as the window's design has it (no selection; daylight saving off; offset "0").
+DisplayRuleFields StoredDisplayRuleFields(Services& services);
+
+struct RuleCheckResult {
+    bool agree = false;
+    // For --check-rules: the rules in words, the zone, the span and every difference.
+    std::string report;
+    // For the warning line: the first difference and how many follow; empty when they agree.
+    std::string warning;
+};
+
+// Compares the rules that `fields` carry to the clocks (read back as a clock reads them)
+// with `zone` from `fromUtc` for `years` years.
+RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone,
+                           std::int64_t fromUtc, int years);
+
+}  // namespace corvantis
