@@ -88,18 +88,16 @@ std::string ClockGroup::Apply(const std::vector<DecodeEvent>& events, Millis at)
         }
         for (ClockModel& clock : m_clocks) {
             const int before = clock.Address();
+            const std::optional<DisplayRules> rulesBefore = clock.Rules();
             const ClockReaction reaction = clock.Receive(message, at);
-            if (!reaction.addressed) {
-                continue;
-            }
             if (reaction.newAddress) {
                 m_events.push_back("clock " + std::to_string(before) + " is now clock " +
                                    std::to_string(*reaction.newAddress));
-            } else {
+            } else if (reaction.rulesSet && (reaction.addressed || rulesBefore != clock.Rules())) {
                 m_events.push_back("clock " + std::to_string(before) +
                                    " took new rules: " + RulesInWords(message.rules));
             }
-            if (m_acknowledge) {
+            if (reaction.addressed && m_acknowledge) {
                 replies += "ACK " + TwoDigits(before) +
                            (reaction.newAddress ? " ADDRESS " + TwoDigits(*reaction.newAddress)
                                                 : std::string(" RULES")) +
