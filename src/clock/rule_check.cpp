@@ -45,7 +45,7 @@ int DaysInMonth(int year, int month) {
     return static_cast<int>(DaysFromCivil(nextYear, nextMonth, 1) - DaysFromCivil(year, month, 1));
 }
 
-// The one rule (n-th weekday, last weekday, or fixed date, in that order of preference) that
+// The one rule (last weekday, n-th weekday, or fixed date, in that order of preference) that
 // gives every day of `days` (local dates) in its year; nullopt when none does.
 std::optional<ChangeRule> RuleFor(const std::vector<DateTime>& days) {
     if (days.empty()) {
@@ -54,12 +54,13 @@ std::optional<ChangeRule> RuleFor(const std::vector<DateTime>& days) {
     const DateTime& first = days.front();
     const int weekday = WeekdayOf(DaysFromCivil(first.year, first.month, first.day));
     std::vector<ChangeRule> candidates;
+    // In the last week of a month "last" comes first: the fourth is the last only some years.
+    if (first.day + 7 > DaysInMonth(first.year, first.month)) {
+        candidates.push_back({ChangeRule::Form::Weekday, first.month, 5, weekday, 0});
+    }
     const int occurrence = (first.day - 1) / 7 + 1;
     if (occurrence <= 4) {
         candidates.push_back({ChangeRule::Form::Weekday, first.month, occurrence, weekday, 0});
-    }
-    if (first.day + 7 > DaysInMonth(first.year, first.month)) {
-        candidates.push_back({ChangeRule::Form::Weekday, first.month, 5, weekday, 0});
     }
     candidates.push_back({ChangeRule::Form::FixedDate, first.month, 1, 7, first.day});
     for (const ChangeRule& candidate : candidates) {

@@ -110,4 +110,64 @@ RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone
     return result;
 }
 
+void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64_t nowUtc) {
+    constexpr int kYears = 5;
+    DateTime end = FromEpochSeconds(nowUtc);
+    end.year += kYears;
+    ZoneRules closest;
+    try {
+        closest = RulesFromZone(zone.OffsetsBetween(nowUtc, ToEpochSeconds(end)));
+    } catch (const Failure& failure) {
+        s.status.ShowWarning("This PC's time zone cannot be read: " + failure.description());
+        return;
+    }
+    const DisplayRules& rules = closest.rules;
+    // Each control as the operator would set it, then saved as its handler saves it.
+    auto pick = [&](ComboBox& list, int index, Setting setting) {
+        SkipSilently([&] { list.SetListIndex(index); });
+        SkipSilently([&] { SaveSetting(w, s, setting); });
+    };
+    pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
+    SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
+    if (rules.daylightSaving) {
+        struct Change {
+            const ChangeRule& rule;
+            ComboBox& day;
+            ComboBox& month;
+            ComboBox& occurrence;
+            ComboBox& weekday;
+            Setting monthKey, occurrenceKey, weekdayKey;
+        };
+        const Change changes[] = {
+            {rules.start, w.Combo7, w.Combo10, w.Combo12, w.Combo11, Setting::DSTstartMon,
+             Setting::DSTstartoccur, Setting::DSTstartDOW},
+            {rules.end, w.Combo8, w.Combo6, w.Combo9, w.Combo5, Setting::DSTendMon,
+             Setting::DSTendoccur, Setting::DSTendDOW},
+        };
+        for (const Change& change : changes) {
+            const bool fixed = change.rule.form == ChangeRule::Form::FixedDate;
+            pick(change.month, change.rule.month - 1, change.monthKey);
+            if (!fixed) {
+                pick(change.occurrence, change.rule.occurrence - 1, change.occurrenceKey);
+                pick(change.weekday, change.rule.weekday - 1, change.weekdayKey);
+            }
+            // The day list saves itself on its click, and enables or disables the rule lists.
+            SkipSilently([&] { change.day.SetListIndex(fixed ? change.rule.day : 0); });
+        }
+        pick(w.Combo13, rules.changeHour, Setting::DSThour);
+    }
+    if (closest.notExpressible.empty()) {
+        s.status.ShowWarning("Display rules set from this PC's time zone " + zone.Name() + ": " +
+                             RulesInWords(rules) + ".");
+        return;
+    }
+    std::string why;
+    for (const std::string& reason : closest.notExpressible) {
+        why += (why.empty() ? "" : "; ") + reason;
+    }
+    s.status.ShowWarning("This PC's time zone " + zone.Name() +
+                         " cannot be expressed by the display rules: " + why +
+                         ". The closest rules are set: " + RulesInWords(rules) + ".");
+}
+
 }  // namespace corvantis

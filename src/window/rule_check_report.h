@@ -31,4 +31,11 @@ struct RuleCheckResult {
 RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone,
                            std::int64_t fromUtc, int years);
 
+// UseZone's click: sets the rule controls (offset, daylight saving, both changes, change
+// hour; the leap-second year stays) to the rules closest to `zone` over the 5 years from
+// `nowUtc`, saves each as its own handler would, and says on the warning line what was set
+// and, when the rules cannot express the zone exactly, why not.
+void UseThisPcsTimeZone(Window& window, Services& services, const TimeZone& zone,
+                        std::int64_t nowUtc);
+
 }  // namespace corvantis

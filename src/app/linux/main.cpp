@@ -158,6 +158,10 @@ int RunWindow(const ProgramInfo& info) {
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
+    const posix::PosixTimeZone zone;
+    window.UseZone.onClick = [&] {
+        UseThisPcsTimeZone(window, services, zone, UtcNow(platform.clock));
+    };
     program.Start();
     WarnOfRuleDifferences(window, platform, view.Status());
     return QApplication::exec();
