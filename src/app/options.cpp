@@ -1,6 +1,12 @@
 #include "app/options.h"
 
+#include <charconv>
+
 namespace corvantis {
+
+namespace {
+constexpr int kMaxCheckYears = 50;
+}  // namespace
 
 Options ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
@@ -12,6 +18,19 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.help = true;
         } else if (argument == "--version") {
             options.version = true;
+        } else if (argument == "--check-rules") {
+            options.checkRules = true;
+        } else if (argument == "--years") {
+            int years = 0;
+            const std::string text = i + 1 < arguments.size() ? arguments[++i] : "";
+            const auto [end, failed] =
+                std::from_chars(text.data(), text.data() + text.size(), years);
+            if (failed != std::errc{} || end != text.data() + text.size() || years < 1 ||
+                years > kMaxCheckYears) {
+                options.error = "--years needs a whole number from 1 to 50";
+                return options;
+            }
+            options.checkYears = years;
         } else if (argument == "--settings-dir") {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
                 options.error = "--settings-dir needs a folder";
@@ -35,12 +54,18 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
 std::string Usage(const std::string& program) {
     return "Usage: " + program +
            " [--headless] [--settings-dir DIR]\n"
+           "       " +
+           program +
+           " --check-rules [--years N] [--settings-dir DIR]\n"
            "Sets Vesper wall clocks from this PC's clock over a serial line.\n"
            "\n"
            "  --headless          run without a window: messages, replies and port changes\n"
            "                      are printed one a line; operator commands are read from\n"
            "                      standard input: rules, address, pause, resume, utc, exit\n"
            "  --settings-dir DIR  keep Corvantis.ini and data.ini in DIR\n"
+           "  --check-rules       compare the stored display rules with this PC's time zone\n"
+           "                      over the next 5 years (--years N: N years); exits 0 when\n"
+           "                      they agree, 1 when they do not\n"
            "  --version           print the version and exit\n"
            "  --help              print this help and exit\n"
            "\n"

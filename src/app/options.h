@@ -12,7 +12,9 @@ struct Options {
     bool help = false;
     bool version = false;
     std::optional<std::string> settingsDir;
-    std::string error;  // not empty when the command line is not understood
+    bool checkRules = false;  // compare the display rules with this PC's zone and exit
+    int checkYears = 5;       // how many years --check-rules looks ahead, 1-50
+    std::string error;        // not empty when the command line is not understood
 };
 
 Options ParseOptions(const std::vector<std::string>& arguments);

@@ -109,4 +109,27 @@ void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupT
     }
 }
 
+std::string NotSendingNotice(Window& window, Services& services, const std::string& openFailure) {
+    if (window.Check2.Value() == 1 && services.MSComm1.PortOpen()) {
+        return {};
+    }
+    const std::string where =
+        "The port is chosen in \"Serial Sync Com Port\" and stored as "
+        "COMPORT in the [SerialSync] section of " +
+        IniPath(services.info, kCorvantisIni) + ".";
+    const std::string demo = " To see the program work without clocks, run scripts/run --demo.";
+    const std::string chosen = window.Combo2.Text();
+    if (window.Check2.Value() != 1) {
+        return "Not sending to the clocks: sending is switched off (SENDSYNC is not 1 in the "
+               "[SerialSync] section of " +
+               IniPath(services.info, kCorvantisIni) + ")." + demo;
+    }
+    if (chosen.empty() || chosen == "None") {
+        return "Not sending to the clocks: no serial port is chosen. " + where + demo;
+    }
+    const std::string reason = openFailure.empty() ? "it is not open" : openFailure;
+    return "Not sending to the clocks: " + chosen + " could not be opened (" + reason + "). " +
+           where + demo;
+}
+
 }  // namespace corvantis

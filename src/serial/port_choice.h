@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "window/services.h"
 #include "window/window.h"
@@ -47,5 +48,11 @@ using StartupTrap = std::function<void(const std::function<void()>& action)>;
 // Each of the three port assignments runs as its own action under `trap`, so a refused port
 // number still lets the port open on the earlier number, and each failure is reported once.
 void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupTrap& trap);
+
+// After the stored port's opening at start-up: when the port is not open, one plain notice
+// (empty text when it is open) saying which port was tried, why nothing is sent, where the
+// setting lives and how to see the program work without clocks. `openFailure` is the
+// description of the failure the opening raised, empty when none did.
+std::string NotSendingNotice(Window& window, Services& services, const std::string& openFailure);
 
 }  // namespace corvantis

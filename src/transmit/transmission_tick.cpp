@@ -66,19 +66,7 @@ void SendUDP_Timer(Window& window, Services& services) {
     if (window.useUtc) {
         // Without a conversion the local reading stands.
         SkipSilently([&] { now = services.clock.LocalToUtc(local); });
-        DisplayRuleFields fields;
-        SkipSilently([&] {
-            OffsetFields offset = EncodeOffset(window.HourOffset.Text());
-            fields.tzHours = std::move(offset.tzHours);
-            fields.tzHalf = std::move(offset.tzHalf);
-        });
-        SkipSilently([&] {
-            DaylightSavingFields dst = EncodeDaylightSaving(SelectionOf(window));
-            fields.dstStart = std::move(dst.dstStart);
-            fields.dstEnd = std::move(dst.dstEnd);
-            fields.dstHour = std::move(dst.dstHour);
-        });
-        SkipSilently([&] { fields.leapYear = EncodeLeapYear(window.Combo14.ListIndex()); });
+        const DisplayRuleFields fields = DisplayRuleFieldsOf(window);
 
         SkipSilently([&] {
             switch (window.sendMode) {
@@ -119,6 +107,23 @@ void SendUDP_Timer(Window& window, Services& services) {
             services.MSComm1.Output(window.clockMessage);
         }
     });
+}
+
+DisplayRuleFields DisplayRuleFieldsOf(const Window& window) {
+    DisplayRuleFields fields;
+    SkipSilently([&] {
+        OffsetFields offset = EncodeOffset(window.HourOffset.Text());
+        fields.tzHours = std::move(offset.tzHours);
+        fields.tzHalf = std::move(offset.tzHalf);
+    });
+    SkipSilently([&] {
+        DaylightSavingFields dst = EncodeDaylightSaving(SelectionOf(window));
+        fields.dstStart = std::move(dst.dstStart);
+        fields.dstEnd = std::move(dst.dstEnd);
+        fields.dstHour = std::move(dst.dstHour);
+    });
+    SkipSilently([&] { fields.leapYear = EncodeLeapYear(window.Combo14.ListIndex()); });
+    return fields;
 }
 
 }  // namespace corvantis

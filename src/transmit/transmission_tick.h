@@ -1,6 +1,7 @@
 // The transmission tick: the SendUDP timer's handler, every 100 ms for the window's life.
 #pragma once
 
+#include "transmit/messages.h"
 #include "window/services.h"
 #include "window/window.h"
 
@@ -18,5 +19,9 @@ namespace corvantis {
 // never retries. Ticks on an odd second, or again within a handled second, end after one
 // clock reading.
 void SendUDP_Timer(Window& window, Services& services);
+
+// The six display-rule field texts as the tick encodes them from the window's controls now;
+// a field whose encoding fails is left empty (the message builders make it blanks).
+DisplayRuleFields DisplayRuleFieldsOf(const Window& window);
 
 }  // namespace corvantis

@@ -131,7 +131,23 @@ void Form_Load(Window& w, Services& s, WindowHost& host) {
     step([&] { FillSerialSyncList(w, s); });
     step([&] { w.Combo2.SetText(""); });
     restore(Setting::SerialSyncComPort);
-    OpenStoredSerialSyncPort(w, s, [&](const std::function<void()>& action) { step(action); });
+    std::string openFailure;
+    OpenStoredSerialSyncPort(w, s, [&](const std::function<void()>& action) {
+        step([&] {
+            try {
+                action();
+            } catch (const Failure& failure) {
+                openFailure = failure.description();
+                throw;
+            }
+        });
+    });
+    step([&] {
+        const std::string notice = NotSendingNotice(w, s, openFailure);
+        if (!notice.empty()) {
+            s.status.ShowWarning(notice);
+        }
+    });
     step([&] { w.txtLocalTime.SetText(""); });
     step([&] { w.txtGPStime.SetText(""); });
     step([&] { w.Label4.SetVisible(false); });

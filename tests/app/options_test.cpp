@@ -23,11 +23,20 @@ TEST(OptionsTest, ReadsTheModeAndTheSettingsFolder) {
     EXPECT_TRUE(ParseOptions(Arguments{"--version"}).version);
 }
 
+TEST(OptionsTest, ReadsTheRuleCheck) {
+    EXPECT_FALSE(ParseOptions({}).checkRules);
+    EXPECT_EQ(ParseOptions({}).checkYears, 5);
+    const Options check = ParseOptions(Arguments{"--check-rules", "--years", "12"});
+    EXPECT_TRUE(check.checkRules);
+    EXPECT_EQ(check.checkYears, 12);
+}
+
 TEST(OptionsTest, RefusesWhatItDoesNotUnderstand) {
     for (const Arguments& arguments :
          {Arguments{"--settings-dir"}, Arguments{"--settings-dir="},
           Arguments{"--settings-dir", ""}, Arguments{"--settings-directory=/x"},
-          Arguments{"/srv/a"}, Arguments{"-x"}}) {
+          Arguments{"/srv/a"}, Arguments{"-x"}, Arguments{"--years"}, Arguments{"--years", "0"},
+          Arguments{"--years", "51"}, Arguments{"--years", "5x"}}) {
         EXPECT_FALSE(ParseOptions(arguments).error.empty()) << arguments.front();
     }
     EXPECT_NE(Usage("corvantis").find("--settings-dir DIR"), std::string::npos);

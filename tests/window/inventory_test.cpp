@@ -57,6 +57,8 @@ const std::vector<Row>& Inventory() {
         {"Label12", Kind::Label, "A leap second is added at the end of June", "", false},
         {"Label32", Kind::Label, "Add 50 to the year for a December leap second", "", false},
         {"Combo14", Kind::List, "Combo14", "", false},
+        {"UseZone", Kind::Button, "Use this PC's time zone",
+         "Set the display rules from this PC's time zone", true},
         // Outside the frame, shown in the design. Label5's line is the program's own choice.
         {"Label6", Kind::Label, "Configure Vesper Clocks", "", true},
         {"Label5", Kind::Label, nullptr, "", true},

@@ -223,5 +223,41 @@ TEST_F(StartupTest, AnAbsentStoredPortGivesOneReportAndStaysClosed) {
     EXPECT_EQ(w.Combo2.List(2), " COM3");
 }
 
+// When nothing can be sent, one notice on the warning line says which port, why, where the
+// setting lives, and how to see the program work without clocks.
+TEST(StartupPortTest, WhenNothingIsSentOneNoticeSaysWhy) {
+    struct Row {
+        const char* stored;
+        const char* sendSync;
+        bool absent;
+        const char* why;  // empty: no notice
+    };
+    const Row rows[] = {
+        {"COM12", "1", false, ""},
+        {"None", "1", false, "Not sending to the clocks: no serial port is chosen. "},
+        {"COM3", "0", false, "Not sending to the clocks: sending is switched off"},
+        {"COM3", "1", true, "Not sending to the clocks: COM3 could not be opened ("},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.stored) + " SendSync " + row.sendSync);
+        Startup s;
+        s.Store(kCorvantisIniPath, "SerialSync", "COMPORT", row.stored);
+        s.Store(kCorvantisIniPath, "SerialSync", "SendSync", row.sendSync);
+        if (row.absent) {
+            s.fake.port.absentPorts = {3};
+        }
+        s.Start();
+        if (*row.why == '\0') {
+            EXPECT_TRUE(s.fake.status.warnings.empty());
+            continue;
+        }
+        ASSERT_EQ(s.fake.status.warnings.size(), 1u);
+        const std::string& notice = s.fake.status.warnings[0];
+        EXPECT_EQ(notice.rfind(row.why, 0), 0u) << notice;
+        EXPECT_NE(notice.find(kCorvantisIniPath), std::string::npos) << notice;
+        EXPECT_NE(notice.find("run scripts/run --demo."), std::string::npos) << notice;
+    }
+}
+
 }  // namespace
 }  // namespace corvantis

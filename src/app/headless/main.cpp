@@ -6,8 +6,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "platform/posix/event_loop.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
+#include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/termios_serial_port.h"
 #include "platform/posix/xdg_autostart_registry.h"
@@ -28,6 +31,7 @@
 #include "settings/settings_folder.h"
 #include "window/event_log.h"
 #include "window/program.h"
+#include "window/rule_check_report.h"
 
 namespace corvantis {
 namespace {
@@ -75,7 +79,9 @@ private:
     int m_watch = 0;
 };
 
-int RunHeadless(const ProgramInfo& info) {
+// Runs the program until "Close and Exit"; with `checkYears`, only prints the rule check for
+// that many years (corvantis --check-rules) and returns its status.
+int RunHeadless(const ProgramInfo& info, std::optional<int> checkYears) {
     posix::EventLoop loop;
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -97,6 +103,12 @@ int RunHeadless(const ProgramInfo& info) {
     for (const auto& [number, path] : ReadPortOverrides(services)) {
         ports.SetOverride(number, path);
     }
+    const std::int64_t nowUtc =
+        std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
+    if (checkYears) {
+        return PrintRuleCheck(services, posix::PosixTimeZone(), nowUtc, *checkYears, std::cout,
+                              std::cerr);
+    }
     Window window;
     Program program(window, services, timers, host);
     log.WatchReplies(window);
@@ -105,6 +117,7 @@ int RunHeadless(const ProgramInfo& info) {
     // A service manager's stop (or Ctrl+C) closes the program as "Close and Exit" does.
     posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
+    WarnOfRuleDifferences(window, posix::PosixTimeZone(), nowUtc, status);
     log.WatchMessages(window);
     return loop.Run();
 }
@@ -129,12 +142,15 @@ int main(int argc, char** argv) {
         std::cout << "Corvantis " << kVersionText << '\n';
         return 0;
     }
-    posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
     const ProgramInfo info = DescribeProgram(options, argv[0]);
+    if (options.checkRules) {
+        return RunHeadless(info, options.checkYears);
+    }
+    posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
     const InstanceLock lock(info.settingsFolder, InstanceMode::Headless);
     if (!lock.Held()) {
         std::cerr << lock.Refusal(info.settingsFolder) << '\n';
         return kExitAlreadyRunning;
     }
-    return RunHeadless(info);
+    return RunHeadless(info, std::nullopt);
 }

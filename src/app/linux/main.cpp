@@ -15,16 +15,19 @@
 #include "app/linux/headless.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
+#include "platform/failure.h"
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/posix_port_probe.h"
+#include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
 #include "platform/version.h"
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
+#include "transmit/transmission_tick.h"
 #include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_message_dialog.h"
 #include "ui/qt/qt_serial_port.h"
@@ -32,6 +35,7 @@
 #include "ui/qt/window_view.h"
 #include "window/event_log.h"
 #include "window/program.h"
+#include "window/rule_check_report.h"
 
 namespace corvantis {
 namespace {
@@ -99,6 +103,22 @@ void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
     }
 }
 
+std::int64_t UtcNow(const WallClock& clock) {
+    return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
+}
+
+// corvantis --check-rules: the stored display rules against this PC's zone; 0 when they
+// agree, 1 when they do not.
+int RunRuleCheck(const ProgramInfo& info, int years) {
+    PosixPlatform platform;
+    StderrMessageDialog dialog;
+    StderrStatusLine status;
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, status,           info};
+    return PrintRuleCheck(services, posix::PosixTimeZone(), UtcNow(platform.clock), years,
+                          std::cout, std::cerr);
+}
+
 int RunWindow(const ProgramInfo& info) {
     PosixPlatform platform;
     Window window;
@@ -129,7 +149,12 @@ int RunWindow(const ProgramInfo& info) {
                                        view.raise();
                                        view.activateWindow();
                                    });
+    const posix::PosixTimeZone zone;
+    window.UseZone.onClick = [&] {
+        UseThisPcsTimeZone(window, services, zone, UtcNow(platform.clock));
+    };
     program.Start();
+    WarnOfRuleDifferences(window, posix::PosixTimeZone(), UtcNow(platform.clock), view.Status());
     return QApplication::exec();
 }
 
@@ -158,6 +183,7 @@ int RunHeadless(const ProgramInfo& info) {
     StdinCommands commands(window);
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
+    WarnOfRuleDifferences(window, posix::PosixTimeZone(), UtcNow(platform.clock), status);
     log.WatchMessages(window);
     return QCoreApplication::exec();
 }
@@ -182,10 +208,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool headless = options.headless || !DisplayAvailable();
-    if (headless && !options.headless) {
+    if (headless && !options.headless && !options.checkRules) {
         std::cerr << "No display found: running headless (see --help).\n";
     }
     std::unique_ptr<QCoreApplication> app;
+    if (options.checkRules) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        QCoreApplication::setApplicationName("Corvantis");
+        return RunRuleCheck(DescribeProgram(options), options.checkYears);
+    }
     if (headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {

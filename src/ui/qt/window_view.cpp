@@ -537,6 +537,7 @@ void WindowView::BuildLayout() {
     addPair(w.Label17, w.Combo14);
     rules->addWidget(Make(w.Label12), row++, 0, 1, 7);
     rules->addWidget(Make(w.Label32), row++, 0, 1, 7);
+    rules->addWidget(Make(w.UseZone), row++, 0, 1, 7);
     rules->setRowStretch(row, 1);
     rules->setColumnMinimumWidth(0, 12);
     rules->setColumnStretch(7, 1);

@@ -148,7 +148,7 @@ TEST_F(WindowViewTest, EveryControlButTheTimersHasANamedWidgetMirroringIt) {
 
 TEST_F(WindowViewTest, VisibleButtonsReachTheirClickOnce) {
     ShowActive();
-    for (Button* button : {&window.SendAddr, &window.Command2, &window.Command1}) {
+    for (Button* button : {&window.SendAddr, &window.Command2, &window.Command1, &window.UseZone}) {
         SCOPED_TRACE(button->Name());
         int clicks = 0;
         button->onClick = [&] { ++clicks; };
@@ -156,6 +156,7 @@ TEST_F(WindowViewTest, VisibleButtonsReachTheirClickOnce) {
         EXPECT_EQ(clicks, 1);
     }
     EXPECT_EQ(Text(WidgetOf<QPushButton>("Command2")->text()), "Send Display  Rules");
+    EXPECT_EQ(Text(WidgetOf<QPushButton>("UseZone")->text()), "Use this PC's time zone");
 }
 
 TEST_F(WindowViewTest, ACheckBoxShowsProgramChangesAndClicksFollowTheModelsRule) {

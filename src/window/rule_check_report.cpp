@@ -1,0 +1,201 @@
+#include "window/rule_check_report.h"
+
+#include <charconv>
+
+#include "clock/daylight_saving.h"
+#include "clock/rule_check.h"
+#include "clock/wire_decoder.h"
+#include "platform/failure.h"
+#include "settings/key_table.h"
+#include "transmit/transmission_tick.h"
+
+namespace corvantis {
+
+namespace {
+
+constexpr int kOffsetEntries = 51;  // -12 to +13 hours in half hours
+constexpr const char* kMonths[12] = {"January",   "February", "March",    "April",
+                                     "May",       "June",     "July",     "August",
+                                     "September", "October",  "November", "December"};
+
+// The stored index of a list, or -1 (no selection) when start-up would refuse it.
+int StoredIndex(Services& services, Setting setting, int entries) {
+    try {
+        const int index = NumberRule(ReadStored(services, setting));
+        return index >= -1 && index < entries ? index : -1;
+    } catch (const Failure&) {
+        return -1;
+    }
+}
+
+std::string OffsetEntryText(int index) {
+    const float hours = -12.0f + static_cast<float>(index) / 2.0f;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, hours);
+    return std::string(text, result.ptr);
+}
+
+std::string DateInWords(std::int64_t utc, const std::vector<OffsetChange>& pc) {
+    const DateTime t = FromEpochSeconds(utc + OffsetAt(pc, utc) * 60LL);
+    return std::to_string(t.day) + " " + kMonths[t.month - 1] + " " + std::to_string(t.year);
+}
+
+}  // namespace
+
+DisplayRuleFields StoredDisplayRuleFields(Services& services) {
+    DaylightSavingSelection s;
+    const int check7 = StoredIndex(services, Setting::DSTenabled, 3);
+    s.check7 = check7 < 0 ? 0 : check7;
+    s.startOccurrence = StoredIndex(services, Setting::DSTstartoccur, 5);
+    s.startWeekday = StoredIndex(services, Setting::DSTstartDOW, 7);
+    s.startMonth = StoredIndex(services, Setting::DSTstartMon, 12);
+    s.endOccurrence = StoredIndex(services, Setting::DSTendoccur, 5);
+    s.endWeekday = StoredIndex(services, Setting::DSTendDOW, 7);
+    s.endMonth = StoredIndex(services, Setting::DSTendMon, 12);
+    s.startDay = StoredIndex(services, Setting::DSTstartDOM, 32);
+    s.endDay = StoredIndex(services, Setting::DSTendDOM, 32);
+    s.changeHour = StoredIndex(services, Setting::DSThour, 24);
+    const int offset = StoredIndex(services, Setting::TZhouroffset, kOffsetEntries);
+    const OffsetFields offsetFields = EncodeOffset(offset < 0 ? "0" : OffsetEntryText(offset));
+    const DaylightSavingFields dst = EncodeDaylightSaving(s);
+    return {offsetFields.tzHours, offsetFields.tzHalf,
+            dst.dstStart,         dst.dstEnd,
+            dst.dstHour,          EncodeLeapYear(StoredIndex(services, Setting::LeapSec, 100))};
+}
+
+RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone,
+                           std::int64_t fromUtc, int years) {
+    RuleCheckResult result;
+    // The clocks' side: the rules as a clock reads them from the message that carries them.
+    const auto message = DecodeMessage(RulesMessage(FromEpochSeconds(fromUtc), fields));
+    if (!message || !message->Sound()) {
+        std::string why = message ? message->problems.front() : "the message is not framed";
+        result.report =
+            "The display rules cannot be checked: the clocks would refuse them (" + why + ").\n";
+        result.warning = "The clocks would refuse these display rules: " + why;
+        return result;
+    }
+    const DisplayRules& rules = message->rules;
+    DateTime end = FromEpochSeconds(fromUtc);
+    end.year += years;
+    const std::int64_t toUtc = ToEpochSeconds(end);
+    const std::vector<OffsetChange> pc = zone.OffsetsBetween(fromUtc, toUtc);
+    const std::vector<RuleDifference> differences = CompareRules(rules, pc, toUtc);
+    result.agree = differences.empty();
+
+    const std::string span = "from " + DateInWords(fromUtc, pc) + " for " + std::to_string(years) +
+                             (years == 1 ? " year" : " years");
+    result.report = "Display rules: " + RulesInWords(rules) + "\n" +
+                    "This PC's time zone: " + zone.Name() + "\n";
+    if (result.agree) {
+        result.report += "The clocks agree with this PC " + span + ".\n";
+        return result;
+    }
+    result.report += "The clocks disagree with this PC " + span + ":\n";
+    for (const RuleDifference& difference : differences) {
+        result.report += "  " + DifferenceInWords(difference, pc) + "\n";
+    }
+    const ZoneRules closest = RulesFromZone(pc);
+    result.report +=
+        "The display rules closest to this PC's time zone: " + RulesInWords(closest.rules) + "\n";
+    for (const std::string& reason : closest.notExpressible) {
+        result.report += "  They cannot express it exactly: " + reason + ".\n";
+    }
+    result.warning = DifferenceInWords(differences.front(), pc);
+    if (differences.size() > 1) {
+        result.warning += " (and " + std::to_string(differences.size() - 1) + " more time" +
+                          (differences.size() > 2 ? "s" : "") + " in the next " +
+                          std::to_string(years) + (years == 1 ? " year" : " years") + ")";
+    }
+    result.warning += ": the display rules do not match this PC's time zone " + zone.Name() + ".";
+    return result;
+}
+
+void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64_t nowUtc) {
+    constexpr int kYears = 5;
+    DateTime end = FromEpochSeconds(nowUtc);
+    end.year += kYears;
+    ZoneRules closest;
+    try {
+        closest = RulesFromZone(zone.OffsetsBetween(nowUtc, ToEpochSeconds(end)));
+    } catch (const Failure& failure) {
+        s.status.ShowWarning("This PC's time zone cannot be read: " + failure.description());
+        return;
+    }
+    const DisplayRules& rules = closest.rules;
+    // Each control as the operator would set it, then saved as its handler saves it.
+    auto pick = [&](ComboBox& list, int index, Setting setting) {
+        SkipSilently([&] { list.SetListIndex(index); });
+        SkipSilently([&] { SaveSetting(w, s, setting); });
+    };
+    pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
+    SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
+    if (rules.daylightSaving) {
+        struct Change {
+            const ChangeRule& rule;
+            ComboBox& day;
+            ComboBox& month;
+            ComboBox& occurrence;
+            ComboBox& weekday;
+            Setting monthKey, occurrenceKey, weekdayKey;
+        };
+        const Change changes[] = {
+            {rules.start, w.Combo7, w.Combo10, w.Combo12, w.Combo11, Setting::DSTstartMon,
+             Setting::DSTstartoccur, Setting::DSTstartDOW},
+            {rules.end, w.Combo8, w.Combo6, w.Combo9, w.Combo5, Setting::DSTendMon,
+             Setting::DSTendoccur, Setting::DSTendDOW},
+        };
+        for (const Change& change : changes) {
+            const bool fixed = change.rule.form == ChangeRule::Form::FixedDate;
+            pick(change.month, change.rule.month - 1, change.monthKey);
+            if (!fixed) {
+                pick(change.occurrence, change.rule.occurrence - 1, change.occurrenceKey);
+                pick(change.weekday, change.rule.weekday - 1, change.weekdayKey);
+            }
+            // The day list saves itself on its click, and enables or disables the rule lists.
+            SkipSilently([&] { change.day.SetListIndex(fixed ? change.rule.day : 0); });
+        }
+        pick(w.Combo13, rules.changeHour, Setting::DSThour);
+    }
+    if (closest.notExpressible.empty()) {
+        s.status.ShowWarning("Display rules set from this PC's time zone " + zone.Name() + ": " +
+                             RulesInWords(rules) + ".");
+        return;
+    }
+    std::string why;
+    for (const std::string& reason : closest.notExpressible) {
+        why += (why.empty() ? "" : "; ") + reason;
+    }
+    s.status.ShowWarning("This PC's time zone " + zone.Name() +
+                         " cannot be expressed by the display rules: " + why +
+                         ". The closest rules are set: " + RulesInWords(rules) + ".");
+}
+
+int PrintRuleCheck(Services& services, const TimeZone& zone, std::int64_t nowUtc, int years,
+                   std::ostream& out, std::ostream& err) {
+    try {
+        const RuleCheckResult result =
+            CheckRules(StoredDisplayRuleFields(services), zone, nowUtc, years);
+        out << "Settings in " << services.info.settingsFolder << '\n' << result.report;
+        return result.agree ? 0 : 1;
+    } catch (const Failure& failure) {
+        err << "The display rules were not checked: " << failure.description() << '\n';
+        return 2;
+    }
+}
+
+void WarnOfRuleDifferences(const Window& window, const TimeZone& zone, std::int64_t nowUtc,
+                           StatusLine& status) {
+    constexpr int kWarningYears = 5;
+    try {
+        const RuleCheckResult result =
+            CheckRules(DisplayRuleFieldsOf(window), zone, nowUtc, kWarningYears);
+        if (!result.warning.empty()) {
+            status.ShowWarning(result.warning);
+        }
+    } catch (const Failure& failure) {
+        status.ShowWarning("The display rules were not checked: " + failure.description());
+    }
+}
+
+}  // namespace corvantis
