@@ -94,6 +94,10 @@ public:
     std::vector<Write> writes;
     // Characters waiting to be read.
     std::string received;
+    // While true, Output finds the output buffer full: it drops the text and raises
+    // port_error::kOutputBufferFull, leaving the port open.
+    bool outputFull = false;
+    int droppedOutputs = 0;
     // Counts of the calls, to check that nothing touched the port.
     int openCalls = 0;
     int closeCalls = 0;

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/failure.h"
+#include "ui/qt/qt_device_room.h"
 
 namespace corvantis {
 namespace {
@@ -254,6 +255,23 @@ void QtSerialPort::Output(std::string_view text) {
     if (text.empty()) {
         return;
     }
+    // What the device had not taken of the last text goes first; while any of it is left,
+    // or the device has no room, this text is dropped rather than queued behind it.
+    if (m_port.bytesToWrite() > 0) {
+        m_port.flush();
+    }
+    ThrowIfLost("writing");
+    const DeviceRoom room = OutputRoom(static_cast<std::intptr_t>(m_port.handle()));
+    if (room == DeviceRoom::Gone) {
+        m_lost = true;
+        ThrowIfLost("writing");
+    }
+    if (room == DeviceRoom::Full || m_port.bytesToWrite() > 0) {
+        throw Failure(port_error::kOutputBufferFull,
+                      PortText(m_commPort) +
+                          " cannot take the message: its output buffer is full (the device "
+                          "is not reading). The message was dropped; the port stays open.");
+    }
     const qint64 size = static_cast<qint64>(text.size());
     if (m_port.write(text.data(), size) != size) {
         ThrowIfLost("writing");
@@ -276,8 +294,16 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
     }
     switch (error) {
         case QSerialPort::ResourceError:
+        case QSerialPort::WriteError: {
+            // A write the device refused for want of room is not a removal: the unsent rest
+            // stays with QSerialPort and Output drops what comes while it is there.
+            const DeviceRoom room = OutputRoom(static_cast<std::intptr_t>(m_port.handle()));
+            if (room == DeviceRoom::Room || room == DeviceRoom::Full) {
+                break;
+            }
+            [[fallthrough]];
+        }
         case QSerialPort::ReadError:
-        case QSerialPort::WriteError:
             // The device no longer answers (a read that ends the stream, a failed write).
             // Closing here would pull the device out from under QSerialPort's own code that
             // is reporting the error, so the close happens when that code has returned: at

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "platform/failure.h"
@@ -205,6 +207,54 @@ TEST_F(QtSerialPortTest, WritingToOrPollingAVanishedDeviceClosesThePortAndFails)
     OpenPty();
     m_port.Output("again");
     EXPECT_EQ(m_pty.Receive(5, 2s), "again");
+}
+
+// A reader that pauses fills the device's output buffer. A message that finds no room is
+// dropped whole and reported as a full buffer; the port stays open and nobody is told of a
+// close. Once the reader reads again the next message goes out, after what the device had
+// already taken, with nothing of the dropped ones.
+TEST_F(QtSerialPortTest, AFullOutputBufferDropsTheMessageAndKeepsThePortOpen) {
+    OpenPty();
+    const std::string block(1024, 'x');
+    std::size_t accepted = 0;
+    // Writes blocks until one is refused; 4 MiB at most, far more than a pty holds.
+    auto fill = [&]() -> std::optional<Failure> {
+        for (int i = 0; i < 4096; ++i) {
+            try {
+                m_port.Output(block);
+                ++accepted;
+            } catch (const Failure& failure) {
+                return failure;
+            }
+        }
+        return std::nullopt;
+    };
+    for (int round = 0; round < 2; ++round) {  // again after the event loop ran
+        const std::optional<Failure> refusal = fill();
+        ASSERT_TRUE(refusal.has_value()) << "the pty never filled";
+        EXPECT_EQ(refusal->number(), port_error::kOutputBufferFull) << refusal->description();
+        EXPECT_NE(refusal->description().find("COM5"), std::string::npos) << refusal->description();
+        testing::RunEventsFor(100ms);
+        EXPECT_TRUE(m_port.PortOpen());
+    }
+    (void)fill();
+    EXPECT_EQ(FailureOf([&] { m_port.Output(kMessage); }).number(), port_error::kOutputBufferFull);
+    EXPECT_EQ(m_changes, (std::vector<bool>{true}));
+
+    std::string got;
+    bool sent = false;
+    for (int attempt = 0; attempt < 100 && !sent; ++attempt) {
+        got += m_pty.Receive(std::size_t{1} << 24, 20ms);
+        sent = SkipSilently([&] { m_port.Output(kMessage); });
+    }
+    ASSERT_TRUE(sent);
+    got += m_pty.Receive(std::size_t{1} << 24, 200ms);
+    ASSERT_GE(got.size(), kMessage.size());
+    const std::size_t before = got.size() - kMessage.size();
+    EXPECT_TRUE(got.compare(before, kMessage.size(), kMessage) == 0);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(got.begin(), got.begin() + before, 'x')), before);
+    EXPECT_EQ(before, accepted * block.size());
+    EXPECT_TRUE(m_port.PortOpen());
 }
 
 // Sends one message through a real port named by CORVANTIS_TEST_PORT (for example
