@@ -21,6 +21,10 @@ constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the window's thread.
 constexpr int kMaxPollReads = 16;
+// Most received characters held in the port's own buffer. Beyond it the device keeps them
+// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
+// whatever arrives costs bounded memory and bounded work per poll.
+constexpr qint64 kReadBufferBytes = 4096;
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
@@ -86,6 +90,7 @@ QSerialPort::StopBits ToQt(StopBits stopBits) {
 
 QtSerialPort::QtSerialPort(const PortMap& ports)
     : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {
+    m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -255,6 +256,32 @@ TEST_F(QtSerialPortTest, AFullOutputBufferDropsTheMessageAndKeepsThePortOpen) {
     EXPECT_EQ(static_cast<std::size_t>(std::count(got.begin(), got.begin() + before, 'x')), before);
     EXPECT_EQ(before, accepted * block.size());
     EXPECT_TRUE(m_port.PortOpen());
+}
+
+// A device that sends without pause costs bounded memory: the port holds at most 4096
+// characters and the rest wait in the device, until a discard drops them all.
+TEST_F(QtSerialPortTest, AFloodIsHeldInBoundedMemoryAndDiscardedWhole) {
+    OpenPty();
+    const std::string flood(std::size_t{1} << 16, 'F');
+    std::size_t sent = 0;
+    while (sent < flood.size()) {
+        const ssize_t n = ::write(m_pty.Master(), flood.data() + sent, flood.size() - sent);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    ASSERT_GT(sent, 4096u);
+    ASSERT_TRUE(m_pty.WaitSlaveReadable(2s));
+    testing::RunEventsFor(100ms);
+    const int waiting = m_port.InBufferCount();
+    EXPECT_GT(waiting, 0);
+    EXPECT_LE(waiting, 4096);
+    m_port.SetInBufferCount(0);
+    EXPECT_EQ(m_port.InBufferCount(), 0);  // what waited in the device is gone as well
+    DeviceSends("ok");
+    m_port.SetInputLen(0);
+    EXPECT_EQ(m_port.Input(), "ok");
 }
 
 // Sends one message through a real port named by CORVANTIS_TEST_PORT (for example
