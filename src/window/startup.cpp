@@ -48,7 +48,7 @@ std::string OffsetText(float hours) {
 void Form_Load(Window& w, Services& s, WindowHost& host) {
     // One trapped action: a failure is reported and start-up goes on.
     auto step = [&s](auto&& action) { ReportAndGoOn(s.dialog, action); };
-    auto restore = [&](Setting setting) { step([&] { RestoreSetting(w, s, setting); }); };
+    auto restore = [&](Setting setting) { step([&] { RestoreSettingNamed(w, s, setting); }); };
 
     step([&] { w.Timer1.SetEnabled(true); });
     step([&] { w.Timer2.SetEnabled(true); });
