@@ -75,6 +75,7 @@ void Form_Load(Window& w, Services& s, WindowHost& host) {
     step([&] { FillNumbers(w.Combo13, 0, 23); });
     step([&] { FillNumbers(w.Combo14, 0, 99); });
     step([&] { w.Combo2.SetText(""); });
+    step([&] { ReportUnreadableSettingsFiles(s); });
     restore(Setting::CurrAddress);
     restore(Setting::NewAddress);
     step([&] {

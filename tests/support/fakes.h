@@ -182,6 +182,13 @@ public:
                      const std::string& file) override;
     std::string LastError() const override { return m_lastError; }
 
+    // Files that exist but cannot be read, with the reason ReadProblem gives.
+    std::map<std::string, std::string> readProblems;
+    std::string ReadProblem(const std::string& file) override {
+        const auto problem = readProblems.find(file);
+        return problem != readProblems.end() ? problem->second : std::string();
+    }
+
     // The stored value, or nullptr when absent.
     const std::string* Find(const std::string& file, const std::string& section,
                             const std::string& key) const;

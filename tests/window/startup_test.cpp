@@ -168,6 +168,20 @@ TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
     }
 }
 
+// A settings file that exists but cannot be read is named at start-up, once, before its
+// keys fall back to their defaults; the file itself is not touched.
+TEST_F(StartupTest, AnUnreadableSettingsFileIsReportedOnceAtStartUp) {
+    fake.profile.readProblems[kDataIniPath] = "Permission denied";
+    Start();
+    ASSERT_EQ(fake.dialog.shown.size(), 1u);
+    EXPECT_EQ(fake.dialog.shown[0].text, "cannot read " + kDataIniPath +
+                                             ": Permission denied: running on defaults, the "
+                                             "file is left as it is");
+    EXPECT_EQ(fake.dialog.shown[0].title, "Corvantis");
+    EXPECT_EQ(fake.dialog.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(w.Combo13.Text(), "2");
+}
+
 TEST_F(StartupTest, StoredLocalTimeStartsInLocalEvenThoughLocalWasSelectedInTheDesign) {
     Store(kCorvantisIniPath, "SerialSync", "TimeUTC", "False");
     Store(kCorvantisIniPath, "SerialSync", "TimeLocal", "True");

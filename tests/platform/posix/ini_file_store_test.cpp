@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/profile_store_behaviour.h"
+#include "settings/ini.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace corvantis::testing {
@@ -310,6 +312,47 @@ TEST(IniFileStoreTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+// WriteIni over the real store while the disk is full (a file-size limit stands in for it,
+// as it stops root too) or the folder is read-only: the old file stays whole, one warning per
+// file, and what was set reaches the file once writes go through again.
+TEST(IniDiskTroubleTest, SettingsSavedWhileTheDiskRefusesArriveWhenItTakesThemAgain) {
+    enum class Trouble { DiskFull, ReadOnlyFolder };
+    for (const Trouble trouble : {Trouble::DiskFull, Trouble::ReadOnlyFolder}) {
+        const bool full = trouble == Trouble::DiskFull;
+        SCOPED_TRACE(full ? "disk full" : "read-only folder");
+        if (!full && ::geteuid() == 0) {
+            continue;  // permission bits do not stop root
+        }
+        TempDir dir;
+        FakePlatform platform;
+        IniFileStore store;
+        Services services{platform.clock,    platform.port,   store,
+                          platform.dialog,   platform.probe,  platform.wait,
+                          platform.registry, platform.status, platform.services.info};
+        services.info.settingsFolder = dir.Path();
+        const std::string file = IniPath(services.info, kCorvantisIni);
+        WriteIni(services, "GPS", "CurrAddress", "5", file);
+        const std::string old = ReadFileBytes(file);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (full) {
+                limit.emplace(static_cast<rlim_t>(old.size() - 1));
+            } else {
+                ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+            }
+            WriteIni(services, "GPS", "NewAddress", "12", file);
+            WriteIni(services, "GPS", "CurrAddress", "7", file);
+            RetryUnsavedSettings(services);
+            EXPECT_EQ(ReadFileBytes(file), old);
+            EXPECT_EQ(platform.status.warnings.size(), 1u);
+            ::chmod(dir.Path().c_str(), 0755);
+        }
+        RetryUnsavedSettings(services);
+        EXPECT_EQ(ReadFileBytes(file), "[GPS]\r\nCURRADDRESS=7\r\nNEWADDRESS=12\r\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+    }
 }
 
 }  // namespace
