@@ -1,6 +1,8 @@
 // The INI reader and writer: any file text, then one key written into it and read back.
 //
 // The input is cut at its first three NUL bytes into file text, section, key and value.
+// Decoding and encoding a file gives back its bytes; the indexed lookup agrees with the
+// plain one.
 // Whatever the file holds, setting a key and reading it back gives the value written,
 // whenever the names and the value can be stored at all (one line each, no brackets or
 // equals signs where they would end the name, no blanks or quote pair around them), and
@@ -58,8 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view key = Next(input);
     const std::string_view value = Next(input);
 
-    // Reading never fails, whatever the text.
-    (void)FindIniValue(text, section, key);
+    // A UTF-16 file comes back byte for byte through decoding and encoding.
+    const IniFileText decoded = DecodeIniFile(text);
+    if (EncodeIniFile(decoded) != text) {
+        std::abort();
+    }
+    // Reading never fails, whatever the text, and the one-parse index agrees with it.
+    if (IniIndex(text).Find(section, key) != FindIniValue(text, section, key)) {
+        std::abort();
+    }
     const std::string written = SetIniValue(text, section, key, value);
     if (!StorableSection(section) || !StorableKey(key) || !StorableValue(value)) {
         return 0;
