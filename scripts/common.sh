@@ -61,3 +61,23 @@ configure_and_build_windows() {
           -DCMAKE_TOOLCHAIN_FILE="$WINDOWS_TOOLCHAIN" -DCORVANTIS_BUILD_QT=OFF "$@" || return
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
 }
+
+# The fuzz build: clang with libFuzzer and the sanitizers, in a configuration of its own.
+FUZZ_BUILD_DIR="${CORVANTIS_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+FUZZ_TARGETS=(fuzz_ini fuzz_reply fuzz_numbers)
+
+# Whether clang can build a libFuzzer program here.
+fuzz_tools_present() {
+    command -v clang++ >/dev/null || return 1
+    printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' |
+        clang++ -x c++ -fsanitize=fuzzer,address,undefined - -o /dev/null 2>/dev/null
+}
+
+# configure_and_build_fuzz [cmake options...]
+configure_and_build_fuzz() {
+    cmake -S "$ROOT" -B "$FUZZ_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DCMAKE_CXX_COMPILER=clang++ -DCORVANTIS_FUZZ=ON -DCORVANTIS_BUILD_QT=OFF \
+          -DCORVANTIS_BUILD_TESTS=OFF "$@" || return
+    cmake --build "$FUZZ_BUILD_DIR" --parallel "$(nproc)" --target "${FUZZ_TARGETS[@]}"
+}

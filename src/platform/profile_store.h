@@ -27,6 +27,13 @@ public:
 
     // Why the last failed write failed, for a person to read.
     virtual std::string LastError() const = 0;
+
+    // Why `file` exists but cannot be read (reads then give their fallbacks, and writes leave
+    // it alone), for a person to read; empty when it can be read or does not exist.
+    virtual std::string ReadProblem(const std::string& file) {
+        (void)file;
+        return {};
+    }
 };
 
 }  // namespace corvantis

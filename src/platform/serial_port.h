@@ -15,6 +15,7 @@ inline constexpr int kPortAlreadyOpen = 8005;    // a property that needs a clos
 inline constexpr int kPortUnavailable = 8010;    // device absent, busy or not permitted
 inline constexpr int kPortNotOpen = 8012;        // read or write on a closed port
 inline constexpr int kInvalidSettings = 380;     // line settings text not understood
+inline constexpr int kOutputBufferFull = 1010;   // Output found no room; the port stays open
 }  // namespace port_error
 
 // One serial port, closed when created. Every operation that can fail raises Failure with a
@@ -51,6 +52,14 @@ public:
     virtual std::string Input() = 0;
 
     // Sends `text` at once, one byte per character, nothing appended.
+    //
+    // A full output buffer is not a removal. When the device cannot take `text` now (a
+    // reader that has paused, a line held back), Output drops the whole of `text`, sends
+    // none of it, and raises port_error::kOutputBufferFull; the port stays open, the open
+    // listener is not told, and a later Output goes through once the buffer drains. Nothing
+    // is queued beyond the one text being handed over, and Output never blocks the caller
+    // for more than a few hundred milliseconds. Only a device that went away closes the port
+    // (kPortUnavailable, as for every other operation).
     virtual void Output(std::string_view text) = 0;
 
     // Called with the new state each time the port opens or closes, including a close the

@@ -34,7 +34,7 @@ std::string VisibleText(std::string_view raw) {
     shown.reserve(raw.size());
     for (const char c : raw) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F) {
+        if (byte < 0x20 || byte >= 0x7F || c == '\\') {
             shown += "\\x";
             shown += kHex[byte >> 4];
             shown += kHex[byte & 0x0F];

@@ -23,9 +23,10 @@ inline constexpr std::size_t kShownReplyLength = 36;
 // failure while reading, ends the poll without a trace and without reading.
 void showinput(Window& window, Services& services);
 
-// `raw` with every byte below 0x20 and from 0x7F up written as "\x" and two upper-case hex
-// digits (ESC -> "\x1B"), so that bytes from the line cannot disturb the window or a
-// terminal. Other characters are kept as they are.
+// `raw` with every byte below 0x20 and from 0x7F up, and the backslash itself, written as "\x"
+// and two upper-case hex digits (ESC -> "\x1B", "\" -> "\x5C"), so that bytes from the line
+// cannot disturb the window or a terminal, and every "\x" shown stands for one byte that came.
+// Other characters are kept as they are.
 std::string VisibleText(std::string_view raw);
 
 // Waits `interval` milliseconds (or until one of the `count` handles at &handle is

@@ -250,6 +250,29 @@ void RestoreSetting(Window& window, Services& services, Setting setting) {
     ApplyStored(window, setting, ReadStored(services, setting));
 }
 
+void RestoreSettingNamed(Window& window, Services& services, Setting setting) {
+    constexpr std::size_t kShownValueLength = 60;
+    const std::string stored = ReadStored(services, setting);
+    try {
+        ApplyStored(window, setting, stored);
+    } catch (const Failure& failure) {
+        std::string shown = stored.substr(0, kShownValueLength);
+        for (char& c : shown) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x20 || byte == 0x7F) {
+                c = '?';
+            }
+        }
+        if (stored.size() > kShownValueLength) {
+            shown += "...";
+        }
+        const IniKey& key = KeyOf(setting);
+        throw Failure(failure.number(), failure.description() + ": " + key.key + "=\"" + shown +
+                                            "\" in [" + key.section + "] of " +
+                                            FilePathOf(services.info, key));
+    }
+}
+
 void SaveSetting(Window& window, Services& services, Setting setting) {
     const IniKey& key = KeyOf(setting);
     WriteIni(services, key.section, key.key, EncodedValue(key, window),

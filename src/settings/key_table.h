@@ -126,6 +126,11 @@ std::string ReadStored(Services& services, Setting setting);
 void ApplyStored(Window& window, Setting setting, std::string_view text);
 // ApplyStored(ReadStored(...)).
 void RestoreSetting(Window& window, Services& services, Setting setting);
+// RestoreSetting for start-up's reports: a Failure keeps its number and its words, followed
+// by ": ", the key, the stored value and the file, as in
+// `Type mismatch: EnableOCXO="abc" in [CommMethod] of /home/ann/.config/corvantis/data.ini`.
+// The value is shown cut to 60 characters, control characters as "?".
+void RestoreSettingNamed(Window& window, Services& services, Setting setting);
 // Writes the control's current state under the key (WriteIni).
 void SaveSetting(Window& window, Services& services, Setting setting);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/serial_port.h"
 #include "transmit/messages.h"
 
 namespace corvantis {
@@ -48,6 +49,31 @@ std::string RateSlice(const std::optional<std::int16_t>& sendRate, const DateTim
             return DateText(local).substr(3, 2);
         default:
             return TimeText(local).substr(6, 2);
+    }
+}
+
+// Writes clockMessage. A message the port drops for a full output buffer is counted; the
+// first of a run shows one warning, the first message that goes out after the run shows a
+// second one with the count. Every other failure is passed on.
+void Send(Window& window, Services& services) {
+    try {
+        services.MSComm1.Output(window.clockMessage);
+    } catch (const Failure& failure) {
+        if (failure.number() != port_error::kOutputBufferFull) {
+            throw;
+        }
+        if (window.droppedMessages++ == 0) {
+            services.status.ShowWarning(
+                "Clock messages are not going out: " + failure.description() +
+                " Each message is dropped until the line takes them again.");
+        }
+        return;
+    }
+    if (window.droppedMessages > 0) {
+        services.status.ShowWarning("Clock messages are going out again; " +
+                                    std::to_string(window.droppedMessages) +
+                                    " were dropped while the port's output buffer was full.");
+        window.droppedMessages = 0;
     }
 }
 
@@ -104,7 +130,7 @@ void SendUDP_Timer(Window& window, Services& services) {
                              (Checked(window.Check8) || window.sendMode < kModeTimeOnly) &&
                              !Checked(window.Check5) && Checked(window.Check6);
         if (allowed) {
-            services.MSComm1.Output(window.clockMessage);
+            Send(window, services);
         }
     });
 }

@@ -15,9 +15,11 @@ namespace corvantis {
 //
 // The clock is read once: the gate, the message and the rate slice all come from that one
 // reading. Time and display rules are computed at every handled second, so every message is
-// well-formed. A failing step is skipped silently; the tick never reports, never stops and
-// never retries. Ticks on an odd second, or again within a handled second, end after one
-// clock reading.
+// well-formed. A failing step is skipped silently; the tick never stops and never retries.
+// The one exception is a message the port drops because its output buffer is full
+// (port_error::kOutputBufferFull): such drops are counted in droppedMessages, the first of a
+// run shows one warning on the status line and the first message sent after it a second.
+// Ticks on an odd second, or again within a handled second, end after one clock reading.
 void SendUDP_Timer(Window& window, Services& services);
 
 // The six display-rule field texts as the tick encodes them from the window's controls now;

@@ -1,6 +1,7 @@
 #include "window/program.h"
 
 #include "serial/port_choice.h"
+#include "settings/ini.h"
 #include "settings/settings_handlers.h"
 #include "transmit/operator_commands.h"
 #include "window/exit.h"
@@ -19,6 +20,13 @@ void Program::Start() {
     AttachSettingsHandlers(w, s);
     AttachSerialHandlers(w, s);
     w.Timer1.onTick = Bind(Timer1_Timer, w, s);
+    // Settings the disk refused are written again each second until it takes them.
+    w.Timer2.onTick = [&s, tick = std::move(w.Timer2.onTick)] {
+        if (tick) {
+            tick();
+        }
+        RetryUnsavedSettings(s);
+    };
     w.Command1.onClick = [&w, &s, this] { Command1_Click(w, s, m_host); };
     w.Command4.onClick = Bind(Command4_Click, w, s);
 

@@ -3,6 +3,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include <functional>
 
@@ -33,6 +34,15 @@ struct Services {
     // Settings files whose last write failed and was reported; WriteIni warns once per file
     // until a write to it succeeds again.
     std::set<std::string> unsavedSettingsFiles{};
+    // Settings writes the store refused, kept to be made again (the latest value of each key,
+    // in the order first refused) until their file takes them; see RetryUnsavedSettings.
+    struct UnsavedSetting {
+        std::string file;
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    std::vector<UnsavedSetting> unsavedSettings{};
 };
 
 class Window;

@@ -48,7 +48,7 @@ std::string OffsetText(float hours) {
 void Form_Load(Window& w, Services& s, WindowHost& host) {
     // One trapped action: a failure is reported and start-up goes on.
     auto step = [&s](auto&& action) { ReportAndGoOn(s.dialog, action); };
-    auto restore = [&](Setting setting) { step([&] { RestoreSetting(w, s, setting); }); };
+    auto restore = [&](Setting setting) { step([&] { RestoreSettingNamed(w, s, setting); }); };
 
     step([&] { w.Timer1.SetEnabled(true); });
     step([&] { w.Timer2.SetEnabled(true); });
@@ -75,6 +75,7 @@ void Form_Load(Window& w, Services& s, WindowHost& host) {
     step([&] { FillNumbers(w.Combo13, 0, 23); });
     step([&] { FillNumbers(w.Combo14, 0, 99); });
     step([&] { w.Combo2.SetText(""); });
+    step([&] { ReportUnreadableSettingsFiles(s); });
     restore(Setting::CurrAddress);
     restore(Setting::NewAddress);
     step([&] {

@@ -127,6 +127,8 @@ public:
     std::string clockMessage;
     std::string lastRateMark;
     std::uint8_t lastEvenSecond = 0;
+    // Messages dropped in a row because the port's output buffer was full; 0 while they go.
+    std::uint32_t droppedMessages = 0;
     // 1 during the command window of "Send Above Address to Clock", else 0.
     std::uint8_t setAddressFlag = 0;
 };

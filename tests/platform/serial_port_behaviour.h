@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -226,6 +229,81 @@ TYPED_TEST_P(SerialPortBehaviour, WritingToOrPollingAVanishedDeviceClosesThePort
     EXPECT_EQ(this->m_pty.Receive(5, 2s), "again");
 }
 
+// A reader that pauses fills the device's output buffer. A message that finds no room is
+// dropped whole and reported as a full buffer; the port stays open and nobody is told of a
+// close. Once the reader reads again the next message goes out, after what the device had
+// already taken, with nothing of the dropped ones.
+TYPED_TEST_P(SerialPortBehaviour, AFullOutputBufferDropsTheMessageAndKeepsThePortOpen) {
+    this->OpenPty();
+    const std::string block(1024, 'x');
+    std::size_t accepted = 0;
+    // Writes blocks until one is refused; 4 MiB at most, far more than a pty holds.
+    auto fill = [&]() -> std::optional<Failure> {
+        for (int i = 0; i < 4096; ++i) {
+            try {
+                this->m_port.Output(block);
+                ++accepted;
+            } catch (const Failure& failure) {
+                return failure;
+            }
+        }
+        return std::nullopt;
+    };
+    for (int round = 0; round < 2; ++round) {  // again after the event loop ran
+        const std::optional<Failure> refusal = fill();
+        ASSERT_TRUE(refusal.has_value()) << "the pty never filled";
+        EXPECT_EQ(refusal->number(), port_error::kOutputBufferFull) << refusal->description();
+        EXPECT_NE(refusal->description().find("COM5"), std::string::npos) << refusal->description();
+        this->RunEventsFor(100ms);
+        EXPECT_TRUE(this->m_port.PortOpen());
+    }
+    (void)fill();
+    EXPECT_EQ(FailureOf([&] { this->m_port.Output(kPortMessage); }).number(),
+              port_error::kOutputBufferFull);
+    EXPECT_EQ(this->m_changes, (std::vector<bool>{true}));
+
+    std::string got;
+    bool sent = false;
+    for (int attempt = 0; attempt < 100 && !sent; ++attempt) {
+        got += this->m_pty.Receive(std::size_t{1} << 24, 20ms);
+        sent = SkipSilently([&] { this->m_port.Output(kPortMessage); });
+    }
+    ASSERT_TRUE(sent);
+    got += this->m_pty.Receive(std::size_t{1} << 24, 200ms);
+    ASSERT_GE(got.size(), kPortMessage.size());
+    const std::size_t before = got.size() - kPortMessage.size();
+    EXPECT_TRUE(got.compare(before, kPortMessage.size(), kPortMessage) == 0);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(got.begin(), got.begin() + before, 'x')), before);
+    EXPECT_EQ(before, accepted * block.size());
+    EXPECT_TRUE(this->m_port.PortOpen());
+}
+
+// A device that sends without pause costs bounded memory: the port holds at most 4096
+// characters and the rest wait in the device, until a discard drops them all.
+TYPED_TEST_P(SerialPortBehaviour, AFloodIsHeldInBoundedMemoryAndDiscardedWhole) {
+    this->OpenPty();
+    const std::string flood(std::size_t{1} << 16, 'F');
+    std::size_t sent = 0;
+    while (sent < flood.size()) {
+        const ssize_t n = ::write(this->m_pty.Master(), flood.data() + sent, flood.size() - sent);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    ASSERT_GT(sent, 4096u);
+    ASSERT_TRUE(this->m_pty.WaitSlaveReadable(2s));
+    this->RunEventsFor(100ms);
+    const int waiting = this->m_port.InBufferCount();
+    EXPECT_GT(waiting, 0);
+    EXPECT_LE(waiting, 4096);
+    this->m_port.SetInBufferCount(0);
+    EXPECT_EQ(this->m_port.InBufferCount(), 0);  // what waited in the device is gone as well
+    this->DeviceSends("ok");
+    this->m_port.SetInputLen(0);
+    EXPECT_EQ(this->m_port.Input(), "ok");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SerialPortBehaviour,
                             OutputReachesTheDeviceAtOnceInOnePieceWithNothingAppended,
                             InputTakesAtMostInputLenAndAllWhenFewerWait,
@@ -235,6 +313,8 @@ REGISTER_TYPED_TEST_SUITE_P(SerialPortBehaviour,
                             AFailedOpeningNamesThePortAndTheReason,
                             ReadsAndWritesOnAClosedPortAreRefused,
                             PortClosesItselfWhenTheDeviceGoesAwayWhileIdle,
-                            WritingToOrPollingAVanishedDeviceClosesThePortAndFails);
+                            WritingToOrPollingAVanishedDeviceClosesThePortAndFails,
+                            AFullOutputBufferDropsTheMessageAndKeepsThePortOpen,
+                            AFloodIsHeldInBoundedMemoryAndDiscardedWhole);
 
 }  // namespace corvantis::testing

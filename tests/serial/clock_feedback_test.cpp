@@ -61,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplyRow{"Escape", "\x1B[2J\r\nok", "\\x1B[2J\\x0D\\x0Aok"},
                       ReplyRow{"HighBytes", "\x7F\x80\xFF~ !", "\\x7F\\x80\\xFF~ !"},
                       ReplyRow{"Nul", std::string("A\0B\tC", 5), "A\\x00B\\x09C"},
+                      // A backslash from the line is written out too, so a reply cannot pass
+                      // itself off as an escaped byte.
+                      ReplyRow{"Backslash", "\\x41\\", "\\x5Cx41\\x5C"},
                       // Cut to 36 raw characters before they are made visible.
                       ReplyRow{"CutFirst", std::string(35, 'A') + "\x01" + "\x02\x03",
                                std::string(35, 'A') + "\\x01"}),

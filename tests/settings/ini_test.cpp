@@ -59,5 +59,40 @@ TEST(IniTest, AFailedWriteWarnsOncePerFileUntilAWriteToItSucceeds) {
     EXPECT_EQ(platform.status.warnings.size(), 3u);
 }
 
+// While the disk refuses them, the operator's settings are kept, the latest value of each
+// key; they reach their files at the first retry after the disk takes writes again, and
+// nothing is told more than once per file.
+TEST(IniTest, RefusedWritesAreKeptAndMadeOnceTheFileTakesThemAgain) {
+    FakePlatform platform;
+    Services& services = platform.services;
+    const std::string settings = IniPath(services.info, kCorvantisIni);
+    const std::string data = IniPath(services.info, kDataIni);
+    WriteIni(services, "GPS", "CurrAddress", "1", settings);
+    platform.profile.unwritable = {settings, data};
+
+    WriteIni(services, "GPS", "CurrAddress", "2", settings);
+    WriteIni(services, "GPS", "NewAddress", "3", settings);
+    WriteIni(services, "gps", "CURRADDRESS", "4", settings);  // the same key again
+    WriteIni(services, "CommMethod", "LeapSec", "5", data);
+    RetryUnsavedSettings(services);
+    EXPECT_EQ(*platform.profile.Find(settings, "GPS", "CURRADDRESS"), "1");
+    EXPECT_EQ(platform.profile.Find(settings, "GPS", "NEWADDRESS"), nullptr);
+    EXPECT_EQ(services.unsavedSettings.size(), 3u);
+    EXPECT_EQ(platform.status.warnings.size(), 2u);
+
+    platform.profile.unwritable = {data};  // one file comes back
+    RetryUnsavedSettings(services);
+    EXPECT_EQ(*platform.profile.Find(settings, "GPS", "CURRADDRESS"), "4");
+    EXPECT_EQ(*platform.profile.Find(settings, "GPS", "NEWADDRESS"), "3");
+    EXPECT_EQ(platform.profile.Find(data, "CommMethod", "LEAPSEC"), nullptr);
+
+    platform.profile.unwritable.clear();
+    WriteIni(services, "GPS", "NewAddress", "6", settings);  // a write that succeeds retries too
+    EXPECT_EQ(*platform.profile.Find(data, "CommMethod", "LEAPSEC"), "5");
+    EXPECT_TRUE(services.unsavedSettings.empty());
+    EXPECT_TRUE(services.unsavedSettingsFiles.empty());
+    EXPECT_EQ(platform.status.warnings.size(), 2u);
+}
+
 }  // namespace
 }  // namespace corvantis::testing

@@ -229,6 +229,11 @@ void FakeSerialPort::Output(std::string_view text) {
     if (!m_open) {
         throw Failure(port_error::kPortNotOpen, "Operation valid only when the port is open");
     }
+    if (outputFull) {
+        ++droppedOutputs;
+        throw Failure(port_error::kOutputBufferFull,
+                      "COM" + std::to_string(m_commPort) + ": the output buffer is full.");
+    }
     writes.push_back({m_commPort, std::string(text)});
 }
 

@@ -99,6 +99,10 @@ public:
     std::vector<Write> writes;
     // Characters waiting to be read.
     std::string received;
+    // While true, Output finds the output buffer full: it drops the text and raises
+    // port_error::kOutputBufferFull, leaving the port open.
+    bool outputFull = false;
+    int droppedOutputs = 0;
     // Counts of the calls, to check that nothing touched the port.
     int openCalls = 0;
     int closeCalls = 0;
@@ -182,6 +186,13 @@ public:
     bool WriteString(const std::string& section, const std::string& key, const std::string& value,
                      const std::string& file) override;
     std::string LastError() const override { return m_lastError; }
+
+    // Files that exist but cannot be read, with the reason ReadProblem gives.
+    std::map<std::string, std::string> readProblems;
+    std::string ReadProblem(const std::string& file) override {
+        const auto problem = readProblems.find(file);
+        return problem != readProblems.end() ? problem->second : std::string();
+    }
 
     // The stored value, or nullptr when absent.
     const std::string* Find(const std::string& file, const std::string& section,

@@ -155,6 +155,36 @@ TEST(TransmissionTickTest, FailingStepsAreSkippedSilentlyAndTheTickGoesOn) {
     EXPECT_EQ(rig.window.lastRateMark, "04");
 }
 
+// While the port's output buffer stays full every due message is dropped and counted; the
+// operator gets one warning when such a run starts and one when messages go out again, and
+// the port is never closed.
+TEST(TransmissionTickTest, AFullOutputBufferWarnsOnceAndAgainWhenSendingResumes) {
+    TransmitRig rig({2024, 3, 9, 14, 7, 1});
+    auto& port = rig.platform.port;
+    const auto& warnings = rig.platform.status.warnings;
+    rig.RunUntil({2024, 3, 9, 14, 7, 3});
+    port.outputFull = true;
+    rig.RunUntil({2024, 3, 9, 14, 8, 1});  // 14:07:04 to 14:08:00
+    EXPECT_EQ(port.droppedOutputs, 29);
+    EXPECT_EQ(rig.window.droppedMessages, 29u);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("output buffer is full"), std::string::npos) << warnings[0];
+    EXPECT_TRUE(port.PortOpen());
+    EXPECT_EQ(port.closeCalls, 0);
+
+    port.outputFull = false;
+    rig.RunUntil({2024, 3, 9, 14, 8, 5});
+    EXPECT_EQ(TimesWritten(rig), (std::vector<std::string>{"14:07:02", "14:08:02", "14:08:04"}));
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[1].find("29 were dropped"), std::string::npos) << warnings[1];
+    EXPECT_EQ(rig.window.droppedMessages, 0u);
+
+    port.outputFull = true;  // a second run is told of again
+    rig.RunUntil({2024, 3, 9, 14, 8, 7});
+    EXPECT_EQ(warnings.size(), 3u);
+    EXPECT_EQ(rig.window.droppedMessages, 1u);
+}
+
 TEST(TransmissionTickTest, SendGates) {
     struct Row {
         const char* what;

@@ -102,5 +102,27 @@ TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
     EXPECT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "COMPORT"), nullptr);
 }
 
+// A setting changed while the disk refuses writes reaches its file by itself, within a
+// second of the disk taking writes again, with no further click.
+TEST_F(ProgramTest, ASettingTheDiskRefusedIsSavedByItselfOnceItCan) {
+    const std::string& data = testing::kFakeDataIni;
+    const auto stored = [&] {
+        const std::string* value = fake.profile.Find(data, "CommMethod", "DSTENABLED");
+        return value != nullptr ? *value : "<absent>";
+    };
+    ASSERT_EQ(program.window().Check7.Value(), 1);
+    const std::string before = stored();
+    fake.profile.unwritable = {data};
+    program.window().Check7.OperatorClick();  // "DSTenabled" from 1 to 0
+    fake.timers.RunFor(3s);
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(fake.status.warnings.size(), 1u);
+
+    fake.profile.unwritable.clear();
+    fake.timers.RunFor(1s);
+    EXPECT_EQ(stored(), "0");
+    EXPECT_EQ(fake.status.warnings.size(), 1u);
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -125,23 +125,32 @@ TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
         int number;
         std::string (*own)(Window&);  // the state of the key's own control
         std::string expected;
+        // The report: the failure's own words, then which value of which key and file.
+        std::string text;
     };
     const Row rows[] = {
         // A month beyond the list: the first entry's text stays, with no selection.
         {kDataIniPath, "DSTstartMon", "12", 380, [](Window& w) { return Shown(w.Combo10); },
-         "Jan #-1"},
+         "Jan #-1",
+         "Invalid property value: DSTstartMon=\"12\" in [CommMethod] of " + kDataIniPath},
         // Not a number: the design's "0" stays.
         {kDataIniPath, "TZhouroffset", "minus six", 13,
-         [](Window& w) { return Shown(w.HourOffset); }, "0 #-1"},
+         [](Window& w) { return Shown(w.HourOffset); }, "0 #-1",
+         "Type mismatch: TZhouroffset=\"minus six\" in [CommMethod] of " + kDataIniPath},
         {kDataIniPath, "DSThour", "70000", 6, [](Window& w) { return Shown(w.Combo13); },
-         "Combo13 #-1"},
+         "Combo13 #-1", "Overflow: DSThour=\"70000\" in [CommMethod] of " + kDataIniPath},
+        // A check box refuses 7; the report names the key, as sending stops without Check6.
+        {kDataIniPath, "EnableOCXO", "7", 380,
+         [](Window& w) { return std::to_string(w.Check6.Value()); }, "0",
+         "Invalid property value: EnableOCXO=\"7\" in [CommMethod] of " + kDataIniPath},
         // No option selected (TimeLocal, read next, defaults to 0), and UTC still in force.
         {kCorvantisIniPath, "TimeUTC", "perhaps", 13,
          [](Window& w) {
              return std::to_string(w.Option1[0].Value()) + std::to_string(w.Option1[1].Value()) +
                     " useUtc " + std::to_string(w.useUtc);
          },
-         "00 useUtc 1"},
+         "00 useUtc 1",
+         "Type mismatch: TimeUTC=\"perhaps\" in [SerialSync] of " + kCorvantisIniPath},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key);
@@ -152,10 +161,25 @@ TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
         ASSERT_EQ(s.fake.dialog.shown.size(), 1u);
         EXPECT_EQ(s.fake.dialog.shown[0].title, std::to_string(row.number));
         EXPECT_EQ(s.fake.dialog.shown[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(s.fake.dialog.shown[0].text, row.text);
         EXPECT_EQ(row.own(s.w), row.expected);
         EXPECT_EQ(s.w.Combo6.Text(), "Nov") << "later rows still restored";
         EXPECT_EQ(s.w.SerialRate.Text(), "once per second");
     }
+}
+
+// A settings file that exists but cannot be read is named at start-up, once, before its
+// keys fall back to their defaults; the file itself is not touched.
+TEST_F(StartupTest, AnUnreadableSettingsFileIsReportedOnceAtStartUp) {
+    fake.profile.readProblems[kDataIniPath] = "Permission denied";
+    Start();
+    ASSERT_EQ(fake.dialog.shown.size(), 1u);
+    EXPECT_EQ(fake.dialog.shown[0].text, "cannot read " + kDataIniPath +
+                                             ": Permission denied: running on defaults, the "
+                                             "file is left as it is");
+    EXPECT_EQ(fake.dialog.shown[0].title, "Corvantis");
+    EXPECT_EQ(fake.dialog.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(w.Combo13.Text(), "2");
 }
 
 TEST_F(StartupTest, StoredLocalTimeStartsInLocalEvenThoughLocalWasSelectedInTheDesign) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 
 namespace corvantis::posix {
@@ -57,16 +58,27 @@ bool WriteAll(int fd, std::string_view bytes, int& code) {
     return true;
 }
 
-// The file a write to `path` must replace: the target of a symbolic link, else `path`.
-std::string ResolveTarget(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(path, error)) {
-        const auto target = std::filesystem::canonical(path, error);
-        if (!error) {
-            return target.string();
+// The file a write to `path` must replace: the end of its chain of symbolic links (relative
+// links taken from the link's own folder), whether or not that file exists; `path` itself
+// when it is no link. Nothing for a chain that does not end (a loop, or too long).
+std::optional<std::string> ResolveTarget(const std::string& path) {
+    constexpr int kMaxLinks = 40;
+    std::filesystem::path current = path;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(current, error)) {
+            return current.string();
         }
+        std::filesystem::path target = std::filesystem::read_symlink(current, error);
+        if (error) {
+            return current.string();
+        }
+        if (target.is_relative()) {
+            target = current.parent_path() / target;
+        }
+        current = target.lexically_normal();
     }
-    return path;
+    return std::nullopt;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -113,8 +125,61 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes, FileError
     }
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    const auto ns = [](const timespec& t) {
+        return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+    };
+    return FileIdentity{static_cast<unsigned long long>(info.st_dev),
+                        static_cast<unsigned long long>(info.st_ino),
+                        static_cast<long long>(info.st_size), ns(info.st_mtim), ns(info.st_ctim)};
+}
+
+int RemoveStaleTemporaries(const std::string& path, std::chrono::seconds minimumAge) {
+    const auto target = ResolveTarget(path);
+    if (!target) {
+        return 0;
+    }
+    const std::string prefix = "." + BaseNameOf(*target) + ".tmp-";
+    constexpr std::size_t kSuffixLength = 16;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(FolderOf(*target), error);
+    if (error) {
+        return 0;
+    }
+    const auto now = std::filesystem::file_time_type::clock::now();
+    int removed = 0;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + kSuffixLength || name.rfind(prefix, 0) != 0 ||
+            name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos) {
+            continue;
+        }
+        std::error_code entryError;
+        if (!entry.is_regular_file(entryError) || entry.is_symlink(entryError)) {
+            continue;
+        }
+        const auto changed = entry.last_write_time(entryError);
+        if (entryError || now - changed < minimumAge) {
+            continue;
+        }
+        if (std::filesystem::remove(entry.path(), entryError)) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, FileError& error) {
-    const std::string target = ResolveTarget(path);
+    const auto resolved = ResolveTarget(path);
+    if (!resolved) {
+        error = Error(ELOOP, path);
+        return false;
+    }
+    const std::string target = *resolved;
     const std::string folder = FolderOf(target);
 
     struct stat old {};

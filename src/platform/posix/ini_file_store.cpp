@@ -1,5 +1,8 @@
 #include "platform/posix/ini_file_store.h"
 
+#include <chrono>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/ascii_text.h"
@@ -153,7 +156,146 @@ std::string_view TrimEnd(std::string_view text) {
     return text;
 }
 
+constexpr auto kStaleTemporaryAge = std::chrono::seconds(5);
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The code point of the UTF-8 sequence at `text`[pos] (lone surrogates allowed), and its
+// length; an invalid or cut sequence gives its first byte as a Latin-1 character, length 1.
+std::pair<std::uint32_t, std::size_t> NextCodePoint(std::string_view text, std::size_t pos) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    std::size_t length = 0;
+    std::uint32_t cp = 0;
+    std::uint32_t lowest = 0;
+    if (lead < 0x80) {
+        return {lead, 1};
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, cp = lead & 0x1F, lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, cp = lead & 0x0F, lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, cp = lead & 0x07, lowest = 0x10000;
+    } else {
+        return {lead, 1};
+    }
+    if (pos + length > text.size()) {
+        return {lead, 1};
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            return {lead, 1};
+        }
+        cp = (cp << 6) | (byte(pos + i) & 0x3F);
+    }
+    if (cp < lowest || cp > 0x10FFFF) {
+        return {lead, 1};
+    }
+    return {cp, length};
+}
+
 }  // namespace
+
+IniFileText DecodeIniFile(std::string_view bytes) {
+    IniFileText file;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+        file.encoding = TextEncoding::Utf16Le;
+    } else if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        file.encoding = TextEncoding::Utf16Be;
+    } else {
+        file.text = std::string(bytes);
+        return file;
+    }
+    const bool little = file.encoding == TextEncoding::Utf16Le;
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [&](std::size_t i) -> std::uint32_t {
+        const std::uint32_t first = byte(2 * i);
+        const std::uint32_t second = byte(2 * i + 1);
+        return little ? first | (second << 8) : (first << 8) | second;
+    };
+    file.text.reserve(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(file.text, cp);
+    }
+    if (bytes.size() % 2 != 0) {
+        file.tail = std::string(bytes.substr(bytes.size() - 1));
+    }
+    return file;
+}
+
+std::string EncodeIniFile(const IniFileText& file) {
+    if (file.encoding == TextEncoding::Bytes) {
+        return file.text + file.tail;
+    }
+    const bool little = file.encoding == TextEncoding::Utf16Le;
+    std::string bytes;
+    bytes.reserve(file.text.size() * 2 + file.tail.size());
+    const auto put = [&](std::uint32_t unit) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += little ? low : high;
+        bytes += little ? high : low;
+    };
+    for (std::size_t pos = 0; pos < file.text.size();) {
+        const auto [cp, length] = NextCodePoint(file.text, pos);
+        pos += length;
+        if (cp < 0x10000) {
+            put(cp);
+        } else {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    return bytes + file.tail;
+}
+
+IniIndex::IniIndex(std::string_view text) {
+    const IniText ini = Parse(text);
+    std::map<std::string, std::string>* current = nullptr;
+    for (const Line& line : ini.lines) {
+        if (line.kind == LineKind::Section) {
+            auto [section, first] = m_values.try_emplace(LowerAscii(line.name));
+            current = first ? &section->second : nullptr;
+        } else if (line.kind == LineKind::Entry && current != nullptr) {
+            current->try_emplace(LowerAscii(line.name), std::string(WithoutQuotes(line.value)));
+        }
+    }
+}
+
+std::optional<std::string> IniIndex::Find(std::string_view section, std::string_view key) const {
+    const auto found = m_values.find(LowerAscii(TrimBlanks(section)));
+    if (found == m_values.end()) {
+        return std::nullopt;
+    }
+    const auto entry = found->second.find(LowerAscii(TrimBlanks(key)));
+    if (entry == found->second.end()) {
+        return std::nullopt;
+    }
+    return entry->second;
+}
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
                                         std::string_view key) {
@@ -210,21 +352,63 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
     return result;
 }
 
+void IniFileStore::Tidy(const std::string& file) {
+    if (m_tidied.insert(file).second) {
+        RemoveStaleTemporaries(file, kStaleTemporaryAge);
+    }
+}
+
+const IniIndex* IniFileStore::Load(const std::string& file) {
+    Tidy(file);
+    const auto identity = IdentityOf(file);
+    if (identity) {
+        const auto cached = m_cache.find(file);
+        if (cached != m_cache.end() && cached->second.identity == *identity) {
+            return &cached->second.index;
+        }
+    }
+    m_cache.erase(file);
+    std::string bytes;
+    FileError error;
+    switch (ReadWholeFile(file, bytes, error)) {
+        case ReadOutcome::Missing:
+            m_readProblems.erase(file);
+            return nullptr;
+        case ReadOutcome::Failed:
+            m_readProblems[file] = error.text;
+            return nullptr;
+        case ReadOutcome::Read:
+            break;
+    }
+    m_readProblems.erase(file);
+    ++m_fileReads;
+    // Without an identity the entry is never found again: the next read reads afresh.
+    const auto [entry, added] = m_cache.insert_or_assign(
+        file, Cached{identity.value_or(FileIdentity{}), IniIndex(DecodeIniFile(bytes).text)});
+    (void)added;
+    return &entry->second.index;
+}
+
 std::string IniFileStore::GetString(const std::string& section, const std::string& key,
                                     const std::string& fallback, std::size_t capacity,
                                     const std::string& file) {
-    std::string bytes;
-    FileError error;
-    if (ReadWholeFile(file, bytes, error) == ReadOutcome::Read) {
-        if (auto value = FindIniValue(bytes, section, key)) {
+    if (const IniIndex* index = Load(file)) {
+        if (auto value = index->Find(section, key)) {
             return CutToCapacity(*value, capacity);
         }
     }
     return CutToCapacity(TrimEnd(fallback), capacity);
 }
 
+std::string IniFileStore::ReadProblem(const std::string& file) {
+    Load(file);
+    const auto problem = m_readProblems.find(file);
+    return problem != m_readProblems.end() ? problem->second : std::string();
+}
+
 bool IniFileStore::WriteString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file) {
+    Tidy(file);
     std::string before;
     FileError error;
     const ReadOutcome outcome = ReadWholeFile(file, before, error);
@@ -232,11 +416,14 @@ bool IniFileStore::WriteString(const std::string& section, const std::string& ke
         m_lastError = file + ": cannot read it: " + error.text;
         return false;
     }
-    const std::string after = SetIniValue(before, section, key, value);
-    if (outcome == ReadOutcome::Read && after == before) {
+    IniFileText text = DecodeIniFile(before);
+    const std::string changed = SetIniValue(text.text, section, key, value);
+    if (outcome == ReadOutcome::Read && changed == text.text) {
         return true;
     }
-    if (!ReplaceFileAtomically(file, after, error)) {
+    text.text = changed;
+    m_cache.erase(file);
+    if (!ReplaceFileAtomically(file, EncodeIniFile(text), error)) {
         m_lastError = file + ": " + error.text;
         return false;
     }

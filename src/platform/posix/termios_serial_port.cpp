@@ -26,6 +26,10 @@ constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the thread.
 constexpr int kMaxPollReads = 16;
+// Most received characters held in the port's own buffer. Beyond it the device keeps them
+// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
+// whatever arrives costs bounded memory and bounded work per poll.
+constexpr std::size_t kReadBufferBytes = 4096;
 
 std::string ErrnoText(int number) {
     return std::strerror(number);
@@ -331,8 +335,12 @@ void TermiosSerialPort::RequireOpen(std::string_view operation) const {
 
 void TermiosSerialPort::Poll() {
     for (int reads = 0; reads < kMaxPollReads && m_lostReason.empty(); ++reads) {
-        char buffer[4096];
-        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        char buffer[kReadBufferBytes];
+        const std::size_t room = kReadBufferBytes - std::min(m_received.size(), kReadBufferBytes);
+        if (room == 0) {
+            break;
+        }
+        const ssize_t got = ::read(m_fd, buffer, room);
         if (got > 0) {
             m_received.append(buffer, static_cast<std::size_t>(got));
             continue;
@@ -377,8 +385,8 @@ void TermiosSerialPort::SetInBufferCount(int count) {
                           std::to_string(count) + ".");
     }
     Poll();
-    m_received.clear();
     ThrowIfLost("emptying the receive buffer of");
+    m_received.clear();
     ::tcflush(m_fd, TCIFLUSH);
 }
 
@@ -436,7 +444,7 @@ void TermiosSerialPort::Output(std::string_view text) {
         }
         if (number == EAGAIN) {
             ++m_dropped;
-            throw Failure(port_error::kPortUnavailable,
+            throw Failure(port_error::kOutputBufferFull,
                           "Cannot write to " + PortText(m_commPort) +
                               ": its output buffer is full, so the message was dropped (" +
                               std::to_string(done) + " of " + std::to_string(text.size()) +

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/failure.h"
+#include "ui/qt/qt_device_room.h"
 
 namespace corvantis {
 namespace {
@@ -20,6 +21,10 @@ constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the window's thread.
 constexpr int kMaxPollReads = 16;
+// Most received characters held in the port's own buffer. Beyond it the device keeps them
+// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
+// whatever arrives costs bounded memory and bounded work per poll.
+constexpr qint64 kReadBufferBytes = 4096;
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
@@ -85,6 +90,7 @@ QSerialPort::StopBits ToQt(StopBits stopBits) {
 
 QtSerialPort::QtSerialPort(const PortMap& ports)
     : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {
+    m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
 }
@@ -254,6 +260,23 @@ void QtSerialPort::Output(std::string_view text) {
     if (text.empty()) {
         return;
     }
+    // What the device had not taken of the last text goes first; while any of it is left,
+    // or the device has no room, this text is dropped rather than queued behind it.
+    if (m_port.bytesToWrite() > 0) {
+        m_port.flush();
+    }
+    ThrowIfLost("writing");
+    const DeviceRoom room = OutputRoom(static_cast<std::intptr_t>(m_port.handle()));
+    if (room == DeviceRoom::Gone) {
+        m_lost = true;
+        ThrowIfLost("writing");
+    }
+    if (room == DeviceRoom::Full || m_port.bytesToWrite() > 0) {
+        throw Failure(port_error::kOutputBufferFull,
+                      PortText(m_commPort) +
+                          " cannot take the message: its output buffer is full (the device "
+                          "is not reading). The message was dropped; the port stays open.");
+    }
     const qint64 size = static_cast<qint64>(text.size());
     if (m_port.write(text.data(), size) != size) {
         ThrowIfLost("writing");
@@ -276,8 +299,16 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
     }
     switch (error) {
         case QSerialPort::ResourceError:
+        case QSerialPort::WriteError: {
+            // A write the device refused for want of room is not a removal: the unsent rest
+            // stays with QSerialPort and Output drops what comes while it is there.
+            const DeviceRoom room = OutputRoom(static_cast<std::intptr_t>(m_port.handle()));
+            if (room == DeviceRoom::Room || room == DeviceRoom::Full) {
+                break;
+            }
+            [[fallthrough]];
+        }
         case QSerialPort::ReadError:
-        case QSerialPort::WriteError:
             // The device no longer answers (a read that ends the stream, a failed write).
             // Closing here would pull the device out from under QSerialPort's own code that
             // is reporting the error, so the close happens when that code has returned: at

@@ -14,10 +14,11 @@ namespace corvantis {
 // the port map names; no handshaking, modem lines as the system leaves them on open.
 //
 // Reads poll the device before they answer, so characters that reached it are seen even when
-// the event loop has not run since. Output hands the whole text to the device before it
-// returns. When the device goes away (adapter unplugged, other end of a pseudo-terminal
-// closed) the port closes itself: PortOpen reads false at once, the open listener is told,
-// and nothing more is written to the device.
+// the event loop has not run since. At most 4096 received characters are held; more wait in
+// the device (InBufferCount never reads above 4096), so a flood costs bounded memory. Output hands
+// the whole text to the device before it returns. When the device goes away (adapter unplugged,
+// other end of a pseudo-terminal closed) the port closes itself: PortOpen reads false at once, the
+// open listener is told, and nothing more is written to the device.
 class QtSerialPort : public SerialPort {
 public:
     // `ports` must outlive the object; it is consulted at each SetCommPort and each open.

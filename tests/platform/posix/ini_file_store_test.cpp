@@ -8,8 +8,12 @@
 #include <csignal>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/profile_store_behaviour.h"
+#include "settings/ini.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace corvantis::testing {
@@ -113,6 +117,148 @@ TEST(IniFileStoreTest, ASymbolicLinkStaysAndItsTargetIsWritten) {
     EXPECT_EQ(ReadFileBytes(target), "[GPS]\r\nA=2\r\n");
 }
 
+// A link whose file does not exist yet is written through, as a good one is; a link that
+// leads nowhere is refused and stays as it was, never replaced by a regular file.
+TEST(IniFileStoreTest, ADanglingSymbolicLinkIsWrittenThroughOrRefusedNeverReplaced) {
+    struct Row {
+        const char* what;
+        std::string linkTo;  // relative to the test's folder, or absolute
+        bool written;
+    };
+    for (const Row& row : {Row{"absent file, absolute link", "<dir>/real.ini", true},
+                           Row{"absent file, relative link", "real.ini", true},
+                           Row{"absent folder", "<dir>/gone/real.ini", false},
+                           Row{"loop", "Corvantis.ini", false}}) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        std::string target = row.linkTo;
+        if (target.rfind("<dir>", 0) == 0) {
+            target = dir.Path() + target.substr(5);
+        }
+        const std::string link = dir.File("Corvantis.ini");
+        fs::create_symlink(target, link);
+        IniFileStore store;
+        EXPECT_EQ(store.WriteString("GPS", "A", "2", link), row.written) << store.LastError();
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link).string(), target);
+        if (row.written) {
+            EXPECT_EQ(ReadFileBytes(dir.File("real.ini")), "[GPS]\r\nA=2\r\n");
+            EXPECT_EQ(store.GetString("GPS", "a", "", kCapacity, link), "2");
+        } else {
+            EXPECT_NE(store.LastError().find(link.substr(0, link.rfind('/'))), std::string::npos)
+                << store.LastError();
+        }
+    }
+}
+
+// Bytes of `ascii` as UTF-16 with its byte-order mark.
+std::string Utf16(std::string_view ascii, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char c : ascii) {
+        bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    }
+    return bytes;
+}
+
+// UTF-16 files are read, and written back in UTF-16 of their own byte order, as the Windows
+// profile functions do; characters beyond ASCII come back as UTF-8.
+TEST(IniFileStoreTest, Utf16FilesAreReadAndWrittenInTheirOwnEncoding) {
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "little-endian" : "big-endian");
+        TempDir dir;
+        const std::string file = dir.File("Corvantis.ini");
+        std::string bytes = Utf16("[GPS]\r\nCurrAddress=5\r\nName=", little);
+        bytes += little ? std::string("\xE9\x00\x3D\xD8\x00\xDE", 6)  // e-acute, U+1F600
+                        : std::string("\x00\xE9\xD8\x3D\xDE\x00", 6);
+        bytes += Utf16("\r\n", little).substr(2);
+        WriteFileBytes(file, bytes);
+        IniFileStore store;
+        EXPECT_EQ(store.GetString("gps", "curraddress", "", kCapacity, file), "5");
+        EXPECT_EQ(store.GetString("GPS", "name", "", kCapacity, file), "\xC3\xA9\xF0\x9F\x98\x80");
+
+        ASSERT_TRUE(store.WriteString("GPS", "CURRADDRESS", "7", file));
+        ASSERT_TRUE(store.WriteString("SerialSync", "COMPORT", "COM5", file));
+        std::string expected = Utf16("[GPS]\r\nCurrAddress=7\r\nName=", little);
+        expected += bytes.substr(expected.size(), 6);
+        expected += Utf16("\r\n[SerialSync]\r\nCOMPORT=COM5\r\n", little).substr(2);
+        EXPECT_EQ(ReadFileBytes(file), expected);
+        EXPECT_EQ(store.GetString("SerialSync", "comport", "", kCapacity, file), "COM5");
+    }
+}
+
+// Every bytes of a UTF-16 file survive a decode and encode, odd ones included.
+TEST(IniFileStoreTest, Utf16DecodingAndEncodingGiveBackTheSameBytes) {
+    for (const std::string& bytes :
+         {std::string("\xFF\xFE\x00\xD8\x41\x00", 6),  // a lone high surrogate
+          std::string("\xFF\xFE\x00\xDC\x00\xD8", 6),  // low before high
+          std::string("\xFE\xFF\x00\x41\x7F", 5),      // an odd last byte
+          std::string("\xFF\xFE", 2)}) {
+        const posix::IniFileText text = posix::DecodeIniFile(bytes);
+        EXPECT_NE(text.encoding, posix::TextEncoding::Bytes);
+        EXPECT_EQ(posix::EncodeIniFile(text), bytes);
+    }
+}
+
+// A file is parsed once, however many keys are read, and again only when it changed.
+TEST(IniFileStoreTest, AFileIsParsedOncePerChange) {
+    TempDir dir;
+    const std::string file = dir.File("data.ini");
+    WriteFileBytes(file, "[CommMethod]\r\nDSThour=2\r\n");
+    IniFileStore store;
+    for (int read = 0; read < 40; ++read) {
+        EXPECT_EQ(store.GetString("CommMethod", "dsthour", "", kCapacity, file), "2");
+    }
+    EXPECT_EQ(store.FileReads(), 1u);
+
+    WriteFileBytes(file, "[CommMethod]\r\nDSThour=3\r\n");  // changed by someone else
+    EXPECT_EQ(store.GetString("CommMethod", "dsthour", "", kCapacity, file), "3");
+    ASSERT_TRUE(store.WriteString("CommMethod", "DSTHOUR", "4", file));
+    EXPECT_EQ(store.GetString("CommMethod", "dsthour", "", kCapacity, file), "4");
+    EXPECT_EQ(store.FileReads(), 3u);
+}
+
+// Temporary files a replace interrupted by a power cut left are removed the first time the
+// store touches the file; other files, and a replace that may still be under way, stay.
+TEST(IniFileStoreTest, TemporariesOfAnInterruptedSaveAreRemovedAtTheFirstUse) {
+    TempDir dir;
+    const std::string file = dir.File("Corvantis.ini");
+    WriteFileBytes(file, "[GPS]\r\nA=1\r\n");
+    const std::string stale = dir.File(".Corvantis.ini.tmp-0123456789abcdef");
+    const std::string fresh = dir.File(".Corvantis.ini.tmp-fedcba9876543210");
+    const std::vector<std::string> kept = {dir.File(".Corvantis.ini.tmp-notmine"),
+                                           dir.File(".data.ini.tmp-0123456789abcdef"), fresh};
+    for (const std::string& name : kept) {
+        WriteFileBytes(name, "[GPS]\r\n");
+    }
+    WriteFileBytes(stale, "[GPS]\r\nA=");
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(stale, hourAgo);
+    fs::last_write_time(kept[0], hourAgo);
+    fs::last_write_time(kept[1], hourAgo);
+
+    IniFileStore store;
+    EXPECT_EQ(store.GetString("GPS", "a", "", kCapacity, file), "1");
+    EXPECT_FALSE(fs::exists(stale));
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(fs::exists(name)) << name;
+    }
+}
+
+TEST(IniFileStoreTest, AFileThatCannotBeReadSaysWhy) {
+    TempDir dir;
+    const std::string readable = dir.File("Corvantis.ini");
+    WriteFileBytes(readable, "[GPS]\r\n");
+    const std::string folder = dir.File("data.ini");  // exists, but is no file to read
+    fs::create_directory(folder);
+    IniFileStore store;
+    EXPECT_EQ(store.ReadProblem(readable), "");
+    EXPECT_EQ(store.ReadProblem(dir.File("absent.ini")), "");
+    EXPECT_NE(store.ReadProblem(folder), "");
+    EXPECT_EQ(store.GetString("CommMethod", "DSThour", "2", kCapacity, folder), "2");
+    EXPECT_FALSE(store.WriteString("CommMethod", "DSTHOUR", "3", folder));
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
 TEST(IniFileStoreTest, AReadOnlyFileIsNotReplaced) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permission bits do not stop root";
@@ -166,6 +312,47 @@ TEST(IniFileStoreTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+// WriteIni over the real store while the disk is full (a file-size limit stands in for it,
+// as it stops root too) or the folder is read-only: the old file stays whole, one warning per
+// file, and what was set reaches the file once writes go through again.
+TEST(IniDiskTroubleTest, SettingsSavedWhileTheDiskRefusesArriveWhenItTakesThemAgain) {
+    enum class Trouble { DiskFull, ReadOnlyFolder };
+    for (const Trouble trouble : {Trouble::DiskFull, Trouble::ReadOnlyFolder}) {
+        const bool full = trouble == Trouble::DiskFull;
+        SCOPED_TRACE(full ? "disk full" : "read-only folder");
+        if (!full && ::geteuid() == 0) {
+            continue;  // permission bits do not stop root
+        }
+        TempDir dir;
+        FakePlatform platform;
+        IniFileStore store;
+        Services services{platform.clock,    platform.port,   store,
+                          platform.dialog,   platform.probe,  platform.wait,
+                          platform.registry, platform.status, platform.services.info};
+        services.info.settingsFolder = dir.Path();
+        const std::string file = IniPath(services.info, kCorvantisIni);
+        WriteIni(services, "GPS", "CurrAddress", "5", file);
+        const std::string old = ReadFileBytes(file);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (full) {
+                limit.emplace(static_cast<rlim_t>(old.size() - 1));
+            } else {
+                ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+            }
+            WriteIni(services, "GPS", "NewAddress", "12", file);
+            WriteIni(services, "GPS", "CurrAddress", "7", file);
+            RetryUnsavedSettings(services);
+            EXPECT_EQ(ReadFileBytes(file), old);
+            EXPECT_EQ(platform.status.warnings.size(), 1u);
+            ::chmod(dir.Path().c_str(), 0755);
+        }
+        RetryUnsavedSettings(services);
+        EXPECT_EQ(ReadFileBytes(file), "[GPS]\r\nCURRADDRESS=7\r\nNEWADDRESS=12\r\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+    }
 }
 
 }  // namespace

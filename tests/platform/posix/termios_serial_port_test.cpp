@@ -62,7 +62,7 @@ TEST_F(TermiosSerialPortTest, AFullOutputBufferDropsTheMessageAndKeepsThePortOpe
             written += kPortMessage.size();
         }
     }
-    ASSERT_EQ(failure.number(), port_error::kPortUnavailable);
+    ASSERT_EQ(failure.number(), port_error::kOutputBufferFull);
     EXPECT_NE(failure.description().find("output buffer is full"), std::string::npos)
         << failure.description();
     EXPECT_NE(failure.description().find("COM5"), std::string::npos);
