@@ -27,7 +27,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/headless/headless_timers.h"
 #include "platform/failure.h"
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
@@ -283,14 +282,34 @@ NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
     return {started, started % interval};
 }
 
-// The lean headless program's design: the same controls on our own event loop through the
-// headless timers (SendUDP waking once a second), writing through the termios port.
+// The lean headless program's timers as far as the transmission tick is concerned: SendUDP on
+// a sparse timer that wakes once a second, the others on the loop.
+class LeanTimers : public TimerService {
+public:
+    explicit LeanTimers(posix::LoopTimerService& timers) : m_timers(timers) {}
+    std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override {
+        return m_timers.CreateTimer(std::move(onTick));
+    }
+    std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& name,
+                                                  std::function<void()> onTick) override {
+        if (name == "SendUDP") {
+            return m_timers.CreateSparseTimer(std::move(onTick), 1s);
+        }
+        return CreateTimer(std::move(onTick));
+    }
+
+private:
+    posix::LoopTimerService& m_timers;
+};
+
+// The lean headless program's design: the same controls on our own event loop, SendUDP
+// waking once a second, writing through the termios port.
 std::chrono::nanoseconds RunLean(const testing::PtyPair& line, std::chrono::seconds span) {
     posix::EventLoop loop;
     posix::LoopEventWait wait(loop);
     Station<posix::TermiosSerialPort, posix::LoopEventWait> station(line, wait, &loop);
     posix::LoopTimerService loopTimers(loop);
-    HeadlessTimerService timers(loopTimers, station.port());
+    LeanTimers timers(loopTimers);
     Window& w = station.window;
     const auto started = RealtimeNow();
     TimerDriver driver(timers, {&w.SendUDP, &w.Timer2, &w.Timer3});
