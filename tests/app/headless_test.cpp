@@ -29,7 +29,9 @@ using Clock = std::chrono::steady_clock;
 // One run of the program with its standard streams and the far end of its serial line.
 class HeadlessRun {
 public:
-    HeadlessRun(const std::string& program, const testing::TempDir& settings, int master)
+    // `window` runs the Qt window offscreen instead of headless.
+    HeadlessRun(const std::string& program, const testing::TempDir& settings, int master,
+                bool window = false)
         : m_master(master) {
         int in[2], out[2], err[2];
         EXPECT_EQ(pipe(in), 0);
@@ -49,6 +51,11 @@ public:
             // Sunday of March to the first Sunday of November at 02:00), so the start-up rule
             // check has nothing to report.
             setenv("TZ", "UTC0UDT,M3.2.0,M11.1.0", 1);
+            if (window) {
+                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                execl(program.c_str(), program.c_str(), "--settings-dir", settings.Path().c_str(),
+                      static_cast<char*>(nullptr));
+            }
             execl(program.c_str(), program.c_str(), "--headless", "--settings-dir",
                   settings.Path().c_str(), static_cast<char*>(nullptr));
             _exit(127);
@@ -328,19 +335,11 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// The reply lines of a run's output, without their timestamps.
-std::vector<std::string> Replies(const std::string& out) {
-    std::vector<std::string> replies;
-    for (std::size_t at = 0; (at = out.find(" reply [", at)) != std::string::npos; ++at) {
-        replies.push_back(out.substr(at, out.find('\n', at) - at));
-    }
-    return replies;
-}
-
-// The toolkit-free program wakes far less often than the Qt one. Side by side, each on its own
-// line and settings folder, they must send the same bytes, show the same replies and leave
-// the same settings.
-TEST(HeadlessProgramsTest, BothSendShowAndSaveTheSame) {
+// The headless loop wakes far less often than the window's Qt loop, whose timers all run at
+// their full rate. Side by side, each on its own line and settings folder, the headless
+// program and the window (offscreen) must put the same bytes on the wire and leave the same
+// settings.
+TEST(HeadlessProgramsTest, HeadlessAndWindowSendAndSaveTheSame) {
     struct Side {
         testing::TempDir settings;
         testing::PtyPair line;
@@ -354,7 +353,7 @@ TEST(HeadlessProgramsTest, BothSendShowAndSaveTheSame) {
                                 "[CommMethod]\r\nTZhouroffset=30\r\n");
     }
     HeadlessRun leanRun(CORVANTIS_LEAN_EXECUTABLE, lean.settings, lean.line.Master());
-    HeadlessRun qtRun(CORVANTIS_EXECUTABLE, qt.settings, qt.line.Master());
+    HeadlessRun qtRun(CORVANTIS_EXECUTABLE, qt.settings, qt.line.Master(), /*window=*/true);
     const auto both = [&](auto done, std::chrono::milliseconds limit) {
         return leanRun.CollectUntil(
             [&] {
@@ -364,9 +363,10 @@ TEST(HeadlessProgramsTest, BothSendShowAndSaveTheSame) {
             limit);
     };
     ASSERT_TRUE(
-        both([&] { return leanRun.Messages().size() >= 3 && qtRun.Messages().size() >= 3; }, 10s));
+        both([&] { return leanRun.Messages().size() >= 4 && qtRun.Messages().size() >= 4; }, 12s))
+        << leanRun.err << qtRun.err;
 
-    // Time-only messages: from the first one both sent, the two sequences agree.
+    // From the first message both sent, the two sequences agree.
     const auto leanMessages = leanRun.Messages();
     const auto qtMessages = qtRun.Messages();
     std::size_t l = 0, q = 0;
@@ -385,31 +385,7 @@ TEST(HeadlessProgramsTest, BothSendShowAndSaveTheSame) {
     for (; l < leanMessages.size() && q < qtMessages.size(); ++l, ++q, ++compared) {
         EXPECT_EQ(leanMessages[l], qtMessages[q]);
     }
-    EXPECT_GE(compared, 2u);
-
-    // The same reply on both lines is shown the same, cut and escaped alike.
-    const std::string reply = std::string("OK\x1B[2J") + std::string(40, 'z');
-    for (Side* side : {&lean, &qt}) {
-        ASSERT_EQ(write(side->line.Master(), reply.data(), reply.size()),
-                  static_cast<ssize_t>(reply.size()));
-    }
-    ASSERT_TRUE(
-        both([&] { return !Replies(leanRun.out).empty() && !Replies(qtRun.out).empty(); }, 3s));
-    EXPECT_EQ(Replies(leanRun.out), Replies(qtRun.out));
-
-    // The rules message carries the same fields (its time aside).
-    leanRun.Say("rules");
-    qtRun.Say("rules");
-    const auto rules = [](const HeadlessRun& run) -> std::string {
-        for (const std::string& message : run.Messages()) {
-            if (KindOf(message) == '2') {
-                return message.substr(15);
-            }
-        }
-        return "";
-    };
-    ASSERT_TRUE(both([&] { return !rules(leanRun).empty() && !rules(qtRun).empty(); }, 5s));
-    EXPECT_EQ(rules(leanRun), rules(qtRun));
+    EXPECT_GE(compared, 3u);
 
     // Stopped alike, they leave the same settings behind (the device paths aside).
     EXPECT_EQ(leanRun.Stop(SIGTERM), 0);
@@ -421,7 +397,6 @@ TEST(HeadlessProgramsTest, BothSendShowAndSaveTheSame) {
                      "LINE"),
             Replaced(testing::ReadFileBytes(qt.settings.File(file)), qt.line.SlavePath(), "LINE"));
     }
-    EXPECT_EQ(leanRun.err, qtRun.err);
 }
 #endif
 

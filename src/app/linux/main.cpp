@@ -1,21 +1,21 @@
 // Corvantis: sets Vesper wall clocks from the PC clock over a serial line.
 //
-// main() picks the settings folder, the window or headless mode, builds the platform
-// services and hands them to the program.
+// main() picks the window or headless mode. The window: it picks the settings folder, builds
+// the platform services on Qt and hands them to the program. Headless: the same run as
+// corvantis-headless, on our own event loop, with no Qt event loop at all.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 
 #include <signal.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 
-#include "app/linux/headless.h"
+#include "app/headless/headless_run.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
-#include "platform/failure.h"
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
@@ -27,13 +27,11 @@
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
-#include "transmit/transmission_tick.h"
 #include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_message_dialog.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
-#include "window/event_log.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
 
@@ -84,7 +82,7 @@ ProgramInfo DescribeProgram(const Options& options) {
     return info;
 }
 
-// The services every mode shares; the dialog, status line and port vary by mode.
+// The services of the window on Qt.
 struct PosixPlatform {
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -101,22 +99,6 @@ void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
     for (const auto& [number, device] : ReadPortOverrides(services)) {
         platform.ports.SetOverride(number, device);
     }
-}
-
-std::int64_t UtcNow(const WallClock& clock) {
-    return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
-}
-
-// corvantis --check-rules: the stored display rules against this PC's zone; 0 when they
-// agree, 1 when they do not.
-int RunRuleCheck(const ProgramInfo& info, int years) {
-    PosixPlatform platform;
-    StderrMessageDialog dialog;
-    StderrStatusLine status;
-    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
-                      platform.wait,  platform.registry, status,           info};
-    return PrintRuleCheck(services, posix::PosixTimeZone(), UtcNow(platform.clock), years,
-                          std::cout, std::cerr);
 }
 
 int RunWindow(const ProgramInfo& info) {
@@ -142,7 +124,8 @@ int RunWindow(const ProgramInfo& info) {
     view.onCloseRequested = [&program] { program.CloseWindow(); };
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
-    // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
+    // A desktop session ending (or a kill) closes the program as "Close and Exit" does; a
+    // second copy started on the same settings brings this window forward.
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); },
                                    [&view] {
                                        view.showNormal();
@@ -150,42 +133,14 @@ int RunWindow(const ProgramInfo& info) {
                                        view.activateWindow();
                                    });
     const posix::PosixTimeZone zone;
-    window.UseZone.onClick = [&] {
-        UseThisPcsTimeZone(window, services, zone, UtcNow(platform.clock));
+    const auto nowUtc = [&platform] {
+        return std::chrono::duration_cast<std::chrono::seconds>(platform.clock.SinceEpoch())
+            .count();
     };
+    window.UseZone.onClick = [&] { UseThisPcsTimeZone(window, services, zone, nowUtc()); };
     program.Start();
-    WarnOfRuleDifferences(window, posix::PosixTimeZone(), UtcNow(platform.clock), view.Status());
+    WarnOfRuleDifferences(window, zone, nowUtc(), view.Status());
     return QApplication::exec();
-}
-
-int RunHeadless(const ProgramInfo& info) {
-    PosixPlatform platform;
-    StderrMessageDialog dialog;
-    StderrStatusLine status;
-    HeadlessHost host([] { QCoreApplication::exit(0); });
-    EventLog log(std::cout);
-    ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort port(reconnecting, log);
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      status,
-                      info};
-    ApplyPortOverrides(platform, services);
-    Window window;
-    Program program(window, services, platform.timers, host);
-    log.WatchReplies(window);
-    log.Write("started", "settings in " + info.settingsFolder);
-    StdinCommands commands(window);
-    TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
-    program.Start();
-    WarnOfRuleDifferences(window, posix::PosixTimeZone(), UtcNow(platform.clock), status);
-    log.WatchMessages(window);
-    return QCoreApplication::exec();
 }
 
 }  // namespace
@@ -208,34 +163,26 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool headless = options.headless || !DisplayAvailable();
-    if (headless && !options.headless && !options.checkRules) {
+    if (headless && !options.headless) {
         std::cerr << "No display found: running headless (see --help).\n";
     }
-    std::unique_ptr<QCoreApplication> app;
-    if (options.checkRules) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setApplicationName("Corvantis");
-        return RunRuleCheck(DescribeProgram(options), options.checkYears);
+    if (headless || options.checkRules) {
+        return RunHeadless(options, argv[0]);
     }
-    if (headless) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationName("Corvantis");
-    posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
     const ProgramInfo info = DescribeProgram(options);
     // A second copy sends SIGUSR1 to bring this one's window forward; until the window can,
     // the signal must not end the program.
     ::signal(SIGUSR1, SIG_IGN);
-    const InstanceLock lock(info.settingsFolder,
-                            headless ? InstanceMode::Headless : InstanceMode::Window);
+    const InstanceLock lock(info.settingsFolder, InstanceMode::Window);
     if (!lock.Held()) {
         std::cerr << lock.Refusal(info.settingsFolder) << '\n';
-        if (!headless && lock.OtherMode() == InstanceMode::Window && lock.OtherProcess() > 0) {
+        if (lock.OtherMode() == InstanceMode::Window && lock.OtherProcess() > 0) {
             ::kill(static_cast<pid_t>(lock.OtherProcess()), SIGUSR1);  // bring it forward
         }
         return kExitAlreadyRunning;
     }
-    return headless ? RunHeadless(info) : RunWindow(info);
+    posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
+    return RunWindow(info);
 }
