@@ -5,17 +5,21 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 
 #include "app/linux/headless.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
+#include "platform/clock_sync.h"
 #include "platform/failure.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/posix_clock_sync.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -105,21 +109,47 @@ std::int64_t UtcNow(const WallClock& clock) {
     return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
 }
 
-// Once, after start-up: the window's display rules against this PC's zone, on the warning
-// line when they disagree.
-void WarnOfRuleDifferences(const Window& window, const PosixPlatform& platform,
-                           StatusLine& status) {
+// The window's display rules against this PC's zone: the first difference in words, or empty
+// text when they agree.
+std::string RuleDifferenceWarning(const Window& window, const PosixPlatform& platform) {
     try {
         const posix::PosixTimeZone zone;
-        const RuleCheckResult result =
-            CheckRules(DisplayRuleFieldsOf(window), zone, UtcNow(platform.clock), kWarningYears);
-        if (!result.warning.empty()) {
-            status.ShowWarning(result.warning);
-        }
+        return CheckRules(DisplayRuleFieldsOf(window), zone, UtcNow(platform.clock), kWarningYears)
+            .warning;
     } catch (const Failure& failure) {
-        status.ShowWarning("The display rules were not checked: " + failure.description());
+        return "The display rules were not checked: " + failure.description();
     }
 }
+
+constexpr std::chrono::minutes kClockSyncCheckEvery{1};
+
+// The PC clock's synchronisation, read at start and every minute; `show` gets the warning in
+// words each time it changes (empty text: nothing to warn of any more). A clean first reading
+// shows nothing.
+class ClockSyncWatch {
+public:
+    explicit ClockSyncWatch(std::function<void(const std::string&)> show)
+        : m_show(std::move(show)) {
+        Check();
+        m_timer.setInterval(kClockSyncCheckEvery);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Check(); });
+        m_timer.start();
+    }
+
+private:
+    void Check() {
+        const std::string warning = ClockSyncWarning(m_probe.Read());
+        if (warning != m_last) {
+            m_last = warning;
+            m_show(warning);
+        }
+    }
+
+    std::function<void(const std::string&)> m_show;
+    std::string m_last;
+    posix::PosixClockSync m_probe;
+    QTimer m_timer;
+};
 
 // corvantis --check-rules: the stored display rules against this PC's zone; 0 when they
 // agree, 1 when they do not.
@@ -163,7 +193,15 @@ int RunWindow(const ProgramInfo& info) {
         UseThisPcsTimeZone(window, services, zone, UtcNow(platform.clock));
     };
     program.Start();
-    WarnOfRuleDifferences(window, platform, view.Status());
+    // The rule check once; the PC clock's status after it on the same line.
+    const std::string rules = RuleDifferenceWarning(window, platform);
+    if (!rules.empty()) {
+        view.Status().ShowWarning(rules);
+    }
+    ClockSyncWatch clockSync([&view, rules](const std::string& warning) {
+        view.Status().ShowWarning(rules.empty() || warning.empty() ? rules + warning
+                                                                   : rules + " " + warning);
+    });
     return QApplication::exec();
 }
 
@@ -191,7 +229,13 @@ int RunHeadless(const ProgramInfo& info) {
     StdinCommands commands(window);
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
     program.Start();
-    WarnOfRuleDifferences(window, platform, status);
+    if (const std::string rules = RuleDifferenceWarning(window, platform); !rules.empty()) {
+        status.ShowWarning(rules);
+    }
+    // The PC clock's status is an event of the run, not a start-up problem.
+    ClockSyncWatch clockSync([&log](const std::string& warning) {
+        log.Write("pc-clock", warning.empty() ? "This PC's clock is synchronised again." : warning);
+    });
     log.WatchMessages(window);
     return QCoreApplication::exec();
 }
