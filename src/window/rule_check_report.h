@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct RuleCheckResult {
 // with `zone` from `fromUtc` for `years` years.
 RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone,
                            std::int64_t fromUtc, int years);
+
+// Runs `recheck` after the reaction of every control that changes the display rules' offsets
+// (HourOffset, Check7 and the daylight-saving lists; their own handlers run first). Call it
+// once the handlers are attached.
+void AfterRuleChanges(Window& window, const std::function<void()>& recheck);
 
 // UseZone's click: sets the rule controls (offset, daylight saving, both changes, change
 // hour; the leap-second year stays) to the rules closest to `zone` over the 5 years from

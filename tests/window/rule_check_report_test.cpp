@@ -187,5 +187,31 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
     }
 }
 
+// The check runs again after each rule control's own reaction, which has saved it by then.
+TEST(RuleCheckReportTest, EveryRuleControlRunsTheCheckAfterItsOwnReaction) {
+    testing::FakePlatform fake;
+    Window w;
+    testing::FillPickLists(w);
+    testing::SelectDefaultRules(w);
+    AttachSettingsHandlers(w, fake.services);
+    std::vector<std::string> storedAtCheck;
+    AfterRuleChanges(w, [&] {
+        const std::string* stored =
+            fake.profile.Find(testing::kFakeDataIni, "CommMethod", "TZHOUROFFSET");
+        storedAtCheck.push_back(stored != nullptr ? *stored : "<absent>");
+    });
+    w.HourOffset.OperatorPick(14);
+    w.HourOffset.OperatorLeave();
+    EXPECT_EQ(storedAtCheck, std::vector<std::string>{"14"});
+    for (ComboBox* list :
+         {&w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10, &w.Combo11, &w.Combo12, &w.Combo13}) {
+        list->OperatorLeave();
+    }
+    w.Combo7.OperatorPick(3);
+    w.Combo8.OperatorPick(4);
+    w.Check7.OperatorClick();
+    EXPECT_EQ(storedAtCheck.size(), 11u);
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -188,19 +188,35 @@ int RunWindow(const ProgramInfo& info) {
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does.
     TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
+    program.Start();
+    // The warning line: the rule check, again after each change of a rule control, then the
+    // PC clock's status.
+    std::string rulesWarning = RuleDifferenceWarning(window, platform);
+    std::string syncWarning;
+    auto showWarnings = [&] {
+        view.Status().ShowWarning(rulesWarning.empty() || syncWarning.empty()
+                                      ? rulesWarning + syncWarning
+                                      : rulesWarning + " " + syncWarning);
+    };
+    if (!rulesWarning.empty()) {
+        showWarnings();
+    }
+    AfterRuleChanges(window, [&] {
+        const std::string now = RuleDifferenceWarning(window, platform);
+        if (now != rulesWarning) {
+            rulesWarning = now;
+            showWarnings();
+        }
+    });
     const posix::PosixTimeZone zone;
     window.UseZone.onClick = [&] {
         UseThisPcsTimeZone(window, services, zone, UtcNow(platform.clock));
+        // Its own message stays on the line; the check's state follows the new rules.
+        rulesWarning = RuleDifferenceWarning(window, platform);
     };
-    program.Start();
-    // The rule check once; the PC clock's status after it on the same line.
-    const std::string rules = RuleDifferenceWarning(window, platform);
-    if (!rules.empty()) {
-        view.Status().ShowWarning(rules);
-    }
-    ClockSyncWatch clockSync([&view, rules](const std::string& warning) {
-        view.Status().ShowWarning(rules.empty() || warning.empty() ? rules + warning
-                                                                   : rules + " " + warning);
+    ClockSyncWatch clockSync([&](const std::string& warning) {
+        syncWarning = warning;
+        showWarnings();
     });
     return QApplication::exec();
 }
