@@ -6,7 +6,7 @@ BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-          libgtest-dev libgmock-dev googletest desktop-file-utils locales)
+          libgtest-dev libgmock-dev googletest desktop-file-utils locales tzdata)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -5,7 +5,9 @@
 // characters, "*" to "#", kind digit at character 25) and the local time message (the 15
 // characters of a time block alone). The decoder frames them by their "*", decodes every
 // field and checks it; it trusts nothing it reads. Bytes that belong to no message are
-// reported as skipped, and it starts again at the next "*".
+// reported as skipped, and it starts again at the next "*". A "*" within 35 characters of the
+// last one always starts a new message: an address text holding "*" (which the builders copy
+// as it stands) costs that addressed command.
 #pragma once
 
 #include <cstddef>

@@ -111,6 +111,24 @@ RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone
     return result;
 }
 
+void AfterRuleChanges(Window& w, const std::function<void()>& recheck) {
+    auto chain = [&recheck](std::function<void()>& reaction) {
+        reaction = [previous = reaction, recheck] {
+            if (previous) {
+                previous();
+            }
+            recheck();
+        };
+    };
+    for (ComboBox* list : {&w.HourOffset, &w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10, &w.Combo11,
+                           &w.Combo12, &w.Combo13}) {
+        chain(list->onLostFocus);
+    }
+    chain(w.Combo7.onClick);
+    chain(w.Combo8.onClick);
+    chain(w.Check7.onClick);
+}
+
 void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64_t nowUtc) {
     constexpr int kYears = 5;
     DateTime end = FromEpochSeconds(nowUtc);
@@ -184,17 +202,12 @@ int PrintRuleCheck(Services& services, const TimeZone& zone, std::int64_t nowUtc
     }
 }
 
-void WarnOfRuleDifferences(const Window& window, const TimeZone& zone, std::int64_t nowUtc,
-                           StatusLine& status) {
+std::string RuleDifferenceWarning(const Window& window, const TimeZone& zone, std::int64_t nowUtc) {
     constexpr int kWarningYears = 5;
     try {
-        const RuleCheckResult result =
-            CheckRules(DisplayRuleFieldsOf(window), zone, nowUtc, kWarningYears);
-        if (!result.warning.empty()) {
-            status.ShowWarning(result.warning);
-        }
+        return CheckRules(DisplayRuleFieldsOf(window), zone, nowUtc, kWarningYears).warning;
     } catch (const Failure& failure) {
-        status.ShowWarning("The display rules were not checked: " + failure.description());
+        return "The display rules were not checked: " + failure.description();
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,11 +39,15 @@ RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone
 int PrintRuleCheck(Services& services, const TimeZone& zone, std::int64_t nowUtc, int years,
                    std::ostream& out, std::ostream& err);
 
-// Once, after start-up: the window's display rules against `zone` over the next 5 years from
-// `nowUtc`; the first difference goes on the warning line when they disagree, and a zone
-// that cannot be read is said there too.
-void WarnOfRuleDifferences(const Window& window, const TimeZone& zone, std::int64_t nowUtc,
-                           StatusLine& status);
+// The window's display rules against `zone` over the next 5 years from `nowUtc`: the first
+// difference in words for the warning line, why the zone could not be read, or empty text
+// when they agree.
+std::string RuleDifferenceWarning(const Window& window, const TimeZone& zone, std::int64_t nowUtc);
+
+// Runs `recheck` after the reaction of every control that changes the display rules' offsets
+// (HourOffset, Check7 and the daylight-saving lists; their own handlers run first). Call it
+// once the handlers are attached.
+void AfterRuleChanges(Window& window, const std::function<void()>& recheck);
 
 // UseZone's click: sets the rule controls (offset, daylight saving, both changes, change
 // hour; the leap-second year stays) to the rules closest to `zone` over the 5 years from

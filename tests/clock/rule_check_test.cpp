@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
+#include "clock/clock_group.h"
 #include "clock/daylight_saving.h"
 #include "platform/posix/posix_time_zone.h"
+#include "transmit/messages.h"
 
 namespace corvantis {
 namespace {
@@ -166,6 +171,82 @@ TEST(RuleCheckTest, DurationsInWords) {
     EXPECT_EQ(DurationInWords(-120), "2 hours");
     EXPECT_EQ(DurationInWords(30), "30 minutes");
     EXPECT_EQ(DurationInWords(90), "1 hour 30 minutes");
+}
+
+// The rules as the window's lists would hold them, encoded as the tick encodes them.
+DisplayRuleFields FieldsOf(const DisplayRules& rules) {
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "%g", rules.offsetMinutes / 60.0);
+    DaylightSavingSelection s;
+    s.check7 = rules.daylightSaving ? 1 : 0;
+    auto select = [](const ChangeRule& rule, int& day, int& month, int& occurrence, int& weekday) {
+        const bool fixed = rule.form == ChangeRule::Form::FixedDate;
+        day = fixed ? rule.day : 0;
+        month = rule.month - 1;
+        occurrence = rule.occurrence - 1;
+        weekday = rule.weekday - 1;
+    };
+    select(rules.start, s.startDay, s.startMonth, s.startOccurrence, s.startWeekday);
+    select(rules.end, s.endDay, s.endMonth, s.endOccurrence, s.endWeekday);
+    s.changeHour = rules.changeHour;
+    const OffsetFields o = EncodeOffset(offset);
+    const DaylightSavingFields d = EncodeDaylightSaving(s);
+    return {o.tzHours, o.tzHalf, d.dstStart, d.dstEnd, d.dstHour, EncodeLeapYear(0)};
+}
+
+// A scripted run in virtual time over the wire: the rules "Use this PC's time zone" gives (and
+// the defaults) go out as a rules message, the time as time-only messages one second before,
+// at and after every change of either side and every six hours between; the clock's shown
+// time is compared with the PC's local time, and every disagreement is one the check reports.
+TEST(RuleCheckPropertyTest, OverTheWireTheClockShowsThePcsTimeWhereTheCheckSaysItDoes) {
+    const char* zones[] = {"America/Chicago", "Europe/Berlin", "Asia/Kolkata", "Pacific/Auckland",
+                           "Australia/Lord_Howe"};
+    const std::int64_t from = Utc(2027, 1, 1);
+    const std::int64_t to = Utc(2029, 1, 1);
+    for (const char* zone : zones) {
+        const auto pc = Offsets(zone, from, to);
+        for (const DisplayRules& rules : {RulesFromZone(pc).rules, kDefaults}) {
+            SCOPED_TRACE(std::string(zone) + " with " + RulesInWords(rules));
+            const auto differences = CompareRules(rules, pc, to);
+            std::vector<std::int64_t> instants;
+            for (std::int64_t t = from; t < to; t += 6 * 3600) {
+                instants.push_back(t);
+            }
+            for (const OffsetChange& change : pc) {
+                instants.insert(instants.end(), {change.at - 1, change.at, change.at + 1});
+            }
+            for (int year = 2027; year <= 2028; ++year) {
+                const ChangeInstants changes = DaylightSavingChanges(rules, year);
+                instants.insert(instants.end(),
+                                {changes.start - 1, changes.start, changes.end - 1, changes.end});
+            }
+            std::sort(instants.begin(), instants.end());
+            ClockGroup group({1}, false);
+            const DisplayRuleFields fields = FieldsOf(rules);
+            group.Receive(RulesMessage(FromEpochSeconds(from), fields), std::chrono::seconds(0));
+            ASSERT_EQ(group.Clocks().front().Rules(), rules);
+            std::chrono::seconds at(0);
+            for (std::int64_t t : instants) {
+                if (t < from || t >= to) {
+                    continue;
+                }
+                at += std::chrono::seconds(1);
+                group.Receive(TimeOnlyMessage(FromEpochSeconds(t)), at);
+                const DateTime shown = group.Clocks().front().Shown(at)->time;
+                const DateTime local = FromEpochSeconds(t + OffsetAt(pc, t) * 60LL);
+                const int minutes =
+                    static_cast<int>((ToEpochSeconds(shown) - ToEpochSeconds(local)) / 60);
+                int reported = 0;
+                for (const RuleDifference& d : differences) {
+                    if (t >= d.from && t < d.to) {
+                        reported = d.minutes;
+                    }
+                }
+                ASSERT_EQ(minutes, reported) << DateText(FromEpochSeconds(t)) << " "
+                                             << TimeText(FromEpochSeconds(t)) << " UTC";
+            }
+        }
+    }
 }
 
 }  // namespace

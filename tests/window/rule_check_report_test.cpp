@@ -9,6 +9,7 @@
 #include "settings/settings_handlers.h"
 #include "support/fakes.h"
 #include "support/started_window.h"
+#include "window/standing_warnings.h"
 
 namespace corvantis {
 namespace {
@@ -185,6 +186,88 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
         EXPECT_EQ(stored.tzHours + stored.tzHalf + stored.dstStart + stored.dstEnd + stored.dstHour,
                   shown.tzHours + shown.tzHalf + shown.dstStart + shown.dstEnd + shown.dstHour);
     }
+}
+
+// The check runs again after each rule control's own reaction, which has saved it by then.
+TEST(RuleCheckReportTest, EveryRuleControlRunsTheCheckAfterItsOwnReaction) {
+    testing::FakePlatform fake;
+    Window w;
+    testing::FillPickLists(w);
+    testing::SelectDefaultRules(w);
+    AttachSettingsHandlers(w, fake.services);
+    std::vector<std::string> storedAtCheck;
+    AfterRuleChanges(w, [&] {
+        const std::string* stored =
+            fake.profile.Find(testing::kFakeDataIni, "CommMethod", "TZHOUROFFSET");
+        storedAtCheck.push_back(stored != nullptr ? *stored : "<absent>");
+    });
+    w.HourOffset.OperatorPick(14);
+    w.HourOffset.OperatorLeave();
+    EXPECT_EQ(storedAtCheck, std::vector<std::string>{"14"});
+    for (ComboBox* list :
+         {&w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10, &w.Combo11, &w.Combo12, &w.Combo13}) {
+        list->OperatorLeave();
+    }
+    w.Combo7.OperatorPick(3);
+    w.Combo8.OperatorPick(4);
+    w.Check7.OperatorClick();
+    EXPECT_EQ(storedAtCheck.size(), 11u);
+}
+
+// The PC clock's status as a test sets it.
+class SetClockSync : public ClockSyncProbe {
+public:
+    ClockSyncStatus status{true, true, 0.001};
+    ClockSyncStatus Read() const override { return status; }
+};
+
+// Both standing concerns on their own callbacks: the rules at start and after a rule control
+// changes, the PC clock read every minute, each passed on only when its sentence changes.
+TEST(StandingWarningsTest, RulesRecheckedOnChangeClockPolledEachMinuteEachOnlyWhenChanged) {
+    using namespace std::chrono_literals;
+    testing::FakePlatform fake;
+    fake.clock.SetLocal(DateTime{2027, 1, 10, 12, 0, 0});
+    Window w;
+    testing::FillPickLists(w);
+    testing::SelectDefaultRules(w);
+    const ListedZone noDaylightSaving({{0, -360}});  // UTC-6 all year
+    SetClockSync clockSync;
+    std::vector<std::string> rules, clock;
+    StandingWarnings warnings(
+        w, fake.services, noDaylightSaving, clockSync, fake.timers,
+        [&](const std::string& text) { rules.push_back(text); },
+        [&](const std::string& text) { clock.push_back(text); });
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(rules[0].rfind("Clocks will show 1 hour ahead of this PC from 14 March 2027", 0), 0u)
+        << rules[0];
+    EXPECT_TRUE(clock.empty()) << "a synchronised clock says nothing";
+
+    w.Check7.OperatorClick();  // daylight saving off: the rules now match
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[1], "");
+    w.Check7.OperatorClick();
+    w.Check7.OperatorClick();  // off again: no change from the last sentence, nothing passed on
+    EXPECT_EQ(rules.size(), 4u);
+
+    clockSync.status = {true, false, std::nullopt};
+    fake.timers.RunFor(StandingWarnings::kClockCheckEvery - 1s);
+    EXPECT_TRUE(clock.empty()) << "read once a minute";
+    fake.timers.RunFor(1s);
+    ASSERT_EQ(clock.size(), 1u);
+    EXPECT_EQ(clock[0], ClockSyncWarning(clockSync.status));
+    fake.timers.RunFor(StandingWarnings::kClockCheckEvery * 3);
+    EXPECT_EQ(clock.size(), 1u) << "an unchanged status is not repeated";
+}
+
+TEST(StandingWarningsTest, TheWindowsLineShowsBothRulesFirstAndKeepsTheOtherWhenOneClears) {
+    testing::FakeStatusLine line;
+    CombinedWarningLine combined(line);
+    combined.SetRules("Rules differ.");
+    combined.SetClockSync("Clock not synchronised.");
+    combined.SetRules("");
+    EXPECT_EQ(line.warnings,
+              (std::vector<std::string>{"Rules differ.", "Rules differ. Clock not synchronised.",
+                                        "Clock not synchronised."}));
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ ClockOptions ParseClockOptions(const std::vector<std::string>& arguments) {
             options.acknowledge = true;
         } else if (argument == "--lines") {
             options.lines = true;
+        } else if (argument == "--window") {
+            options.window = true;
         } else if (argument == "--addresses" && hasValue) {
             const auto addresses = AddressList(arguments[++i]);
             if (!addresses) {
@@ -88,7 +90,8 @@ std::string ClockUsage(const std::string& program) {
            "  --ack             answer each addressed command with \"ACK aa RULES\" or\n"
            "                    \"ACK aa ADDRESS nn\" and a line end\n"
            "  --seconds N       stop after N seconds\n"
-           "  --lines           print lines even on a terminal (no redrawn screen)\n";
+           "  --lines           print lines even on a terminal (no redrawn screen)\n"
+           "  --window          show the clocks as analog faces in a window\n";
 }
 
 }  // namespace corvantis

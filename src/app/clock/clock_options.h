@@ -14,6 +14,7 @@ struct ClockOptions {
     std::optional<std::string> ptyFile;  // make a pty pair; write its slave path here
     std::optional<std::string> device;   // the serial device to open
     bool lines = false;                  // print lines even on a terminal
+    bool window = false;                 // analog faces in a window
     bool help = false;
     std::string error;  // not empty when the command line is not understood
 };

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "app/clock/clock_options.h"
+#include "app/clock/clock_window.h"
 #include "clock/clock_group.h"
 #include "clock/clock_runner.h"
 #include "platform/failure.h"
@@ -53,6 +54,10 @@ int main(int argc, char** argv) {
             std::cout << "clocks listening on " << line.SlavePath() << std::endl;
         }
         ClockGroup group(options.addresses, options.acknowledge);
+        if (options.window) {
+            return RunClockWindow(
+                line, group, SteadyNow, options.seconds, [] { return g_stop != 0; }, argc, argv);
+        }
         const bool redraw = !options.lines && ::isatty(STDOUT_FILENO) == 1;
         ClockRunner runner(line, group, std::cout, SteadyNow, redraw);
         const auto start = SteadyNow();

@@ -16,6 +16,7 @@
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/posix_clock_sync.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -27,6 +28,7 @@
 #include "window/event_log.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
+#include "window/standing_warnings.h"
 
 namespace corvantis {
 namespace {
@@ -114,7 +116,19 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     // A service manager's stop (or Ctrl+C) closes the program as "Close and Exit" does.
     posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
-    WarnOfRuleDifferences(window, posix::PosixTimeZone(), UtcNow(clock), status);
+    const posix::PosixTimeZone zone;
+    const posix::PosixClockSync clockSync;
+    // The PC clock's status is an event of the run, not a start-up problem.
+    StandingWarnings warnings(
+        window, services, zone, clockSync, loopTimers,
+        [&status](const std::string& text) {
+            if (!text.empty()) {
+                status.ShowWarning(text);
+            }
+        },
+        [&log](const std::string& text) {
+            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
+        });
     log.WatchMessages(window);
     return loop.Run();
 }

@@ -9,7 +9,6 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
@@ -19,6 +18,7 @@
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/posix_clock_sync.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -33,7 +33,7 @@
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
 #include "window/program.h"
-#include "window/rule_check_report.h"
+#include "window/standing_warnings.h"
 
 namespace corvantis {
 namespace {
@@ -132,14 +132,14 @@ int RunWindow(const ProgramInfo& info) {
                                        view.raise();
                                        view.activateWindow();
                                    });
-    const posix::PosixTimeZone zone;
-    const auto nowUtc = [&platform] {
-        return std::chrono::duration_cast<std::chrono::seconds>(platform.clock.SinceEpoch())
-            .count();
-    };
-    window.UseZone.onClick = [&] { UseThisPcsTimeZone(window, services, zone, nowUtc()); };
     program.Start();
-    WarnOfRuleDifferences(window, zone, nowUtc(), view.Status());
+    const posix::PosixTimeZone zone;
+    const posix::PosixClockSync clockSync;
+    CombinedWarningLine warningLine(view.Status());
+    StandingWarnings warnings(
+        window, services, zone, clockSync, platform.timers,
+        [&](const std::string& text) { warningLine.SetRules(text); },
+        [&](const std::string& text) { warningLine.SetClockSync(text); });
     return QApplication::exec();
 }
 

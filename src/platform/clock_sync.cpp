@@ -1,0 +1,24 @@
+#include "platform/clock_sync.h"
+
+#include <cstdio>
+
+namespace corvantis {
+
+std::string ClockSyncWarning(const ClockSyncStatus& status) {
+    if (!status.known) {
+        return {};
+    }
+    if (!status.synchronised) {
+        return "This PC's clock is not synchronised to a time server: the clocks show its time "
+               "with whatever error it has.";
+    }
+    if (status.estimatedErrorSeconds && *status.estimatedErrorSeconds > kLargeClockErrorSeconds) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", *status.estimatedErrorSeconds);
+        return std::string("This PC's clock may be off by up to ") + seconds +
+               " s (its own estimate): the clocks inherit that error.";
+    }
+    return {};
+}
+
+}  // namespace corvantis
