@@ -40,7 +40,8 @@ ensure_test_locale() {
 
 # The Windows build: mingw-w64 cross compilers, tests run under wine.
 WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest)
+# xvfb: a virtual X server for the tests that open windows under wine.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest xvfb)
 WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
