@@ -171,8 +171,9 @@ Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
     m_warningBrush.Reset(CreateSolidBrush(RGB(0xff, 0xf4, 0xce)));
     BuildLayout();
 
-    constexpr DWORD kStyle =
-        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    // No WS_CLIPCHILDREN: a group box draws no background of its own and relies on the
+    // window's beneath it.
+    constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
     const std::wstring caption = Wide(kWindowCaption);
     HWND hwnd =
@@ -856,6 +857,11 @@ LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DPICHANGED:
             ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_ENDSESSION:
+            if (wParam != FALSE && onEndSession) {
+                Forward(onEndSession);
+            }
             return 0;
         case WM_CLOSE:
             if (onCloseRequested) {

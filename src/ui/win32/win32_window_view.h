@@ -99,6 +99,9 @@ public:
     std::function<void()> onTrayActivated;
     // A failure escaping a reaction the operator set off.
     std::function<void(const std::exception&)> onFailure;
+    // The Windows session is ending (WM_ENDSESSION): the program should close now, as the
+    // system ends it once this returns.
+    std::function<void()> onEndSession;
     // The window has been destroyed (by Destroy, the close box unset, or the system).
     std::function<void()> onDestroyed;
 
