@@ -829,7 +829,10 @@ LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return reinterpret_cast<LRESULT>(m_warningBrush.Get());
             }
             if (control == ControlHandle(m_window.Label33.Name())) {
+                // "Please Wait!" in red on the window's own background.
                 SetTextColor(dc, RGB(0xb0, 0x1e, 0x1e));
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
