@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/win32_event_wait.h"
+
 namespace corvantis {
 
 // Runs on the thread that created it. Each round waits with MsgWaitForMultipleObjectsEx for
@@ -66,6 +68,27 @@ private:
     HWND m_dialog = nullptr;
     bool m_quit = false;
     int m_exitCode = 0;
+};
+
+// The clock feedback's wait on this loop: the tick count and the blocking wait of
+// Win32EventWait; its event pass is one round of the loop that does not wait, so messages,
+// timer ticks and console input that came meanwhile run inside it, as in the event pass of
+// the other toolkits (a timer's tick never inside itself).
+class Win32LoopEventWait final : public EventWait {
+public:
+    // `loop` must outlive the object.
+    explicit Win32LoopEventWait(Win32EventLoop& loop) : m_loop(loop) {}
+
+    std::uint32_t TickCount() override { return m_wait.TickCount(); }
+    std::int32_t Wait(std::uint32_t count, const std::int32_t* handles,
+                      std::int32_t timeoutMs) override {
+        return m_wait.Wait(count, handles, timeoutMs);
+    }
+    void ProcessPendingEvents() override { m_loop.RunOnce(0); }
+
+private:
+    Win32EventLoop& m_loop;
+    Win32EventWait m_wait;
 };
 
 }  // namespace corvantis
