@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "platform/failure.h"
 #include "support/fakes.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "window/startup.h"
 
@@ -397,6 +399,14 @@ TEST_F(Win32ViewTest, CloseMouseMoveAndNotifyIconReachTheirHooks) {
     EXPECT_EQ(restores, 2);
     EXPECT_EQ(exits, 0);
 
+    // The icon's menu: "Show" restores, "Close and Exit" is the button's own click.
+    constexpr WPARAM kMenuShow = 0x7001;
+    constexpr WPARAM kMenuExit = 0x7002;
+    SendMessageW(top, WM_COMMAND, kMenuShow, 0);
+    SendMessageW(top, WM_COMMAND, kMenuExit, 0);
+    EXPECT_EQ(restores, 3);
+    EXPECT_EQ(exits, 1);
+
     EXPECT_TRUE(view.AddNotifyIcon());
     EXPECT_TRUE(view.HasNotifyIcon());
     view.RemoveNotifyIcon();
@@ -406,6 +416,29 @@ TEST_F(Win32ViewTest, CloseMouseMoveAndNotifyIconReachTheirHooks) {
     SendMessageW(top, WM_CLOSE, 0, 0);
     EXPECT_EQ(closes, 1);
     EXPECT_TRUE(IsWindow(top)) << "the close box asks; the program unloads";
+}
+
+TEST_F(Win32ViewTest, TheEndOfTheSessionIsReportedOnlyWhenItEnds) {
+    int ends = 0;
+    view.onEndSession = [&] { ++ends; };
+    SendMessageW(view.Handle(), WM_ENDSESSION, FALSE, 0);  // a log-off that was cancelled
+    EXPECT_EQ(ends, 0);
+    SendMessageW(view.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ends, 1);
+}
+
+TEST(Win32Dpi, ThePerMonitorAwarenessIsGranted) {
+    // Version 2 where the system has it (wine 8 stops at version 1).
+    const DpiAwareness awareness = EnablePerMonitorDpiAwareness();
+    EXPECT_TRUE(awareness == DpiAwareness::PerMonitor || awareness == DpiAwareness::PerMonitorV2)
+        << static_cast<int>(awareness);
+    EXPECT_GE(DpiForWindow(nullptr), 96u);
+    // The message font doubles with the DPI (heights in pixels, whatever their sign).
+    const int at96 = std::abs(static_cast<int>(MessageFontForDpi(96).lfHeight));
+    const int at192 = std::abs(static_cast<int>(MessageFontForDpi(192).lfHeight));
+    EXPECT_GT(at96, 0);
+    EXPECT_GE(at192, 2 * at96 - 1);
+    EXPECT_LE(at192, 2 * at96 + 1);
 }
 
 TEST_F(Win32ViewTest, TheHostUnloadsOnceAndEndsTheLoop) {
