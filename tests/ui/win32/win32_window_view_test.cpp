@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/version.h"
 #include "support/fakes.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/resources/resource_ids.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "window/startup.h"
@@ -425,6 +427,39 @@ TEST_F(Win32ViewTest, TheEndOfTheSessionIsReportedOnlyWhenItEnds) {
     EXPECT_EQ(ends, 0);
     SendMessageW(view.Handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ends, 1);
+}
+
+// This program links the executable's resources: what corvantis.exe carries, this has.
+TEST(Win32Resources, IconVersionAndManifestComeWithTheProgram) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    for (int size : {16, 32, 48}) {
+        HICON icon = static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(IDI_CORVANTIS),
+                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        EXPECT_NE(icon, nullptr) << size;
+        if (icon != nullptr) {
+            DestroyIcon(icon);
+        }
+    }
+    EXPECT_NE(FindResourceW(self, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)), nullptr)
+        << "the manifest (Common Controls 6, DPI awareness)";
+
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(self, path, MAX_PATH), 0u);
+    const DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<unsigned char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    // The one version number of the project.
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), kVersionMajor);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), kVersionMinor);
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionLS), kVersionRevision);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                               reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(std::wstring(text), Wide(kVersionText));
 }
 
 TEST(Win32Dpi, ThePerMonitorAwarenessIsGranted) {
