@@ -40,10 +40,10 @@ ensure_test_locale() {
 
 # The Windows build: mingw-w64 cross compilers, tests run under wine.
 WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
-# xvfb: a virtual X server for the tests that open windows under wine; x11-apps (xwd) and
-# imagemagick (convert) for the screenshot of the Windows window.
+# xvfb and xauth (for xvfb-run): a virtual X server for the tests that open windows under
+# wine; x11-apps (xwd) and imagemagick (convert) for the screenshot of the Windows window.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest xvfb
-                  x11-apps imagemagick)
+                  xauth x11-apps imagemagick)
 WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
@@ -56,7 +56,7 @@ windows_tools_missing() {
     fi
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
     local tool
-    for tool in Xvfb xvfb-run xwd convert; do
+    for tool in Xvfb xvfb-run xauth xwd convert; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     echo "${missing[*]}"
