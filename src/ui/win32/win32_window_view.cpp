@@ -485,6 +485,8 @@ void Win32WindowView::CreateControl(Entry& entry) {
         throw Failure(static_cast<int>(code), SystemErrorText(code));
     }
     if (entry.kind == Kind::List) {
+        SetWindowSubclass(entry.hwnd, &Win32WindowView::ListWheelProc,
+                          static_cast<UINT_PTR>(entry.id), reinterpret_cast<DWORD_PTR>(this));
         // Keys and the focus leaving arrive at the list's edit field.
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
@@ -997,6 +999,21 @@ LRESULT CALLBACK Win32WindowView::ListEditProc(HWND hwnd, UINT message, WPARAM w
     }
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, &Win32WindowView::ListEditProc, id);
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32WindowView::ListWheelProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_MOUSEWHEEL) {
+        // The wheel turning over a list on its way elsewhere picks nothing; a list the
+        // operator is working in still follows the wheel.
+        HWND focus = GetFocus();
+        if (focus != hwnd && !IsChild(hwnd, focus)) {
+            return 0;
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &Win32WindowView::ListWheelProc, id);
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

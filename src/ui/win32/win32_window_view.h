@@ -17,6 +17,8 @@
 //  - the focus leaving a list for another control of this window: OperatorLeave (the list
 //    opening, a message box or another program taking the focus do not leave it);
 //  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+// The wheel picks in a list only while the list has the focus, so turning it over the window
+// changes no setting by accident.
 // Text boxes are read-only: they show what the program writes, and can be selected and
 // copied. An exception (a Failure or any std::exception) escaping a reaction the operator
 // set off is caught here and handed to onFailure; when that is unset, it is shown on the
@@ -130,6 +132,8 @@ private:
     Entry* EntryById(int id);
     Entry* EntryByHandle(HWND handle);
     HFONT FontFor(const Entry& entry) const;
+    static LRESULT CALLBACK ListWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR id, DWORD_PTR data);
     static LRESULT CALLBACK ListEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
 

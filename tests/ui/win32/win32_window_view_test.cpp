@@ -332,6 +332,21 @@ TEST_F(Win32ListTest, APickReachesOperatorPickOnce) {
     EXPECT_EQ(leaves, 0) << "opening the drop-down does not leave the list";
 }
 
+TEST_F(Win32ListTest, TheWheelPicksOnlyInTheListBeingWorkedIn) {
+    list.SetListIndex(0);
+    clicks = 0;
+    const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA));
+    SetFocus(Child("Command2"));
+    SendMessageW(combo, WM_MOUSEWHEEL, down, 0);
+    EXPECT_EQ(list.ListIndex(), 0) << "passing over an unfocused list";
+    EXPECT_EQ(clicks, 0);
+
+    SetFocus(Edit());
+    SendMessageW(combo, WM_MOUSEWHEEL, down, 0);
+    EXPECT_EQ(list.ListIndex(), 1);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(Win32ListTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
     SetFocus(Edit());
     SendMessageW(Edit(), EM_SETSEL, 0, -1);
