@@ -197,7 +197,13 @@ Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
     m_status = std::make_unique<StatusLineImpl>(*this);
     m_notifyIcon = std::make_unique<Win32NotifyIcon>(hwnd, kNotifyIconMessage);
     m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    CreateControls();
+    try {
+        CreateControls();
+    } catch (...) {
+        // The window goes while every member it reaches still exists.
+        Destroy();
+        throw;
+    }
     ApplyDpi(DpiForWindow(hwnd));
 }
 
