@@ -1,5 +1,7 @@
 #include "ui/win32/win32_dpi.h"
 
+#include "ui/win32/win32_handles.h"
+
 namespace corvantis {
 namespace {
 
@@ -36,11 +38,8 @@ const HANDLE kContextPerMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR
 constexpr int kProcessPerMonitorDpiAware = 2;
 
 UINT SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
+    const WindowDc screen(nullptr);
+    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 

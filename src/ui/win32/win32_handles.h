@@ -53,6 +53,37 @@ struct MenuTraits {
     static void Free(HMENU handle) { DestroyMenu(handle); }
 };
 
+// A window's device context (the screen's for nullptr), released on scope exit; a font
+// selected into it through Select is deselected first.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ~WindowDc() {
+        if (m_dc != nullptr) {
+            if (m_original != nullptr) {
+                SelectObject(m_dc, m_original);
+            }
+            ReleaseDC(m_window, m_dc);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    HDC Get() const { return m_dc; }
+    // Selects `object` (a font) for the measurements that follow.
+    void Select(HGDIOBJ object) {
+        HGDIOBJ previous = SelectObject(m_dc, object);
+        if (m_original == nullptr) {
+            m_original = previous;
+        }
+    }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+    HGDIOBJ m_original = nullptr;
+};
+
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueFont = UniqueHandle<HFONT, GdiTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiTraits>;

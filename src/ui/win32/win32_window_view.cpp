@@ -658,21 +658,21 @@ void Win32WindowView::ApplyDpi(UINT dpi, const RECT* suggested) {
     m_fixedFont.Reset(CreateFontIndirectW(&fixed));
 
     // Dialog base units of the message font, as the dialog manager computes them.
-    HDC dc = GetDC(m_hwnd);
-    HGDIOBJ old = SelectObject(dc, m_font.Get());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SIZE alphabet{};
-    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    GetTextExtentPoint32W(dc, letters, 52, &alphabet);
-    m_baseX = std::max(1, static_cast<int>((alphabet.cx / 26 + 1) / 2));
-    m_baseY = std::max(1, static_cast<int>(metrics.tmHeight));
-    SelectObject(dc, m_fixedFont.Get());
-    SIZE digit{};
-    GetTextExtentPoint32W(dc, L"0", 1, &digit);
-    m_fixedCharWidth = std::max(1, static_cast<int>(digit.cx));
-    SelectObject(dc, old);
-    ReleaseDC(m_hwnd, dc);
+    {
+        WindowDc dc(m_hwnd);
+        dc.Select(m_font.Get());
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc.Get(), &metrics);
+        SIZE alphabet{};
+        const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        GetTextExtentPoint32W(dc.Get(), letters, 52, &alphabet);
+        m_baseX = std::max(1, static_cast<int>((alphabet.cx / 26 + 1) / 2));
+        m_baseY = std::max(1, static_cast<int>(metrics.tmHeight));
+        dc.Select(m_fixedFont.Get());
+        SIZE digit{};
+        GetTextExtentPoint32W(dc.Get(), L"0", 1, &digit);
+        m_fixedCharWidth = std::max(1, static_cast<int>(digit.cx));
+    }
 
     ++m_mirroring;
     for (auto& entry : m_entries) {
