@@ -78,17 +78,23 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(arguments);
     const std::string program = "corvantis.exe";
     if (!options.error.empty() || options.help || options.version) {
-        UseParentConsole(false);
+        std::string text;
         if (!options.error.empty()) {
-            std::cerr << options.error << "\n" << Usage(program) << std::flush;
-            return 2;
+            text = options.error + "\n" + Usage(program);
+        } else if (options.help) {
+            text = Usage(program);
+        } else {
+            text = "Corvantis " + std::string(kVersionText) + "\n";
         }
-        if (options.help) {
-            std::cout << Usage(program) << std::flush;
-            return 0;
+        const int code = options.error.empty() ? 0 : 2;
+        if (UseParentConsole(false)) {
+            (code == 0 ? std::cout : std::cerr) << text << std::flush;
+        } else {
+            // Started without a console (from a shortcut or Explorer): the answer in a box.
+            MessageBoxA(nullptr, text.c_str(), "Corvantis",
+                        MB_OK | (code == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         }
-        std::cout << "Corvantis " << kVersionText << std::endl;
-        return 0;
+        return code;
     }
     if (options.headless) {
         UseParentConsole(true);
