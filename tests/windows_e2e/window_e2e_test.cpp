@@ -265,6 +265,26 @@ TEST_F(WindowRun, TheOperatorsClicksReachTheWireTheSettingsAndTheRunKey) {
     EXPECT_NE(gone.exitCode, 0) << gone.out;
 }
 
+TEST_F(WindowRun, TheKeyboardMovesThroughTheWindowAsInADialog) {
+    // A click leaves the focus on the button; Tab moves it on in the layout's order (Shift
+    // not held). The keys go through the program's one message loop.
+    EXPECT_EQ(Drive({"click", "NewAddress", "click", "SendAddr", "focus", "key", "SendAddr", "9"}),
+              "clicked NewAddress\nclicked SendAddr\nfocus SendAddr\nkey SendAddr 9\n");
+    std::string focus;
+    EXPECT_TRUE(Until(
+        [&] {
+            focus = Drive({"focus"});
+            return focus == "focus Command2\n";
+        },
+        10s))
+        << focus;
+    // Enter and Esc in the window end nothing.
+    Drive({"key", "Command2", "13", "key", "Command2", "27"});
+    EXPECT_EQ(process->Wait(2s), -1) << "still running";
+    Drive({"close"});
+    EXPECT_EQ(process->Wait(15s), 0);
+}
+
 TEST_F(WindowRun, TheCloseBoxEndsTheProgramWithoutStoringTheGpsPort) {
     EXPECT_EQ(Drive({"close"}), "closed\n");
     EXPECT_EQ(process->Wait(15s), 0) << process->Err();

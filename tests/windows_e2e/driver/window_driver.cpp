@@ -10,6 +10,10 @@
 //   checked NAME        a check box's state 0, 1 or 2   -> "checked NAME=<state>"
 //   count NAME          a list's number of entries      -> "count NAME=<n>"
 //   close               the close box                   -> "closed"
+//   key NAME VK         a key (virtual-key code, decimal) pressed and released in the
+//                       control, through the program's message queue -> "key NAME VK"
+//   focus               the control that has the keyboard focus -> "focus NAME" ("focus -"
+//                       for none or one without a name)
 // Texts are read with WM_GETTEXT (GetWindowText does not read other programs' controls) and
 // printed as UTF-8. Exit status 0 when every command ran, 1 when one failed (its line says
 // why), 2 for a command line that is not understood.
@@ -89,6 +93,26 @@ int main(int argc, char** argv) {
             std::printf("closed\n");
             continue;
         }
+        if (command == "focus") {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            std::string focused = "-";
+            if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+                info.hwndFocus != nullptr) {
+                // A list's edit field has the focus on the list's behalf.
+                HWND at = info.hwndFocus;
+                for (; at != nullptr && GetParent(at) != window; at = GetParent(at)) {
+                }
+                for (const auto& entry : corvantis::win32ids::kControlIds) {
+                    if (at != nullptr && GetDlgCtrlID(at) == entry.id) {
+                        focused = std::string(entry.name);
+                    }
+                }
+            }
+            std::printf("focus %s\n", focused.c_str());
+            std::fflush(stdout);
+            continue;
+        }
         const std::string* name = operand();
         if (name == nullptr) {
             return 2;
@@ -112,6 +136,20 @@ int main(int argc, char** argv) {
             SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                          reinterpret_cast<LPARAM>(control));
             std::printf("picked %s %s\n", name->c_str(), index->c_str());
+        } else if (command == "key") {
+            const std::string* key = operand();
+            if (key == nullptr) {
+                return 2;
+            }
+            // Posted, as the system posts input: the program's loop sees them and hands them
+            // to the dialog keyboard handling. A sent message overtakes posted ones, so the
+            // program is given a moment before it is asked to answer.
+            const auto vk = static_cast<WPARAM>(std::atoi(key->c_str()));
+            PostMessageW(control, WM_KEYDOWN, vk, 1);
+            PostMessageW(control, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+            Sleep(300);
+            SendMessageW(window, WM_NULL, 0, 0);
+            std::printf("key %s %s\n", name->c_str(), key->c_str());
         } else if (command == "text") {
             std::printf("text %s=%s\n", name->c_str(), Utf8(TextOf(control)).c_str());
         } else if (command == "shown") {
