@@ -22,6 +22,11 @@
 # gives status 5). Wine's crash debugger is kept off for that: while it attaches, the status
 # the script sees is sometimes 0, which would pass a crashed test.
 #
+# Windows that the program creates need an X server: with CORVANTIS_WINE_DISPLAY=1 the run
+# keeps DISPLAY (a virtual X server the caller started, e.g. through xvfb-run) and tells wine
+# that no window manager runs there (X11 Driver "Managed"="N"), so hiding or closing a window
+# does not wait for one. Without it the program sees no display.
+#
 # Environment: WINE64 overrides the wine loader (default /usr/lib/wine/wine64, then wine64
 # or wine on PATH). CORVANTIS_WINE_DEBUGGER=1 lets the crash debugger print its backtrace,
 # at the price of that unreliable status; use it to look into a crash, not in CI.
@@ -61,7 +66,13 @@ if [ "${CORVANTIS_WINE_DEBUGGER:-0}" != 1 ]; then
     WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
 fi
 export WINEDLLOVERRIDES
-unset DISPLAY WAYLAND_DISPLAY
+KEEP_DISPLAY=0
+if [ "${CORVANTIS_WINE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    KEEP_DISPLAY=1
+    unset WAYLAND_DISPLAY
+else
+    unset DISPLAY WAYLAND_DISPLAY
+fi
 mkdir -p "$WINEPREFIX" "$HOME"
 
 cleanup() {
@@ -89,6 +100,10 @@ trap 'exit 130' INT TERM
 # ends by itself half a minute after its last program should this script be killed.
 "$WINESERVER" -p30 || { echo "wine-run: wineserver did not start" >&2; exit 2; }
 "$WINE" wineboot --init >/dev/null 2>&1
+
+if [ "$KEEP_DISPLAY" = 1 ]; then
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+fi
 
 for port in ${CORVANTIS_TEST_PRESENT_COM:-}; do
     ln -sfn /dev/ptmx "$WINEPREFIX/dosdevices/com$port"

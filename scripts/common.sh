@@ -40,7 +40,10 @@ ensure_test_locale() {
 
 # The Windows build: mingw-w64 cross compilers, tests run under wine.
 WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest)
+# xvfb and xauth (for xvfb-run): a virtual X server for the tests that open windows under
+# wine; x11-apps (xwd) and imagemagick (convert) for the screenshot of the Windows window.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest xvfb
+                  xauth x11-apps imagemagick)
 WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
@@ -52,6 +55,10 @@ windows_tools_missing() {
         missing+=(wine64)
     fi
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
+    local tool
+    for tool in Xvfb xvfb-run xauth xwd convert; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
     echo "${missing[*]}"
 }
 

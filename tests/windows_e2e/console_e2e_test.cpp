@@ -3,7 +3,11 @@
 // going away under the running program, and the settings files it leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +46,34 @@ TEST(WindowsConsole, OptionsAnswerOnTheParentsStreams) {
         EXPECT_EQ(testing::UnixLines(result.out).substr(0, row.outStart.size()), row.outStart);
         EXPECT_NE(result.err.find(row.errPart), std::string::npos) << result.err;
     }
+}
+
+// corvantis.exe is one file: every DLL it imports comes with Windows.
+TEST(WindowsExecutable, ImportsOnlySystemDlls) {
+    const std::string command =
+        "x86_64-w64-mingw32-objdump -p '" + std::string(CORVANTIS_WINDOWS_EXE) + "' 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string dump;
+    char buffer[4096];
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) {
+        dump.append(buffer, got);
+    }
+    ::pclose(pipe);
+    const std::set<std::string> system = {
+        "advapi32.dll", "comctl32.dll", "comdlg32.dll", "dwmapi.dll", "gdi32.dll",   "kernel32.dll",
+        "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
+        "user32.dll",   "uxtheme.dll",  "version.dll",  "winmm.dll",  "ws2_32.dll"};
+    std::size_t imports = 0;
+    for (std::size_t at = 0; (at = dump.find("DLL Name: ", at)) != std::string::npos;) {
+        at += 10;
+        std::string name = dump.substr(at, dump.find('\n', at) - at);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        ++imports;
+        EXPECT_TRUE(system.count(name) == 1 || name.rfind("api-ms-win-", 0) == 0) << name;
+    }
+    EXPECT_GT(imports, 0u) << "objdump read no import table";
 }
 
 char KindOf(const std::string& message) {

@@ -52,17 +52,19 @@ ProgramInfo DescribeProgram(const Options& options) {
 }
 
 // With CORVANTIS_REPORT_FIRST_TICK set (to anything but empty text), standard error gets
-// one line "first tick <ms> ms after start" at the first timer tick: the time from the entry
-// of main() to the first tick, as the program itself measures it.
+// one line "first tick <ms> ms after start, <ms> ms of it after the timer's start" at the
+// first timer tick: the time from the entry of main() to the first tick as the program
+// itself measures it, and the part spent waiting for the tick's boundary.
 void ReportFirstTick(Win32TimerService& timers, std::chrono::steady_clock::time_point entry) {
     const char* wanted = std::getenv("CORVANTIS_REPORT_FIRST_TICK");
     if (wanted == nullptr || *wanted == '\0') {
         return;
     }
-    timers.OnFirstTick([entry] {
-        const std::chrono::duration<double, std::milli> elapsed =
-            std::chrono::steady_clock::now() - entry;
-        std::cerr << "first tick " << elapsed.count() << " ms after start" << std::endl;
+    timers.OnFirstTick([entry](std::chrono::nanoseconds sinceStart) {
+        using Millis = std::chrono::duration<double, std::milli>;
+        const Millis elapsed = std::chrono::steady_clock::now() - entry;
+        std::cerr << "first tick " << elapsed.count() << " ms after start, "
+                  << Millis(sinceStart).count() << " ms of it after the timer's start" << std::endl;
     });
 }
 
@@ -76,17 +78,23 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(arguments);
     const std::string program = "corvantis.exe";
     if (!options.error.empty() || options.help || options.version) {
-        UseParentConsole(false);
+        std::string text;
         if (!options.error.empty()) {
-            std::cerr << options.error << "\n" << Usage(program) << std::flush;
-            return 2;
+            text = options.error + "\n" + Usage(program);
+        } else if (options.help) {
+            text = Usage(program);
+        } else {
+            text = "Corvantis " + std::string(kVersionText) + "\n";
         }
-        if (options.help) {
-            std::cout << Usage(program) << std::flush;
-            return 0;
+        const int code = options.error.empty() ? 0 : 2;
+        if (UseParentConsole(false)) {
+            (code == 0 ? std::cout : std::cerr) << text << std::flush;
+        } else {
+            // Started without a console (from a shortcut or Explorer): the answer in a box.
+            MessageBoxA(nullptr, text.c_str(), "Corvantis",
+                        MB_OK | (code == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         }
-        std::cout << "Corvantis " << kVersionText << std::endl;
-        return 0;
+        return code;
     }
     if (options.headless) {
         UseParentConsole(true);

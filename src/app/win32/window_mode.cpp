@@ -1,12 +1,47 @@
 #include "app/win32/window_mode.h"
 
-#include <iostream>
+#include <memory>
+
+#include "platform/failure.h"
+#include "platform/win32/win32_message_dialog.h"
+#include "ui/win32/win32_dpi.h"
+#include "ui/win32/win32_window_host.h"
+#include "ui/win32/win32_window_view.h"
+#include "window/program.h"
 
 namespace corvantis {
 
-int RunWindow(const ProgramInfo&, Win32Platform&) {
-    std::cerr << "the window is not available yet, use --headless\n";
-    return 2;
+int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
+    EnablePerMonitorDpiAwareness();
+    Win32MessageDialog dialog;
+    Window window;
+    std::unique_ptr<Win32WindowView> view;
+    try {
+        view = std::make_unique<Win32WindowView>(window);
+    } catch (const Failure& failure) {
+        dialog.Show("The window could not be opened: " + failure.description() +
+                        "\nRun corvantis.exe --headless to set the clocks without it.",
+                    std::to_string(failure.number()), MessageIcon::Critical);
+        return 1;
+    }
+    platform.loop.SetDialogWindow(view->Handle());
+    Win32WindowHost host(*view, [&platform](int exitCode) { platform.loop.Quit(exitCode); });
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, view->Status(),   info};
+    platform.ApplyPortOverrides(services);
+    Program program(window, services, platform.timers, host);
+    view->onCloseRequested = [&program] { program.CloseWindow(); };
+    view->onMouseMove = [&program](int x) { program.MouseMove(x); };
+    view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
+    // The end of the Windows session closes the program as "Close and Exit" does.
+    view->onEndSession = [&window] { window.Command1.OperatorClick(); };
+    // However the window goes, the loop ends with it.
+    view->onDestroyed = [&platform] { platform.loop.Quit(0); };
+    view->AddNotifyIcon();
+    program.Start();
+    const int exitCode = platform.loop.Run();
+    view->RemoveNotifyIcon();
+    return exitCode;
 }
 
 }  // namespace corvantis

@@ -45,7 +45,7 @@ HANDLE CreateTimerObject(bool& highResolution) {
 class Win32PlatformTimer : public PlatformTimer {
 public:
     Win32PlatformTimer(Win32EventLoop& loop, std::function<void()> onTick,
-                       std::shared_ptr<std::function<void()>> firstTick)
+                       std::shared_ptr<Win32TimerService::FirstTickHook> firstTick)
         : m_loop(loop),
           m_onTick(std::move(onTick)),
           m_firstTick(std::move(firstTick)),
@@ -73,6 +73,7 @@ public:
         m_interval = std::max(interval, milliseconds(1));
         m_aligned = alignToWallClock;
         m_running = true;
+        m_startedAt = SteadyNow();
         if (m_aligned) {
             m_due = NextBoundary(WallNow(), m_interval);
             ArmAt(m_due - WallNow());
@@ -126,7 +127,7 @@ private:
         if (*m_firstTick) {
             const auto hook = std::move(*m_firstTick);
             *m_firstTick = nullptr;
-            hook();
+            hook(SteadyNow() - m_startedAt);
         }
         m_onTick();
         if (!*alive) {
@@ -157,7 +158,8 @@ private:
 
     Win32EventLoop& m_loop;
     std::function<void()> m_onTick;
-    std::shared_ptr<std::function<void()>> m_firstTick;
+    std::shared_ptr<Win32TimerService::FirstTickHook> m_firstTick;
+    nanoseconds m_startedAt{};
     bool m_highResolution = false;
     HANDLE m_timer;
     Win32EventLoop::WatchId m_watch = 0;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 namespace corvantis {
@@ -45,6 +46,37 @@ TEST(ConsoleControlTest, EveryControlEventClosesOnTheLoopsThread) {
 
 TEST(ConsoleControlTest, WithoutAControlObjectTheEventIsLeftToTheSystem) {
     EXPECT_FALSE(ConsoleControl::Handler(CTRL_C_EVENT));
+}
+
+// Standard input is read on a helper thread; the bytes reach the loop's thread in order,
+// and the end of input ends nothing.
+TEST(ConsoleInputTest, BytesFromStandardInputArriveOnTheLoopsThreadInOrder) {
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    const HANDLE previous = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, readEnd);
+    Win32EventLoop loop;
+    const DWORD loopThread = GetCurrentThreadId();
+    std::string got;
+    bool onLoopThread = true;
+    {
+        ConsoleInput input(loop, [&](std::string_view bytes) {
+            got += bytes;
+            onLoopThread = onLoopThread && GetCurrentThreadId() == loopThread;
+        });
+        SetStdHandle(STD_INPUT_HANDLE, previous);
+        for (const std::string piece : {"rul", "es\n", "exit\n"}) {
+            DWORD written = 0;
+            WriteFile(writeEnd, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+        }
+        CloseHandle(writeEnd);
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (got.size() < 11 && std::chrono::steady_clock::now() < end) {
+            loop.RunOnce(50);
+        }
+    }
+    EXPECT_EQ(got, "rules\nexit\n");
+    EXPECT_TRUE(onLoopThread);
 }
 
 }  // namespace

@@ -142,5 +142,37 @@ TEST(Win32EventLoopTest, TheFeedbackWaitsEventPassRunsWhatIsDueWithoutWaiting) {
     EXPECT_EQ(ran, 1);
 }
 
+// A message box runs a loop of its own inside the handler that shows it; the watched
+// objects (the timers above all) keep their turn meanwhile.
+TEST(Win32EventLoopTest, AModalLoopInsideAHandlerKeepsTheWatchedObjectsRunning) {
+    Win32EventLoop loop;
+    Event event;
+    int ranInsideModal = 0;
+    bool modal = false;
+    loop.Watch(event.handle, [&] { ranInsideModal += modal ? 1 : 0; });
+    Event trigger;
+    loop.Watch(trigger.handle, [&] {
+        // What MessageBox does until the operator answers: GetMessage and DispatchMessage.
+        modal = true;
+        const auto end = GetTickCount64() + 300;
+        event.Set();
+        while (GetTickCount64() < end) {
+            MSG message{};
+            if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&message);
+                if (ranInsideModal == 1) {
+                    event.Set();  // once more, to see it is not a one-off
+                }
+            } else {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            }
+        }
+        modal = false;
+    });
+    trigger.Set();
+    loop.RunOnce(1000);
+    EXPECT_EQ(ranInsideModal, 2);
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -191,9 +191,14 @@ std::map<std::string, std::string> WinePrefix::Environment() const {
             environment[pair.substr(0, equals)] = pair.substr(equals + 1);
         }
     }
-    // No display unless the test gives one; no install prompts, menu entries or crash
-    // debugger (which would hold a crashed program's exit status).
-    environment.erase("DISPLAY");
+    // No display unless the test gives one (CORVANTIS_WINE_DISPLAY=1 keeps DISPLAY, for test
+    // programs that open windows: wine's desktop takes the display the prefix starts with);
+    // no install prompts, menu entries or crash debugger (which would hold a crashed
+    // program's exit status).
+    const auto keep = environment.find("CORVANTIS_WINE_DISPLAY");
+    if (keep == environment.end() || keep->second != "1") {
+        environment.erase("DISPLAY");
+    }
     environment.erase("WAYLAND_DISPLAY");
     environment["WINEPREFIX"] = m_prefix;
     environment["HOME"] = m_home;

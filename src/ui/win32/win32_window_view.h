@@ -1,0 +1,170 @@
+// The window on screen for Windows: native controls that mirror the window model and pass
+// the operator's own actions back to it; the Win32 counterpart of the Qt view.
+//
+// Every control of the model except the timers has one child window, found by its fixed
+// dialog control ID (control_ids.h); controls hidden in the design have hidden windows, so
+// that showing one from the model later shows it in its place. The tab order is the order
+// of the window's layout, as in the Qt view. The view follows every change of the model
+// (text, caption, value, selection, entries, visibility, enabled state) without reporting it
+// back, so a change the program makes never comes back as a second reaction. Only the
+// operator's actions reach the model, through its Operator* calls:
+//  - a click on a button, check box or option (also BM_CLICK, the space bar): OperatorClick;
+//    check boxes and options show what the model then decided, not a state of their own;
+//  - an entry picked in a list: OperatorPick, once, when the pick is made (a selection
+//    change of a closed list, or the open list closing on a choice); moving through an
+//    open list picks nothing yet;
+//  - text typed into a list: OperatorEdit (text only; typing an entry's text selects nothing);
+//  - the focus leaving a list for another control of this window: OperatorLeave (the list
+//    opening, a message box or another program taking the focus do not leave it);
+//  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+// The wheel picks in a list only while the list has the focus, so turning it over the window
+// changes no setting by accident.
+// Text boxes are read-only: they show what the program writes, and can be selected and
+// copied. An exception (a Failure or any std::exception) escaping a reaction the operator
+// set off is caught here and handed to onFailure; when that is unset, it is shown on the
+// warning line ("description (number)" for a Failure). The message loop never sees it.
+//
+// Sizes and positions are dialog units of the system's message font, so the window scales
+// with the font and the DPI; WM_DPICHANGED re-creates the fonts and lays the window out again
+// at the new DPI. Rows of the layout whose controls are all hidden take no room, except the
+// rows of "Please Wait!" and of the clock's reply, which keep theirs so nothing jumps when
+// they come and go.
+//
+// Texts cross between model and controls as 8-bit text, one byte a character (Latin-1), so
+// the fixed-width clock messages keep their width whatever bytes a clock sends back.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/status_line.h"
+#include "ui/win32/win32_handles.h"
+#include "ui/win32/win32_notify_icon.h"
+#include "window/window.h"
+
+namespace corvantis {
+
+class Win32WindowView {
+public:
+    // Creates the window, hidden, and every control in it. `window` must outlive the view;
+    // the view adds observers to its controls, which do nothing once the view is gone.
+    // `instance` holds the icon resource (IDI_CORVANTIS); the stock icon stands in without
+    // it. Raises Failure with the system's error when the window cannot be created.
+    explicit Win32WindowView(Window& window, HINSTANCE instance = GetModuleHandleW(nullptr));
+    ~Win32WindowView();
+    Win32WindowView(const Win32WindowView&) = delete;
+    Win32WindowView& operator=(const Win32WindowView&) = delete;
+
+    // The top-level window; nullptr once it has been destroyed.
+    HWND Handle() const { return m_hwnd; }
+    // The child window of the control named `name`; nullptr for the timers, unknown names
+    // and once the window is gone.
+    HWND ControlHandle(const std::string& name) const;
+    // The tooltip text of the control named `name`, as the tooltip window holds it.
+    std::wstring ToolTipText(const std::string& name) const;
+
+    // The window's warning line: hidden while empty; it never takes the focus.
+    StatusLine& Status();
+
+    // Shows the window (restoring it when minimised) and brings it to the front.
+    void Show();
+    // Destroys the window and its controls; later calls do nothing.
+    void Destroy();
+
+    // Shows the program's icon in the notification area, the window caption as its tip.
+    // Returns whether the shell took it.
+    bool AddNotifyIcon();
+    // Removes the notification-area icon; does nothing when there is none.
+    void RemoveNotifyIcon();
+    bool HasNotifyIcon() const { return m_notifyIcon && m_notifyIcon->Shown(); }
+
+    // The DPI the window is laid out for.
+    UINT Dpi() const { return m_dpi; }
+    // Lays the window out for `dpi`: fonts, positions, sizes. With `suggested` (from
+    // WM_DPICHANGED) the window takes that rectangle's place; without, it keeps its top-left
+    // corner. The one place where DPI changes are handled.
+    void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
+
+    // The close box (or any close request, WM_CLOSE): the window's unload. Unset, the window
+    // is destroyed.
+    std::function<void()> onCloseRequested;
+    // Mouse movement over the window's own background (not over a control), with the X
+    // position in pixels from the client area's left edge.
+    std::function<void(int x)> onMouseMove;
+    // A click or double-click on the notification-area icon, or its menu's "Show".
+    std::function<void()> onTrayActivated;
+    // A failure escaping a reaction the operator set off.
+    std::function<void(const std::exception&)> onFailure;
+    // The Windows session is ending (WM_ENDSESSION): the program should close now, as the
+    // system ends it once this returns.
+    std::function<void()> onEndSession;
+    // The window has been destroyed (by Destroy, the close box unset, or the system).
+    std::function<void()> onDestroyed;
+
+private:
+    struct Entry;
+    struct Placement;
+    struct Row;
+    struct Block;
+    class StatusLineImpl;
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void Forward(const std::function<void()>& action);
+    void BuildLayout();
+    void CreateControls();
+    void CreateControl(Entry& entry);
+    void Observe(Entry& entry);
+    void MirrorAll();
+    void Mirror(Entry& entry, ControlProperty property);
+    void MirrorList(Entry& entry);
+    void Relayout();
+    void OnCommand(int id, int code, HWND control);
+    void Pick(Entry& entry);
+    void ShowTrayMenu();
+    Entry* EntryById(int id);
+    Entry* EntryByHandle(HWND handle);
+    HFONT FontFor(const Entry& entry) const;
+    static LRESULT CALLBACK ListWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ListEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
+
+    Window& m_window;
+    HINSTANCE m_instance;
+    HWND m_hwnd = nullptr;
+    UniqueWindow m_owner;  // owns m_hwnd until the system destroys it
+    UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
+    int m_baseX = 6;  // dialog base units in pixels at m_dpi
+    int m_baseY = 13;
+    int m_fixedCharWidth = 8;  // pixels per character of the fixed-pitch font
+    int m_mirroring = 0;       // > 0 while the view changes controls itself
+
+    std::vector<std::unique_ptr<Entry>> m_entries;  // creation (tab) order
+    std::map<int, Entry*> m_byId;
+    std::vector<Block> m_blocks;
+    UniqueWindow m_toolTips;
+    HWND m_warning = nullptr;
+    std::unique_ptr<StatusLineImpl> m_status;
+    std::unique_ptr<Win32NotifyIcon> m_notifyIcon;
+    UINT m_taskbarCreated = 0;
+
+    UniqueFont m_font;
+    UniqueFont m_boldFont;
+    UniqueFont m_titleFont;
+    UniqueFont m_fixedFont;
+    UniqueBrush m_warningBrush;
+    UniqueIcon m_bigIcon;
+    UniqueIcon m_smallIcon;
+
+    std::shared_ptr<Win32WindowView*> m_self;  // observers hold it weakly
+};
+
+}  // namespace corvantis
