@@ -7,6 +7,9 @@ BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           libgtest-dev libgmock-dev googletest desktop-file-utils locales)
+# The install rules and Debian packages: icons rendered from the SVG, the validators, systemd's
+# unit checks, man page rendering, dpkg-shlibdeps and lintian.
+PACKAGES+=(librsvg2-bin appstream systemd man-db groff-base dpkg-dev lintian)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -41,6 +44,8 @@ ensure_test_locale() {
 # The Windows build: mingw-w64 cross compilers, tests run under wine.
 WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest)
+# The per-user MSI installer: wixl builds it, msiinfo reads it back.
+WINDOWS_PACKAGES+=(wixl msitools)
 WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
@@ -52,6 +57,8 @@ windows_tools_missing() {
         missing+=(wine64)
     fi
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
+    command -v wixl >/dev/null || missing+=(wixl)
+    command -v msiinfo >/dev/null || missing+=(msiinfo)
     echo "${missing[*]}"
 }
 
