@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace corvantis {
 
@@ -23,6 +24,14 @@ class TimerService {
 public:
     virtual ~TimerService() = default;
     virtual std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) = 0;
+
+    // The timer for the window's timer control called `name`. A service that knows what a
+    // control's ticks can change may serve it differently (fewer wakes, another trigger),
+    // provided nothing observable changes; by default it is CreateTimer's.
+    virtual std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& /*name*/,
+                                                          std::function<void()> onTick) {
+        return CreateTimer(std::move(onTick));
+    }
 };
 
 }  // namespace corvantis

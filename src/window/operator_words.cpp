@@ -1,6 +1,7 @@
 #include "window/operator_words.h"
 
 #include "platform/ascii_text.h"
+#include "serial/clock_feedback.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -41,7 +42,9 @@ WordResult RunOperatorWord(Window& w, std::string_view line) {
 }
 
 std::string UnknownWordMessage(std::string_view line) {
-    std::string message = "unknown command \"" + Normalised(line) + "\"; the commands are:";
+    // Echoed escaped: a word typed with control bytes must not reach the terminal raw.
+    std::string message =
+        "unknown command \"" + VisibleText(Normalised(line)) + "\"; the commands are:";
     for (const Word& entry : kWords) {
         message += ' ';
         message += entry.word;

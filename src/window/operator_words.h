@@ -16,7 +16,8 @@ enum class WordResult { Ran, Empty, Unknown };
 // letter case do not matter; an empty line does nothing.
 WordResult RunOperatorWord(Window& w, std::string_view line);
 
-// The one-line answer to an unknown word, listing the words.
+// The one-line answer to an unknown word, listing the words; control bytes of the word are
+// shown escaped.
 std::string UnknownWordMessage(std::string_view line);
 
 }  // namespace corvantis

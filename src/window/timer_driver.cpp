@@ -6,7 +6,7 @@ TimerDriver::TimerDriver(TimerService& service, const std::vector<Timer*>& timer
     for (Timer* control : timers) {
         auto binding = std::make_unique<Binding>();
         binding->control = control;
-        binding->timer = service.CreateTimer([control] { control->Tick(); });
+        binding->timer = service.CreateTimerFor(control->Name(), [control] { control->Tick(); });
         Binding* raw = binding.get();
         control->AddObserver([raw](ControlProperty property) {
             if (property == ControlProperty::Enabled || property == ControlProperty::Timing) {

@@ -29,6 +29,8 @@ TEST(OperatorWordsTest, EmptyAndUnknownLinesClickNothing) {
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(UnknownWordMessage(" Rule "),
               "unknown command \"rule\"; the commands are: rules address pause resume utc exit");
+    // Terminal control bytes typed with a word are echoed escaped, never raw.
+    EXPECT_EQ(UnknownWordMessage("\x1b[2jx\a").substr(0, 30), "unknown command \"\\x1B[2jx\\x07\"");
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ int RunHeadless(const ProgramInfo& info) {
     PosixPlatform platform;
     StderrMessageDialog dialog;
     StderrStatusLine status;
-    HeadlessHost host;
+    HeadlessHost host([] { QCoreApplication::exit(0); });
     EventLog log(std::cout);
     LoggingSerialPort port(platform.port, log);
     Services services{platform.clock,

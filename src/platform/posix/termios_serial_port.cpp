@@ -1,0 +1,450 @@
+#include "platform/posix/termios_serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <limits>
+
+#include "platform/failure.h"
+#include "platform/posix/event_loop.h"
+
+namespace corvantis::posix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long Output may wait for room in the device's output buffer. At 9600 baud a
+// 35-character message needs about 36 ms; the device's own buffer normally takes it at once.
+constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
+// Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
+// the thread.
+constexpr int kMaxPollReads = 16;
+
+std::string ErrnoText(int number) {
+    return std::strerror(number);
+}
+
+// Whether errno `number` from a read or write means the device is gone.
+bool MeansGone(int number) {
+    return number == EIO || number == ENXIO || number == ENODEV || number == EPIPE ||
+           number == EBADF;
+}
+
+// Whether the user may read and write `device` as far as the file's permissions tell.
+bool MayUse(const std::string& device) {
+    return ::access(device.c_str(), R_OK | W_OK) == 0;
+}
+
+std::string InUse(int number) {
+    return "it is in use by another program (" + ErrnoText(number) +
+           "). Close that program, or choose another port.";
+}
+
+// Why the open of `device` failed with errno `number`, and what the operator can do.
+std::string OpenProblem(int number, const std::string& device) {
+    switch (number) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return "the device does not exist (" + ErrnoText(number) +
+                   "). Check that the adapter is plugged in, or choose another port.";
+        case EACCES:
+        case EPERM:
+            if (!MayUse(device)) {
+                return "permission denied. Add your user to the \"dialout\" group "
+                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
+            }
+            return InUse(number);
+        case EBUSY:
+        case EWOULDBLOCK:
+            return InUse(number);
+        case ENOTTY:
+            return "it is not a serial port (" + ErrnoText(number) + ").";
+        default:
+            return ErrnoText(number) + ".";
+    }
+}
+
+// The termios speed for `baud`, or B0 when termios has none for it.
+speed_t SpeedOf(int baud) {
+    struct Pair {
+        int baud;
+        speed_t speed;
+    };
+    static constexpr Pair kSpeeds[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const Pair& pair : kSpeeds) {
+        if (pair.baud == baud) {
+            return pair.speed;
+        }
+    }
+    return B0;
+}
+
+// `line` set up raw for `settings`; the reason in `problem` when termios cannot express them.
+bool Configure(termios& line, const LineSettings& settings, std::string& problem) {
+    const speed_t speed = SpeedOf(settings.baud);
+    if (speed == B0) {
+        problem = std::to_string(settings.baud) + " baud is not a speed the device supports";
+        return false;
+    }
+    ::cfmakeraw(&line);
+    ::cfsetispeed(&line, speed);
+    ::cfsetospeed(&line, speed);
+    line.c_cflag |= CLOCAL | CREAD;
+    line.c_cflag &= ~(CRTSCTS | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    line.c_iflag &= ~(IXON | IXOFF | IXANY);
+    switch (settings.dataBits) {
+        case 5:
+            line.c_cflag |= CS5;
+            break;
+        case 6:
+            line.c_cflag |= CS6;
+            break;
+        case 7:
+            line.c_cflag |= CS7;
+            break;
+        default:
+            line.c_cflag |= CS8;
+            break;
+    }
+    switch (settings.parity) {
+        case Parity::Even:
+            line.c_cflag |= PARENB;
+            break;
+        case Parity::Odd:
+            line.c_cflag |= PARENB | PARODD;
+            break;
+        case Parity::Mark:
+            line.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case Parity::Space:
+            line.c_cflag |= PARENB | CMSPAR;
+            break;
+        case Parity::None:
+            break;
+    }
+    switch (settings.stopBits) {
+        case StopBits::OneAndHalf:
+            problem = "1.5 stop bits are not supported";
+            return false;
+        case StopBits::Two:
+            line.c_cflag |= CSTOPB;
+            break;
+        case StopBits::One:
+            break;
+    }
+    // With the descriptor non-blocking, VMIN 1 makes a read with nothing waiting fail with
+    // EAGAIN, so that a read of 0 characters means the device hung up.
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
+    return true;
+}
+
+}  // namespace
+
+TermiosSerialPort::TermiosSerialPort(const PortMap& ports, EventLoop* loop)
+    : m_ports(ports), m_loop(loop), m_settings(ParseLineSettings(m_settingsText)) {}
+
+TermiosSerialPort::~TermiosSerialPort() {
+    // The port object dies with the window; the listener belongs to the window too, so it
+    // is not told.
+    if (m_fd >= 0) {
+        if (m_loop != nullptr) {
+            m_loop->Unwatch(m_watch);
+        }
+        ::close(m_fd);
+    }
+}
+
+std::string TermiosSerialPort::PortText(std::int16_t number) const {
+    const auto device = m_ports.Device(number);
+    if (!device || device->empty()) {
+        return ComName(number);
+    }
+    return ComName(number) + " (" + *device + ")";
+}
+
+void TermiosSerialPort::SetCommPort(std::int16_t number) {
+    if (PortOpen()) {
+        throw Failure(port_error::kPortAlreadyOpen,
+                      PortText(m_commPort) + " is open; close it before choosing another port.");
+    }
+    const auto device = m_ports.Device(number);
+    if (!device || device->empty()) {
+        throw Failure(port_error::kInvalidPortNumber, "There is no port " + ComName(number) +
+                                                          ": port numbers run from " +
+                                                          std::to_string(kFirstComPort) + " to " +
+                                                          std::to_string(kLastComPort) + ".");
+    }
+    m_commPort = number;
+}
+
+void TermiosSerialPort::SetSettings(const std::string& settings) {
+    const LineSettings parsed = ParseLineSettings(settings);
+    if (PortOpen()) {
+        try {
+            ApplySettings(parsed);
+        } catch (const Failure&) {
+            // Leave the device as it was rather than half changed.
+            SkipSilently([&] { ApplySettings(m_settings); });
+            throw;
+        }
+    }
+    m_settings = parsed;
+    m_settingsText = settings;
+}
+
+void TermiosSerialPort::SetPortOpen(bool open) {
+    if (!m_lostReason.empty()) {
+        Close();
+    }
+    if (open) {
+        Open();
+    } else {
+        Close();
+    }
+}
+
+void TermiosSerialPort::Open() {
+    if (m_fd >= 0) {
+        throw Failure(port_error::kPortAlreadyOpen, PortText(m_commPort) + " is already open.");
+    }
+    const auto device = m_ports.Device(m_commPort);
+    if (!device || device->empty()) {
+        throw Failure(port_error::kInvalidPortNumber,
+                      "There is no port " + ComName(m_commPort) + " on this computer.");
+    }
+    const auto refuse = [&](int number) {
+        return Failure(port_error::kPortUnavailable,
+                       PortText(m_commPort) + " cannot be opened: " + OpenProblem(number, *device));
+    };
+    const int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw refuse(errno);
+    }
+    termios line{};
+    int problem = 0;
+    if (::tcgetattr(fd, &line) != 0) {
+        problem = errno;
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        problem = errno;
+    }
+    if (problem != 0) {
+        ::close(fd);
+        throw refuse(problem);
+    }
+    m_fd = fd;
+    try {
+        ApplySettings(m_settings);
+    } catch (const Failure&) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw;
+    }
+    m_received.clear();
+    m_lostReason.clear();
+    UpdateWatch();
+    NotifyOpenChanged(true);
+}
+
+void TermiosSerialPort::Close() {
+    if (m_fd < 0) {
+        return;
+    }
+    if (m_loop != nullptr && m_watch != 0) {
+        m_loop->Unwatch(m_watch);
+        m_watch = 0;
+    }
+    ::close(m_fd);
+    m_fd = -1;
+    m_received.clear();
+    m_lostReason.clear();
+    NotifyOpenChanged(false);
+}
+
+void TermiosSerialPort::ApplySettings(const LineSettings& settings) {
+    termios line{};
+    std::string problem;
+    if (::tcgetattr(m_fd, &line) != 0) {
+        problem = ErrnoText(errno);
+    } else if (Configure(line, settings, problem) && ::tcsetattr(m_fd, TCSANOW, &line) != 0) {
+        problem = ErrnoText(errno);
+    }
+    if (!problem.empty()) {
+        throw Failure(
+            port_error::kInvalidSettings,
+            PortText(m_commPort) + " does not accept the line settings: " + problem + ".");
+    }
+}
+
+void TermiosSerialPort::SetReadableListener(std::function<void()> listener) {
+    m_readableListener = std::move(listener);
+    UpdateWatch();
+}
+
+void TermiosSerialPort::UpdateWatch() {
+    if (m_loop == nullptr || m_fd < 0) {
+        return;
+    }
+    // Hang-ups and errors come whatever is asked for; characters only when someone takes them.
+    const short events = m_readableListener ? POLLIN : 0;
+    if (m_watch == 0) {
+        m_watch = m_loop->Watch(m_fd, events, [this](short revents) { OnDeviceEvent(revents); });
+    } else {
+        m_loop->SetEvents(m_watch, events);
+    }
+}
+
+void TermiosSerialPort::OnDeviceEvent(short revents) {
+    if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        Close();  // the device went away while nothing used it
+        return;
+    }
+    if ((revents & POLLIN) != 0 && m_readableListener) {
+        m_readableListener();
+    }
+}
+
+void TermiosSerialPort::RequireOpen(std::string_view operation) const {
+    if (!PortOpen()) {
+        throw Failure(port_error::kPortNotOpen, "Cannot " + std::string(operation) + " " +
+                                                    ComName(m_commPort) +
+                                                    ": the port is not open.");
+    }
+}
+
+void TermiosSerialPort::Poll() {
+    for (int reads = 0; reads < kMaxPollReads && m_lostReason.empty(); ++reads) {
+        char buffer[4096];
+        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        if (got > 0) {
+            m_received.append(buffer, static_cast<std::size_t>(got));
+            continue;
+        }
+        if (got == 0) {
+            m_lostReason = "the device hung up";
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_lostReason = ErrnoText(errno);
+        }
+        break;
+    }
+}
+
+void TermiosSerialPort::ThrowIfLost(std::string_view operation) {
+    if (m_lostReason.empty()) {
+        return;
+    }
+    const std::string reason = m_lostReason;
+    Close();
+    throw Failure(port_error::kPortUnavailable,
+                  PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
+                      reason + "); the port has been closed. Reconnect the device " +
+                      "and choose the port again.");
+}
+
+int TermiosSerialPort::InBufferCount() {
+    RequireOpen("count the characters received on");
+    Poll();
+    ThrowIfLost("reading");
+    return static_cast<int>(
+        std::min<std::size_t>(m_received.size(), std::numeric_limits<int>::max()));
+}
+
+void TermiosSerialPort::SetInBufferCount(int count) {
+    RequireOpen("discard the characters received on");
+    if (count != 0) {
+        throw Failure(error::kInvalidPropertyValue,
+                      "Invalid property value: the receive buffer can only be emptied (set to "
+                      "0), not set to " +
+                          std::to_string(count) + ".");
+    }
+    Poll();
+    m_received.clear();
+    ThrowIfLost("emptying the receive buffer of");
+    ::tcflush(m_fd, TCIFLUSH);
+}
+
+void TermiosSerialPort::SetInputLen(std::int16_t length) {
+    if (length < 0) {
+        throw Failure(error::kInvalidPropertyValue,
+                      "Invalid property value: InputLen must be 0 or more, not " +
+                          std::to_string(length) + ".");
+    }
+    m_inputLen = length;
+}
+
+std::string TermiosSerialPort::Input() {
+    RequireOpen("read from");
+    Poll();
+    ThrowIfLost("reading");
+    const std::size_t take =
+        m_inputLen == 0 ? m_received.size()
+                        : std::min(m_received.size(), static_cast<std::size_t>(m_inputLen));
+    std::string taken = m_received.substr(0, take);
+    m_received.erase(0, take);
+    return taken;
+}
+
+void TermiosSerialPort::Output(std::string_view text) {
+    RequireOpen("write to");
+    const auto deadline = std::chrono::steady_clock::now() + kWriteTimeout;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(m_fd, text.data() + done, text.size() - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+            continue;
+        }
+        const int number = wrote < 0 ? errno : EAGAIN;
+        if (number == EINTR) {
+            continue;
+        }
+        if (MeansGone(number)) {
+            m_lostReason = ErrnoText(number);
+            ThrowIfLost("writing");
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (number == EAGAIN && done > 0 && left.count() > 0) {
+            // Part of the message went out: give the device a little time for the rest,
+            // so that no half message is left on the line if it can be helped.
+            pollfd watch{m_fd, POLLOUT, 0};
+            ::poll(&watch, 1, static_cast<int>(left.count()));
+            if ((watch.revents & (POLLHUP | POLLERR)) != 0) {
+                m_lostReason = "the device hung up";
+                ThrowIfLost("writing");
+            }
+            continue;
+        }
+        if (number == EAGAIN) {
+            ++m_dropped;
+            throw Failure(port_error::kPortUnavailable,
+                          "Cannot write to " + PortText(m_commPort) +
+                              ": its output buffer is full, so the message was dropped (" +
+                              std::to_string(done) + " of " + std::to_string(text.size()) +
+                              " characters sent). The port stays open.");
+        }
+        throw Failure(port_error::kPortUnavailable,
+                      "Cannot write to " + PortText(m_commPort) + ": " + ErrnoText(number) + ".");
+    }
+}
+
+}  // namespace corvantis::posix

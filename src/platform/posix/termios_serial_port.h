@@ -1,0 +1,93 @@
+// The serial port object on a POSIX terminal device (termios), without any toolkit.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/line_settings.h"
+#include "platform/port_map.h"
+#include "platform/serial_port.h"
+
+namespace corvantis::posix {
+
+class EventLoop;
+
+// SerialPort on a terminal device, for one thread. "COM"n is opened as the device the port
+// map names, raw, non-blocking, with no handshaking and the modem lines as the system leaves
+// them; the device is locked (flock) against a second opening through this class.
+//
+// Reads take what reached the device before they answer. Output hands the whole text to the
+// device before it returns, waiting at most 250 ms for room. When the device's output buffer
+// stays full, the message (or what is left of it) is dropped: Output raises
+// port_error::kPortUnavailable, DroppedMessages counts it, and the port stays open. When the
+// device goes away (EIO, ENXIO, ENODEV, a hang-up, the end of its input) the port closes
+// itself: PortOpen reads false, the open listener is told, and the operation that noticed
+// raises port_error::kPortUnavailable.
+//
+// Given an event loop, an open port also watches its device there: a hang-up closes the port
+// while nothing else happens, and the readable listener (when set) is called each time
+// characters arrive.
+class TermiosSerialPort : public SerialPort {
+public:
+    // `ports` (and `loop`, when given) must outlive the object; the map is consulted at each
+    // SetCommPort and each open.
+    explicit TermiosSerialPort(const PortMap& ports, EventLoop* loop = nullptr);
+    ~TermiosSerialPort() override;
+    TermiosSerialPort(const TermiosSerialPort&) = delete;
+    TermiosSerialPort& operator=(const TermiosSerialPort&) = delete;
+
+    void SetCommPort(std::int16_t number) override;
+    std::int16_t CommPort() const override { return m_commPort; }
+    void SetSettings(const std::string& settings) override;
+    std::string Settings() const override { return m_settingsText; }
+    bool PortOpen() const override { return m_fd >= 0 && m_lostReason.empty(); }
+    void SetPortOpen(bool open) override;
+    int InBufferCount() override;
+    void SetInBufferCount(int count) override;
+    void SetInputLen(std::int16_t length) override;
+    std::string Input() override;
+    void Output(std::string_view text) override;
+
+    // Called from the event loop while the port is open and characters wait on the device;
+    // it should take them (InBufferCount, Input), or it is called again on the next pass.
+    // Empty stops the watching for characters.
+    void SetReadableListener(std::function<void()> listener);
+
+    // Messages (Output calls) dropped because the device's output buffer stayed full.
+    std::uint64_t DroppedMessages() const { return m_dropped; }
+
+private:
+    void Open();
+    // Closes the device; tells the listener when it was open.
+    void Close();
+    // Puts `settings` on the open device; raises port_error::kInvalidSettings when the device
+    // refuses any of them.
+    void ApplySettings(const LineSettings& settings);
+    // Moves the characters the device holds into the receive buffer, without waiting. Notes
+    // a vanished device in m_lostReason.
+    void Poll();
+    void RequireOpen(std::string_view operation) const;
+    // Closes a port whose device went away and raises port_error::kPortUnavailable naming
+    // `operation`; nothing when the device is still there.
+    void ThrowIfLost(std::string_view operation);
+    void UpdateWatch();
+    void OnDeviceEvent(short revents);
+    // "COM3 (/dev/ttyS2)", or "COM3" when the number has no device.
+    std::string PortText(std::int16_t number) const;
+
+    const PortMap& m_ports;
+    EventLoop* m_loop;
+    int m_fd = -1;
+    int m_watch = 0;
+    std::int16_t m_commPort = 1;
+    std::string m_settingsText = "9600,n,8,1";
+    LineSettings m_settings;
+    int m_inputLen = 0;
+    std::string m_received;
+    std::string m_lostReason;  // not empty once the open device went away
+    std::function<void()> m_readableListener;
+    std::uint64_t m_dropped = 0;
+};
+
+}  // namespace corvantis::posix
