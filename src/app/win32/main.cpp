@@ -1,0 +1,79 @@
+// corvantis.exe: sets Vesper wall clocks from the PC clock over a serial line.
+//
+// main() reads the command line, picks the settings folder, builds the Win32 services and
+// runs the window, or the console mode with --headless.
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/win32/console_mode.h"
+#include "app/win32/win32_platform.h"
+#include "app/win32/window_mode.h"
+#include "platform/version.h"
+#include "settings/settings_folder.h"
+
+namespace corvantis {
+namespace {
+
+// The full path of the running executable, in the system's 8-bit code page (the one the
+// profile functions take).
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+ProgramInfo DescribeProgram(const Options& options) {
+    ProgramInfo info;
+    const std::string path = ExecutablePath();
+    const auto slash = path.find_last_of("\\/");
+    info.executableFolder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    info.executableBaseName = dot == std::string::npos ? name : name.substr(0, dot);
+    info.settingsFolder =
+        PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
+    return info;
+}
+
+}  // namespace
+}  // namespace corvantis
+
+int main(int argc, char** argv) {
+    using namespace corvantis;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const Options options = ParseOptions(arguments);
+    const std::string program = "corvantis.exe";
+    if (!options.error.empty() || options.help || options.version) {
+        UseParentConsole(false);
+        if (!options.error.empty()) {
+            std::cerr << options.error << "\n" << Usage(program) << std::flush;
+            return 2;
+        }
+        if (options.help) {
+            std::cout << Usage(program) << std::flush;
+            return 0;
+        }
+        std::cout << "Corvantis " << kVersionText << std::endl;
+        return 0;
+    }
+    if (options.headless) {
+        UseParentConsole(true);
+    }
+    const ProgramInfo info = DescribeProgram(options);
+    Win32Platform platform;
+    return options.headless ? RunConsole(info, platform) : RunWindow(info, platform);
+}

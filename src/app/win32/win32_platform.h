@@ -1,0 +1,39 @@
+// The Win32 services both modes of corvantis.exe share.
+#pragma once
+
+#include "platform/port_map.h"
+#include "platform/win32/win32_event_wait.h"
+#include "platform/win32/win32_port_probe.h"
+#include "platform/win32/win32_profile_store.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_wall_clock.h"
+#include "settings/key_table.h"
+#include "ui/win32/win32_event_loop.h"
+#include "ui/win32/win32_serial_port.h"
+#include "ui/win32/win32_timer_service.h"
+#include "window/services.h"
+
+namespace corvantis {
+
+// Owns the services of one run, on the thread that runs `loop`. The dialog, status line and
+// window host vary by mode and are the mode's own.
+struct Win32Platform {
+    Win32EventLoop loop;
+    PortMap ports = PortMap::WindowsDefaults();
+    Win32WallClock clock;
+    Win32SerialPort port{ports};
+    Win32ProfileStore profile;
+    Win32PortProbe probe;
+    Win32EventWait wait;
+    Win32Registry registry;
+    Win32TimerService timers{loop};
+
+    // Reads the [Ports] overrides of the settings before anything probes or opens a port.
+    void ApplyPortOverrides(Services& services) {
+        for (const auto& [number, device] : ReadPortOverrides(services)) {
+            ports.SetOverride(number, device);
+        }
+    }
+};
+
+}  // namespace corvantis

@@ -1,0 +1,81 @@
+// The serial port object on a Win32 communications device.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/line_settings.h"
+#include "platform/port_map.h"
+#include "platform/serial_port.h"
+
+namespace corvantis {
+
+// SerialPort on "\\.\COMn" (or the device the port map names), opened with CreateFileW for
+// the window's thread only: no handshaking, modem lines as the system leaves them on open.
+//
+// Nothing blocks the thread: reads return at once with what the device holds
+// (ReadIntervalTimeout MAXDWORD), and a write that the device has not taken within
+// kWriteTimeout is abandoned. Received characters are gathered into the object's own buffer
+// whenever InBufferCount, Input or SetInBufferCount run.
+//
+// A write the device does not take in time (a full output buffer, a line held by flow
+// control) is not a removal: the rest of that message is dropped from the output queue,
+// counted in DroppedWrites, and the port stays open. A device that goes away (adapter
+// unplugged, other end of a pseudo-terminal closed), met by a write or a read, closes the
+// port: PortOpen reads false at once, the open listener is told, the operation raises
+// port_error::kPortUnavailable, and nothing more touches the device.
+class Win32SerialPort : public SerialPort {
+public:
+    static constexpr DWORD kWriteTimeoutMs = 250;
+
+    // `ports` must outlive the object; it is consulted at each SetCommPort and each open.
+    explicit Win32SerialPort(const PortMap& ports);
+    ~Win32SerialPort() override;
+    Win32SerialPort(const Win32SerialPort&) = delete;
+    Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+    void SetCommPort(std::int16_t number) override;
+    std::int16_t CommPort() const override { return m_commPort; }
+    void SetSettings(const std::string& settings) override;
+    std::string Settings() const override { return m_settingsText; }
+    bool PortOpen() const override { return m_device != INVALID_HANDLE_VALUE; }
+    void SetPortOpen(bool open) override;
+    int InBufferCount() override;
+    void SetInBufferCount(int count) override;
+    void SetInputLen(std::int16_t length) override;
+    std::string Input() override;
+    void Output(std::string_view text) override;
+
+    // Messages (or their unsent rest) dropped because the device did not take them in time.
+    std::uint64_t DroppedWrites() const { return m_droppedWrites; }
+
+private:
+    void Open();
+    // Closes the device; tells the listener when it was open.
+    void Close();
+    // Puts `settings` on the open device through its DCB; raises kInvalidSettings when the
+    // device refuses them.
+    void ApplySettings(const LineSettings& settings);
+    // Moves every character the device holds into m_received, without waiting.
+    void Poll();
+    // Raises port_error::kPortNotOpen unless the port is open.
+    void RequireOpen(std::string_view operation) const;
+    // Closes the port after the Win32 error `code` showed the device gone, tells the
+    // listener, and raises kPortUnavailable naming `operation`.
+    [[noreturn]] void CloseLost(std::string_view operation, DWORD code);
+    // "COM3", or "COM3 (\\.\COM3)" when the port map names another device.
+    std::string PortText(std::int16_t number) const;
+
+    const PortMap& m_ports;
+    HANDLE m_device = INVALID_HANDLE_VALUE;
+    std::int16_t m_commPort = 1;
+    std::string m_settingsText = "9600,n,8,1";
+    LineSettings m_settings;
+    int m_inputLen = 0;
+    std::string m_received;
+    std::uint64_t m_droppedWrites = 0;
+};
+
+}  // namespace corvantis

@@ -1,0 +1,43 @@
+// Timers on waitable timer objects, run by the window thread's event loop.
+#pragma once
+
+#include <chrono>
+
+#include "platform/timer_service.h"
+#include "ui/win32/win32_event_loop.h"
+
+namespace corvantis {
+
+// The first multiple of `interval` strictly after `now` (both counted from one epoch).
+std::chrono::nanoseconds NextBoundary(std::chrono::nanoseconds now,
+                                      std::chrono::nanoseconds interval);
+
+// Each timer owns one auto-reset waitable timer, high-resolution where the system offers it
+// (CREATE_WAITABLE_TIMER_HIGH_RESOLUTION), a plain one otherwise, and watches it on the loop.
+// Ticks run from the loop's rounds only: never inside another tick, a modal loop or an event
+// pass. A timer is re-armed for one due time at a time, so a busy thread gets one late tick
+// and never a burst.
+//
+// Aligned timers are phase-locked to the PC's wall clock (UTC since 1970, as
+// GetSystemTimePreciseAsFileTime gives it): each tick falls just after a multiple of the
+// interval, never before it (a wake before the boundary is re-armed, not delivered), and
+// after each tick the timer aims at the first boundary after the moment the callback
+// returned, so a step of the PC clock is followed from the next tick on. Unaligned timers
+// tick one interval after Start, then one interval after each due time (one interval after
+// the late tick when a due time was missed).
+class Win32TimerService : public TimerService {
+public:
+    // `loop` must outlive the service and its timers.
+    explicit Win32TimerService(Win32EventLoop& loop) : m_loop(loop) {}
+
+    // Raises Failure (the Win32 error number) when the system has no timer object left.
+    std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override;
+
+    // Whether the timers created here are high-resolution ones.
+    static bool HighResolutionAvailable();
+
+private:
+    Win32EventLoop& m_loop;
+};
+
+}  // namespace corvantis
