@@ -3,13 +3,19 @@
 # install (files, shortcut, uninstall entry), the installed program run, then a silent
 # uninstall (program, shortcut, entry and the program's auto-start entries gone; the settings
 # files and other programs' auto-start entries kept).
-# Usage: msi_test.sh MSI VERSION
+# Older builds of the same installer (made here with wixl from the same source): one is
+# refused over this version; this version replaces the other in a major upgrade.
+# Usage: msi_test.sh MSI VERSION WIXL WXS PROGRAM
+#   WIXL, WXS, PROGRAM: the wixl command, the installer's source and the program it packs
 #
 # Environment: WINE64 overrides the wine loader (default /usr/lib/wine/wine64, then wine64
 # or wine on PATH).
 set -uo pipefail
 msi=$1
 version=$2
+wixl=$3
+wxs=$4
+program=$5
 failures=0
 
 fail() {
@@ -31,6 +37,15 @@ property() {
 source_flags=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
 [ -n "$source_flags" ] && [ $((source_flags & 8)) -eq 8 ] ||
     fail "the package asks for elevated rights (word count ${source_flags:-missing})"
+
+# Older versions of the same installer: one to upgrade from, one to try over the newer. Each
+# build has a product code of its own, as two releases have.
+older_dir=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-msi-older.XXXXXX") || exit 1
+cp "$program" "$older_dir/corvantis.exe"
+for older in 0.9.1 0.9.2; do
+    (cd "$older_dir" && "$wixl" -a x64 -D Version=$older -D ProgramFile=corvantis.exe \
+        -o "$older.msi" "$wxs" 2>/dev/null) || fail "wixl could not build the $older installer"
+done
 
 # --- A prefix of its own, as cmake/wine-run.sh makes them.
 find_wine() {
@@ -72,7 +87,7 @@ cleanup() {
             [ -n "${TMPDIR:-}" ] && rm -rf -- "$TMPDIR/$socket_dir"
             ;;
     esac
-    rm -rf -- "$work"
+    rm -rf -- "$work" "$older_dir"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -100,14 +115,13 @@ uninstall_keys=('HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 value() {
     wine_quiet reg query "$1" /v "$2" | awk -v name="$2" '$1 == name {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
 }
-# uninstall_entry: the uninstall entry whose DisplayName is Corvantis, as "key|version".
-uninstall_entry() {
+# uninstall_entries: the versions of the uninstall entries named Corvantis, one a line.
+uninstall_entries() {
     local root key
     for root in "${uninstall_keys[@]}"; do
         for key in $(wine_quiet reg query "$root" | grep -i '^HKEY.*\\Uninstall\\'); do
             if [ "$(value "$key" DisplayName)" = Corvantis ]; then
-                echo "$key|$(value "$key" DisplayVersion)"
-                return
+                value "$key" DisplayVersion
             fi
         done
     done
@@ -116,15 +130,31 @@ uninstall_entry() {
 # Another program's auto-start entry, which must outlive the uninstall.
 wine_quiet reg add "$run_key" /v Other /d 'C:\Other\other.exe' /f >/dev/null
 
-# --- Install, silently, without administrator rights.
-"$WINE" msiexec /i "$(winepath_of "$msi")" /qn
-status=$?
-[ $status -eq 0 ] || fail "msiexec /i exited with $status"
-[ -f "$install_dir/corvantis.exe" ] || fail "corvantis.exe is not in LocalAppData\\Programs\\Corvantis"
-[ -f "$shortcut" ] || fail "no Start-menu shortcut"
-entry=$(uninstall_entry)
-[ -n "$entry" ] || fail "no uninstall entry named Corvantis"
-[ "${entry#*|}" = "$version" ] || fail "the uninstall entry shows version '${entry#*|}'"
+# install_steps ROW...: installs each row's package silently. Row: installer | what msiexec
+# must return (0 or "fail") | the versions the uninstall entries show afterwards.
+install_steps() {
+    local step package expect entries status name found
+    for step in "$@"; do
+        IFS='|' read -r package expect entries <<<"$step"
+        "$WINE" msiexec /i "$(winepath_of "$package")" /qn
+        status=$?
+        name=$(basename "$package")
+        if [ "$expect" = 0 ] && [ $status -ne 0 ]; then
+            fail "msiexec /i $name exited with $status"
+        elif [ "$expect" = fail ] && [ $status -eq 0 ]; then
+            fail "msiexec /i $name went over a newer version"
+        fi
+        found=$(uninstall_entries | tr '\n' ' ' | sed 's/ $//')
+        [ "$found" = "$entries" ] ||
+            fail "after $name the uninstall entries show '$found', not '$entries'"
+        [ -f "$install_dir/corvantis.exe" ] ||
+            fail "after $name corvantis.exe is not in LocalAppData\\Programs\\Corvantis"
+        [ -f "$shortcut" ] || fail "after $name there is no Start-menu shortcut"
+    done
+}
+
+# --- Install, silently, without administrator rights; an older version is then refused.
+install_steps "$msi|0|$version" "$older_dir/0.9.2.msi|fail|$version"
 
 # --- The installed program runs.
 out=$(wine_quiet "C:\\users\\$user\\AppData\\Local\\Programs\\Corvantis\\corvantis.exe" --version)
@@ -148,7 +178,7 @@ status=$?
 [ $status -eq 0 ] || fail "msiexec /x exited with $status"
 [ ! -e "$install_dir/corvantis.exe" ] || fail "corvantis.exe is still there after uninstall"
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there after uninstall"
-[ -z "$(uninstall_entry)" ] || fail "the uninstall entry is still there after uninstall"
+[ -z "$(uninstall_entries)" ] || fail "the uninstall entry is still there after uninstall"
 [ -z "$(value "$run_key" Corvantis)" ] || fail "the Run entry Corvantis is still there"
 [ -z "$(value "$run_once_key" Corvantis)" ] || fail "the RunOnce entry Corvantis is still there"
 [ "$(value "$run_key" Other)" = 'C:\Other\other.exe' ] || fail "another program's Run entry went too"
@@ -157,6 +187,9 @@ for file in "$install_dir/Corvantis.ini" "$install_dir/data.ini" \
     [ -f "$file" ] || fail "the settings file ${file#"$user_dir"/} went with the program"
 done
 [ "$(head -c 5 "$install_dir/Corvantis.ini")" = "[GPS]" ] || fail "Corvantis.ini was changed"
+
+# --- A major upgrade: this version over an older one leaves one program and one entry.
+install_steps "$older_dir/0.9.1.msi|0|0.9.1" "$msi|0|$version"
 
 if [ "$failures" -eq 0 ]; then
     echo "msi: all checks passed"
