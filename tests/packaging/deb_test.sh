@@ -3,7 +3,7 @@
 #   deb_test.sh build BUILD_DIR OUT   builds the packages into OUT and unpacks them all into
 #                                     OUT/root with dpkg -x (the installed-program test runs
 #                                     what lands there)
-#   deb_test.sh check OUT VERSION [headless]
+#   deb_test.sh check OUT VERSION
 #                                     lintian without errors; names, versions and
 #                                     dependencies; which file goes in which package
 set -uo pipefail
@@ -37,16 +37,11 @@ fi
 
 out=$2
 version=$3
-has_headless=0
-[ "${4:-}" = headless ] && has_headless=1
 arch=$(dpkg --print-architecture)
 
 # The packages this build must make, and what each must and must not depend on.
 # Row: package | a dependency it must have ('' for none) | a dependency it must not have.
-rows=("corvantis|libqt6widgets6|")
-if [ "$has_headless" = 1 ]; then
-    rows+=("corvantis-headless|libc6|libqt6")
-fi
+rows=("corvantis|libqt6widgets6|" "corvantis-headless|libc6|libqt6")
 
 for row in "${rows[@]}"; do
     IFS='|' read -r package needs refuses <<<"$row"
@@ -73,8 +68,7 @@ done
 duplicates=$(awk '{print $1}' "$listing" | sort | uniq -d)
 [ -z "$duplicates" ] || fail "files in more than one package: $duplicates"
 
-unit_package=corvantis
-[ "$has_headless" = 1 ] && unit_package=corvantis-headless
+unit_package=corvantis-headless
 placements=(
     "/usr/bin/corvantis|corvantis"
     "/usr/share/applications/org.corvantis.corvantis.desktop|corvantis"
@@ -82,11 +76,9 @@ placements=(
     "/usr/share/icons/hicolor/scalable/apps/corvantis.svg|corvantis"
     "/usr/share/man/man1/corvantis.1.gz|corvantis"
     "/lib/systemd/system/corvantis@.service|$unit_package"
+    "/usr/bin/corvantis-headless|corvantis-headless"
+    "/usr/share/man/man1/corvantis-headless.1.gz|corvantis-headless"
 )
-if [ "$has_headless" = 1 ]; then
-    placements+=("/usr/bin/corvantis-headless|corvantis-headless"
-                 "/usr/share/man/man1/corvantis-headless.1.gz|corvantis-headless")
-fi
 for row in "${placements[@]}"; do
     IFS='|' read -r file package <<<"$row"
     owner=$(awk -v f="$file" '$1 == f {print $2}' "$listing")

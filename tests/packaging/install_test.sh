@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # `cmake --install` into temporary roots: every file in its standard place, each file valid
 # by its own validator, and the systemd unit naming the program where it was installed.
-# Usage: install_test.sh BUILD_DIR VERSION [headless]
-#   headless: the build has the lean headless program, which the unit then runs
+# Usage: install_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$1
 version=$2
-has_headless=0
-[ "${3:-}" = headless ] && has_headless=1
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-install.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 failures=0
@@ -42,20 +39,20 @@ for row in "${cases[@]}"; do
     # Every file in its standard place.
     expected=(
         bin/corvantis
+        bin/corvantis-headless
         share/applications/org.corvantis.corvantis.desktop
         share/metainfo/org.corvantis.corvantis.metainfo.xml
         share/icons/hicolor/scalable/apps/corvantis.svg
         share/man/man1/corvantis.1.gz
         share/doc/corvantis/copyright
         share/doc/corvantis/changelog.gz
+        share/man/man1/corvantis-headless.1.gz
+        share/doc/corvantis-headless/copyright
+        share/doc/corvantis-headless/changelog.gz
     )
     for size in 16 22 24 32 48 64 128 256; do
         expected+=("share/icons/hicolor/${size}x${size}/apps/corvantis.png")
     done
-    if [ "$has_headless" = 1 ]; then
-        expected+=(bin/corvantis-headless share/man/man1/corvantis-headless.1.gz
-                   share/doc/corvantis-headless/copyright)
-    fi
     for file in "${expected[@]}"; do
         [ -f "$usr/$file" ] || fail "$name: $file not installed"
     done
@@ -89,8 +86,7 @@ for row in "${cases[@]}"; do
     # The unit runs the installed program from where it was installed.
     exec_line=$(grep '^ExecStart=' "$unit_file")
     program=$(echo "$exec_line" | sed 's/^ExecStart=//; s/ .*//')
-    wanted=$prefix/bin/corvantis
-    [ "$has_headless" = 1 ] && wanted=$prefix/bin/corvantis-headless
+    wanted=$prefix/bin/corvantis-headless
     [ "$program" = "$wanted" ] || fail "$name: ExecStart runs $program, not $wanted"
     [ -x "$root$program" ] || fail "$name: $program is not installed"
     echo "$exec_line" | grep -q -- '--settings-dir %S/corvantis/%i' ||

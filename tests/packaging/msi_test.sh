@@ -182,6 +182,8 @@ status=$?
 [ -z "$(value "$run_key" Corvantis)" ] || fail "the Run entry Corvantis is still there"
 [ -z "$(value "$run_once_key" Corvantis)" ] || fail "the RunOnce entry Corvantis is still there"
 [ "$(value "$run_key" Other)" = 'C:\Other\other.exe' ] || fail "another program's Run entry went too"
+[ -z "$(value 'HKCU\Software\Corvantis\Installer' Program)" ] ||
+    fail "the installer's own registry values are still there"
 for file in "$install_dir/Corvantis.ini" "$install_dir/data.ini" \
             "$roaming_settings/Corvantis.ini" "$roaming_settings/data.ini"; do
     [ -f "$file" ] || fail "the settings file ${file#"$user_dir"/} went with the program"
