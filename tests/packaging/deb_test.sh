@@ -3,7 +3,8 @@
 #   deb_test.sh build BUILD_DIR OUT   builds the packages into OUT and unpacks them all into
 #                                     OUT/root with dpkg -x (the installed-program test runs
 #                                     what lands there)
-#   deb_test.sh check OUT VERSION
+#   deb_test.sh check OUT VERSION [clock]
+#                                     (clock: the build has the clock emulator)
 #                                     lintian without errors; names, versions and
 #                                     dependencies; which file goes in which package
 set -uo pipefail
@@ -37,11 +38,13 @@ fi
 
 out=$2
 version=$3
+with_clock=${4:-}
 arch=$(dpkg --print-architecture)
 
 # The packages this build must make, and what each must and must not depend on.
 # Row: package | a dependency it must have ('' for none) | a dependency it must not have.
 rows=("corvantis|libqt6widgets6|" "corvantis-headless|libc6|libqt6")
+[ "$with_clock" = clock ] && rows+=("corvantis-clock|libc6|libqt6")
 
 for row in "${rows[@]}"; do
     IFS='|' read -r package needs refuses <<<"$row"
@@ -79,6 +82,10 @@ placements=(
     "/usr/bin/corvantis-headless|corvantis-headless"
     "/usr/share/man/man1/corvantis-headless.1.gz|corvantis-headless"
 )
+if [ "$with_clock" = clock ]; then
+    placements+=("/usr/bin/corvantis-clock|corvantis-clock"
+                 "/usr/share/man/man1/corvantis-clock.1.gz|corvantis-clock")
+fi
 for row in "${placements[@]}"; do
     IFS='|' read -r file package <<<"$row"
     owner=$(awk -v f="$file" '$1 == f {print $2}' "$listing")

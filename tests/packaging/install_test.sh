@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # `cmake --install` into temporary roots: every file in its standard place, each file valid
 # by its own validator, and the systemd unit naming the program where it was installed.
-# Usage: install_test.sh BUILD_DIR VERSION
+# Usage: install_test.sh BUILD_DIR VERSION [clock]
+#   clock: the build has the clock emulator, installed with its man page
 set -uo pipefail
 build=$1
 version=$2
+with_clock=${3:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-install.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 failures=0
@@ -53,6 +55,9 @@ for row in "${cases[@]}"; do
     for size in 16 22 24 32 48 64 128 256; do
         expected+=("share/icons/hicolor/${size}x${size}/apps/corvantis.png")
     done
+    if [ "$with_clock" = clock ]; then
+        expected+=(bin/corvantis-clock share/man/man1/corvantis-clock.1.gz)
+    fi
     for file in "${expected[@]}"; do
         [ -f "$usr/$file" ] || fail "$name: $file not installed"
     done
