@@ -1,13 +1,15 @@
 // transmit_latency [seconds] [naive-phase-ms]
 //
 // How late after the even second they carry the clock messages reach the far end of the
-// serial line. The real transmission tick writes through the real QSerialPort to a
+// serial line. The real transmission tick writes through a real serial port to a
 // pseudo-terminal; a reader thread on the master end stamps the first byte of each message
-// with the wall clock. Two runs, one after the other, `seconds` each (default 30):
+// with the wall clock. Three runs, one after the other, `seconds` each (default 30):
 //   1. the program's design: SendUDP ticks aligned to the wall clock's tenths of a second
-//      (QtTimerService through TimerDriver);
+//      (QtTimerService through TimerDriver, QtSerialPort);
 //   2. the naive design: a free-running 100 ms QTimer started at a random phase (or at
-//      `naive-phase-ms` after a tenth of a second), driving the same tick.
+//      `naive-phase-ms` after a tenth of a second), driving the same tick;
+//   3. the lean headless program's design: our own event loop, the headless timers (SendUDP
+//      waking once a second) and the termios port.
 // Prints figures; passes or fails nothing.
 #include <poll.h>
 #include <unistd.h>
@@ -27,7 +29,9 @@
 
 #include "platform/failure.h"
 #include "platform/port_map.h"
+#include "platform/posix/event_loop.h"
 #include "platform/posix/posix_wall_clock.h"
+#include "platform/posix/termios_serial_port.h"
 #include "support/pty_pair.h"
 #include "transmit/operator_commands.h"
 #include "ui/qt/qt_event_wait.h"
@@ -140,10 +144,14 @@ void SetUpAsStarted(Window& w) {
 }
 
 // One started window whose port COM1 is the slave end of `line`, with the transmit handlers
-// attached and the port open at 9600,n,8,1. Its timers are driven by the caller.
+// attached and the port open at 9600,n,8,1. Its timers are driven by the caller. `Port` is
+// made from the port map and `portArguments`.
+template <typename Port, typename Wait>
 class Station {
 public:
-    explicit Station(const testing::PtyPair& line) {
+    template <typename... PortArguments>
+    Station(const testing::PtyPair& line, Wait& wait, PortArguments... portArguments)
+        : m_port(m_ports, portArguments...), m_wait(wait) {
         m_ports.SetOverride(1, line.SlavePath());
         SetUpAsStarted(window);
         AttachTransmitHandlers(window, m_services);
@@ -154,20 +162,23 @@ public:
     ~Station() { m_port.SetPortOpen(false); }
 
     Window window;
+    Port& port() { return m_port; }
 
 private:
     PortMap m_ports = PortMap::SystemDefaults();
     PosixWallClock m_clock;
-    QtSerialPort m_port{m_ports};
+    Port m_port;
     NoProfile m_profile;
     StderrDialog m_dialog;
     NoProbe m_probe;
-    QtEventWait m_wait;
+    Wait& m_wait;
     NoRegistry m_registry;
     StderrStatus m_status;
     Services m_services{m_clock, m_port,     m_profile, m_dialog,     m_probe,
                         m_wait,  m_registry, m_status,  ProgramInfo{}};
 };
+
+using QtStation = Station<QtSerialPort, QtEventWait>;
 
 // Reads the master ends of the lines on its own thread and stamps each read with the wall
 // clock as soon as poll() reports it.
@@ -229,7 +240,8 @@ void RunEventLoopFor(std::chrono::seconds span) {
 // The program's design: the SendUDP, Timer2 and Timer3 controls on the Qt timer service,
 // SendUDP aligned to the wall clock's tenths of a second. Returns when the timers started.
 std::chrono::nanoseconds RunAligned(const testing::PtyPair& line, std::chrono::seconds span) {
-    Station station(line);
+    QtEventWait wait;
+    QtStation station(line, wait);
     QtTimerService timers;
     Window& w = station.window;
     const auto started = RealtimeNow();
@@ -248,7 +260,8 @@ struct NaiveStart {
 // `phase` after a tenth of a second of the wall clock.
 NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
                     std::chrono::nanoseconds phase) {
-    Station station(line);
+    QtEventWait wait;
+    QtStation station(line, wait);
     QtTimerService timers;
     Window& w = station.window;
     TimerDriver driver(timers, {&w.Timer2, &w.Timer3});
@@ -267,6 +280,43 @@ NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
     sendUdp.start(kTickInterval);
     RunEventLoopFor(span);
     return {started, started % interval};
+}
+
+// The lean headless program's timers as far as the transmission tick is concerned: SendUDP on
+// a sparse timer that wakes once a second, the others on the loop.
+class LeanTimers : public TimerService {
+public:
+    explicit LeanTimers(posix::LoopTimerService& timers) : m_timers(timers) {}
+    std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override {
+        return m_timers.CreateTimer(std::move(onTick));
+    }
+    std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& name,
+                                                  std::function<void()> onTick) override {
+        if (name == "SendUDP") {
+            return m_timers.CreateSparseTimer(std::move(onTick), 1s);
+        }
+        return CreateTimer(std::move(onTick));
+    }
+
+private:
+    posix::LoopTimerService& m_timers;
+};
+
+// The lean headless program's design: the same controls on our own event loop, SendUDP
+// waking once a second, writing through the termios port.
+std::chrono::nanoseconds RunLean(const testing::PtyPair& line, std::chrono::seconds span) {
+    posix::EventLoop loop;
+    posix::LoopEventWait wait(loop);
+    Station<posix::TermiosSerialPort, posix::LoopEventWait> station(line, wait, &loop);
+    posix::LoopTimerService loopTimers(loop);
+    LeanTimers timers(loopTimers);
+    Window& w = station.window;
+    const auto started = RealtimeNow();
+    TimerDriver driver(timers, {&w.SendUDP, &w.Timer2, &w.Timer3});
+    auto end = loopTimers.CreateTimer([&loop] { loop.Quit(0); });
+    end->Start(span, false);
+    loop.Run();
+    return started;
 }
 
 void PrintRow(const char* name, const Summary& s, const char* target) {
@@ -292,14 +342,18 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     testing::PtyPair alignedLine;
     testing::PtyPair naiveLine;
-    LineReader reader({alignedLine.Master(), naiveLine.Master()});
+    testing::PtyPair leanLine;
+    LineReader reader({alignedLine.Master(), naiveLine.Master(), leanLine.Master()});
     std::chrono::nanoseconds alignedStart{};
+    std::chrono::nanoseconds leanStart{};
     NaiveStart naiveStart{};
     try {
         std::cerr << "aligned ticks for " << span.count() << " s ...\n";
         alignedStart = RunAligned(alignedLine, span);
         std::cerr << "naive 100 ms timer for " << span.count() << " s ...\n";
         naiveStart = RunNaive(naiveLine, span, phase);
+        std::cerr << "lean event loop for " << span.count() << " s ...\n";
+        leanStart = RunLean(leanLine, span);
     } catch (const Failure& failure) {
         std::cerr << "the port could not be used: " << failure.what() << '\n';
         return 1;
@@ -311,17 +365,19 @@ int main(int argc, char** argv) {
     const Summary aligned = Summarize(DelaysAfterCarriedSecond(reader.Arrivals(0), alignedStart));
     const Summary naive =
         Summarize(DelaysAfterCarriedSecond(reader.Arrivals(1), naiveStart.started));
+    const Summary leanLoop = Summarize(DelaysAfterCarriedSecond(reader.Arrivals(2), leanStart));
     std::printf(
         "Delay of each message's first byte on the pty master (CLOCK_REALTIME) after the start "
         "of the even second it carries.\n"
-        "Real SendUDP_Timer, QtSerialPort to a pseudo-terminal, PosixWallClock; two runs one "
-        "after the other, %lld s each, each on its own pty. Left out: the first message of a "
-        "run when its even second began before the timer started.\n\n",
+        "Real SendUDP_Timer to a pseudo-terminal, PosixWallClock; three runs one after the "
+        "other, %lld s each, each on its own pty. Left out: the first message of a run when "
+        "its even second began before the timer started.\n\n",
         static_cast<long long>(span.count()));
     std::printf("%-28s %6s %10s %10s %10s   %s\n", "design", "count", "p50 ms", "p99 ms", "max ms",
                 "target");
     PrintRow("Corvantis (aligned ticks)", aligned, "p50 <= 0.5 ms, p99 <= 5 ms");
     PrintRow("naive (free 100 ms QTimer)", naive, "tens of milliseconds");
+    PrintRow("lean loop (termios, 1/s)", leanLoop, "no worse than Corvantis");
     std::printf("\nnaive timer phase: %.3f ms after each tenth of a second (random unless given)\n",
                 Millis(naiveStart.phase));
     if (aligned.p50 > 0) {

@@ -1,5 +1,7 @@
-// The real executable, headless, in a temporary settings folder with COM1 mapped to a
-// pseudo-terminal: what it puts on the wire, what it prints, and how it stops.
+// The real executables, headless, in a temporary settings folder with COM1 mapped to a
+// pseudo-terminal: what they put on the wire, what they print, and how they stop. Every
+// assertion holds for each headless program: `corvantis --headless` (when built) and the
+// toolkit-free `corvantis-headless`.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -25,7 +28,10 @@ using Clock = std::chrono::steady_clock;
 // One run of the program with its standard streams and the far end of its serial line.
 class HeadlessRun {
 public:
-    HeadlessRun(const testing::TempDir& settings, int master) : m_master(master) {
+    // `window` runs the Qt window offscreen instead of headless.
+    HeadlessRun(const std::string& program, const testing::TempDir& settings, int master,
+                bool window = false)
+        : m_master(master) {
         int in[2], out[2], err[2];
         EXPECT_EQ(pipe(in), 0);
         EXPECT_EQ(pipe(out), 0);
@@ -40,7 +46,12 @@ public:
             }
             // Keep the program's per-user files (autostart entries) inside the test's folder.
             setenv("XDG_CONFIG_HOME", settings.Path().c_str(), 1);
-            execl(CORVANTIS_EXECUTABLE, CORVANTIS_EXECUTABLE, "--headless", "--settings-dir",
+            if (window) {
+                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                execl(program.c_str(), program.c_str(), "--settings-dir", settings.Path().c_str(),
+                      static_cast<char*>(nullptr));
+            }
+            execl(program.c_str(), program.c_str(), "--headless", "--settings-dir",
                   settings.Path().c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -146,7 +157,26 @@ char KindOf(const std::string& message) {
     return message.size() == 35 ? message[24] : '?';
 }
 
-class HeadlessTest : public ::testing::Test {
+// The headless programs built here.
+std::vector<std::string> HeadlessPrograms() {
+    std::vector<std::string> programs{CORVANTIS_LEAN_EXECUTABLE};
+#ifdef CORVANTIS_EXECUTABLE
+    programs.push_back(CORVANTIS_EXECUTABLE);
+#endif
+    return programs;
+}
+
+std::string ProgramName(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param.substr(info.param.rfind('/') + 1);
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+class HeadlessTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         testing::WriteFileBytes(
@@ -157,10 +187,10 @@ protected:
     testing::PtyPair line;
 };
 
-TEST_F(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgainUntilSigterm) {
+TEST_P(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgainUntilSigterm) {
     // A stored offset change (entry 24 is 0 hours) must reach the rules the clocks get.
     testing::WriteFileBytes(settings.File("data.ini"), "[CommMethod]\r\nTZhouroffset=24\r\n");
-    HeadlessRun run(settings, line.Master());
+    HeadlessRun run(GetParam(), settings, line.Master());
     ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() >= 2; }, 8s)) << run.err;
     for (const std::string& message : run.Messages()) {
         EXPECT_EQ(KindOf(message), '1') << message;
@@ -194,8 +224,8 @@ TEST_F(HeadlessTest, SendsTimeOnlyMessagesAndRulesOnCommandThenTimeAgainUntilSig
     EXPECT_EQ(run.err, "") << "a clean start reports nothing";
 }
 
-TEST_F(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords) {
-    HeadlessRun run(settings, line.Master());
+TEST_P(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords) {
+    HeadlessRun run(GetParam(), settings, line.Master());
     ASSERT_TRUE(run.CollectUntil([&] { return !run.Messages().empty(); }, 8s)) << run.err;
     const std::string reply = "OK0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef";
     ASSERT_EQ(write(line.Master(), reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
@@ -214,6 +244,137 @@ TEST_F(HeadlessTest, ShowsTheClocksReplyCutTo36CharactersAndAnswersUnknownWords)
     ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() > before; }, 4s));
     EXPECT_EQ(run.Stop(SIGTERM), 0);
 }
+
+TEST_P(HeadlessTest, ClosesThePortAtOnceWhenTheLineGoesAwayAndKeepsRunning) {
+    HeadlessRun run(GetParam(), settings, line.Master());
+    ASSERT_TRUE(run.CollectUntil([&] { return !run.Messages().empty(); }, 8s)) << run.err;
+    line.CloseMaster();
+    EXPECT_TRUE(
+        run.CollectUntil([&] { return run.out.find("port-closed COM1") != std::string::npos; }, 3s))
+        << run.out;
+    // Later ticks build messages that no longer go anywhere; the program itself goes on.
+    EXPECT_TRUE(
+        run.CollectUntil([&] { return run.out.find(" built [*") != std::string::npos; }, 4s))
+        << run.out;
+    EXPECT_EQ(run.Stop(SIGINT), 0);
+}
+
+// What a program prints and returns for a command line that does not start it.
+struct Exit {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+Exit RunToEnd(const std::string& program, const std::string& arguments) {
+    Exit result;
+    FILE* pipe = popen((program + " " + arguments + " 2>&1 </dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[512];
+    std::size_t count;
+    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        result.output.append(buffer, count);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST_P(HeadlessTest, AnswersVersionHelpAndUnknownOptionsWithoutStarting) {
+    struct Row {
+        std::string arguments;
+        int status;
+        std::string printed;
+    };
+    for (const Row& row :
+         {Row{"--version", 0, "Corvantis "}, Row{"--help", 0, "--settings-dir DIR"},
+          Row{"--bogus", 2, "unknown option --bogus"},
+          Row{"--settings-dir", 2, "--settings-dir needs a folder"}}) {
+        SCOPED_TRACE(row.arguments);
+        const Exit result = RunToEnd(GetParam(), row.arguments);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_NE(result.output.find(row.printed), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("started"), std::string::npos) << result.output;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, HeadlessTest, ::testing::ValuesIn(HeadlessPrograms()),
+                         ProgramName);
+
+#ifdef CORVANTIS_EXECUTABLE
+// Replaces every `from` in `text` with `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// The headless loop wakes far less often than the window's Qt loop, whose timers all run at
+// their full rate. Side by side, each on its own line and settings folder, the headless
+// program and the window (offscreen) must put the same bytes on the wire and leave the same
+// settings.
+TEST(HeadlessProgramsTest, HeadlessAndWindowSendAndSaveTheSame) {
+    struct Side {
+        testing::TempDir settings;
+        testing::PtyPair line;
+    };
+    Side lean, qt;
+    for (Side* side : {&lean, &qt}) {
+        testing::WriteFileBytes(
+            side->settings.File("Corvantis.ini"),
+            "[Ports]\r\nCOM1=" + side->line.SlavePath() + "\r\n[SerialSync]\r\nCOMPORT=COM1\r\n");
+        testing::WriteFileBytes(side->settings.File("data.ini"),
+                                "[CommMethod]\r\nTZhouroffset=30\r\n");
+    }
+    HeadlessRun leanRun(CORVANTIS_LEAN_EXECUTABLE, lean.settings, lean.line.Master());
+    HeadlessRun qtRun(CORVANTIS_EXECUTABLE, qt.settings, qt.line.Master(), /*window=*/true);
+    const auto both = [&](auto done, std::chrono::milliseconds limit) {
+        return leanRun.CollectUntil(
+            [&] {
+                qtRun.Collect(0ms);
+                return done();
+            },
+            limit);
+    };
+    ASSERT_TRUE(
+        both([&] { return leanRun.Messages().size() >= 4 && qtRun.Messages().size() >= 4; }, 12s))
+        << leanRun.err << qtRun.err;
+
+    // From the first message both sent, the two sequences agree.
+    const auto leanMessages = leanRun.Messages();
+    const auto qtMessages = qtRun.Messages();
+    std::size_t l = 0, q = 0;
+    while (l < leanMessages.size() && leanMessages[l] != qtMessages.front()) {
+        ++l;
+    }
+    if (l == leanMessages.size()) {
+        l = 0;
+        while (q < qtMessages.size() && qtMessages[q] != leanMessages.front()) {
+            ++q;
+        }
+    }
+    ASSERT_TRUE(l < leanMessages.size() && q < qtMessages.size()) << leanRun.wire << "\n"
+                                                                  << qtRun.wire;
+    std::size_t compared = 0;
+    for (; l < leanMessages.size() && q < qtMessages.size(); ++l, ++q, ++compared) {
+        EXPECT_EQ(leanMessages[l], qtMessages[q]);
+    }
+    EXPECT_GE(compared, 3u);
+
+    // Stopped alike, they leave the same settings behind (the device paths aside).
+    EXPECT_EQ(leanRun.Stop(SIGTERM), 0);
+    EXPECT_EQ(qtRun.Stop(SIGTERM), 0);
+    for (const char* file : {"Corvantis.ini", "data.ini"}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(
+            Replaced(testing::ReadFileBytes(lean.settings.File(file)), lean.line.SlavePath(),
+                     "LINE"),
+            Replaced(testing::ReadFileBytes(qt.settings.File(file)), qt.line.SlavePath(), "LINE"));
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace corvantis

@@ -1,16 +1,16 @@
 // Corvantis: sets Vesper wall clocks from the PC clock over a serial line.
 //
-// main() picks the settings folder, the window or headless mode, builds the platform
-// services and hands them to the program.
+// main() picks the window or headless mode. The window: it picks the settings folder, builds
+// the platform services on Qt and hands them to the program. Headless: the same run as
+// corvantis-headless, on our own event loop, with no Qt event loop at all.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 
-#include "app/linux/headless.h"
+#include "app/headless/headless_run.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
 #include "platform/port_map.h"
@@ -26,7 +26,6 @@
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
-#include "window/event_log.h"
 #include "window/program.h"
 
 namespace corvantis {
@@ -76,7 +75,7 @@ ProgramInfo DescribeProgram(const Options& options) {
     return info;
 }
 
-// The services every mode shares; the dialog, status line and port vary by mode.
+// The services of the window on Qt.
 struct PosixPlatform {
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -116,34 +115,6 @@ int RunWindow(const ProgramInfo& info) {
     return QApplication::exec();
 }
 
-int RunHeadless(const ProgramInfo& info) {
-    PosixPlatform platform;
-    StderrMessageDialog dialog;
-    StderrStatusLine status;
-    HeadlessHost host([] { QCoreApplication::exit(0); });
-    EventLog log(std::cout);
-    LoggingSerialPort port(platform.port, log);
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      status,
-                      info};
-    ApplyPortOverrides(platform, services);
-    Window window;
-    Program program(window, services, platform.timers, host);
-    log.WatchReplies(window);
-    log.Write("started", "settings in " + info.settingsFolder);
-    StdinCommands commands(window);
-    TerminationSignals termination([&window] { window.Command1.OperatorClick(); });
-    program.Start();
-    log.WatchMessages(window);
-    return QCoreApplication::exec();
-}
-
 }  // namespace
 }  // namespace corvantis
 
@@ -167,14 +138,11 @@ int main(int argc, char** argv) {
     if (headless && !options.headless) {
         std::cerr << "No display found: running headless (see --help).\n";
     }
-    std::unique_ptr<QCoreApplication> app;
-    if (headless) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    QCoreApplication::setApplicationName("Corvantis");
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
-    const ProgramInfo info = DescribeProgram(options);
-    return headless ? RunHeadless(info) : RunWindow(info);
+    if (headless) {
+        return RunHeadless(options, argv[0]);
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName("Corvantis");
+    return RunWindow(DescribeProgram(options));
 }

@@ -123,7 +123,9 @@ public:
         }
         m_interval = std::max(interval, std::chrono::milliseconds(1));
         m_running = true;
-        if (m_aligned) {
+        if (m_aligned && m_stride > m_interval) {
+            ArmFirstSparse();
+        } else if (m_aligned) {
             ArmAligned(m_interval);
         } else {
             itimerspec when{};
@@ -154,6 +156,17 @@ private:
     void ArmAligned(std::chrono::nanoseconds step) {
         itimerspec when{};
         when.it_value = ToTimespec(NextBoundaryAfter(RealtimeNow(), step));
+        ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
+    }
+
+    // The first tick of a sparse timer: at once when the next boundary of the interval lies
+    // in the same stride period as now (a tick there would meet the same period), otherwise
+    // on that boundary, which then opens the next period.
+    void ArmFirstSparse() {
+        const auto now = RealtimeNow();
+        const auto fine = NextBoundaryAfter(now, m_interval);
+        itimerspec when{};
+        when.it_value = ToTimespec(fine < NextBoundaryAfter(now, m_stride) ? now : fine);
         ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
     }
 

@@ -81,12 +81,15 @@ public:
     explicit LoopTimerService(EventLoop& loop) : m_loop(loop) {}
     std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override;
 
-    // An aligned timer that wakes only where its tick can act: the first tick after Start,
-    // and the first after a step of the PC clock, fall on the next multiple of the interval
-    // Start gives, as with CreateTimer; every later tick falls on the next multiple of
-    // `stride` (a multiple of that interval). For a handler that acts at most once per
-    // `stride` of the wall clock, on its first tick in it, the ticks left out change nothing.
-    // Started unaligned it behaves as CreateTimer's.
+    // An aligned timer that wakes only where its tick can act, for a handler that acts at most
+    // once per `stride` of the wall clock (a multiple of the interval Start gives), on its
+    // first tick in that period. After a tick, the next falls on the next multiple of
+    // `stride`. The first tick after Start comes at once (on the loop's next pass) when the
+    // next multiple of the interval lies in the same stride period, otherwise on that
+    // multiple; the first after a step of the PC clock falls on the next multiple of the
+    // interval. So the handler meets each period at the same first tick, or an earlier one
+    // within the same period, as with CreateTimer. Started unaligned it behaves as
+    // CreateTimer's.
     std::unique_ptr<PlatformTimer> CreateSparseTimer(std::function<void()> onTick,
                                                      std::chrono::milliseconds stride);
 

@@ -1,0 +1,109 @@
+#include "app/headless/headless_run.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/console/console.h"
+#include "app/headless/headless_timers.h"
+#include "platform/port_map.h"
+#include "platform/posix/event_loop.h"
+#include "platform/posix/ini_file_store.h"
+#include "platform/posix/posix_port_probe.h"
+#include "platform/posix/posix_wall_clock.h"
+#include "platform/posix/termios_serial_port.h"
+#include "platform/posix/xdg_autostart_registry.h"
+#include "settings/key_table.h"
+#include "settings/settings_folder.h"
+#include "window/event_log.h"
+#include "window/program.h"
+
+namespace corvantis {
+namespace {
+
+// The running executable's folder and name (without extension), from /proc/self/exe; the
+// name it was started as when that cannot be read.
+ProgramInfo DescribeProgram(const Options& options, const char* argv0) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        path = std::filesystem::absolute(argv0, error);
+    }
+    ProgramInfo info;
+    info.executableFolder = path.parent_path().string();
+    info.executableBaseName = path.stem().string();
+    info.settingsFolder =
+        PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
+    return info;
+}
+
+// Operator words from standard input, one a line. The end of input (or a read error) stops
+// the watching; the program keeps running.
+class StdinWords {
+public:
+    StdinWords(posix::EventLoop& loop, Window& window) : m_loop(loop), m_lines(window, std::cerr) {
+        m_watch = m_loop.Watch(STDIN_FILENO, POLLIN, [this](short) { ReadAvailable(); });
+    }
+    ~StdinWords() { m_loop.Unwatch(m_watch); }
+    StdinWords(const StdinWords&) = delete;
+    StdinWords& operator=(const StdinWords&) = delete;
+
+private:
+    void ReadAvailable() {
+        char buffer[4096];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0) {
+            m_loop.Unwatch(m_watch);
+            return;
+        }
+        m_lines.Feed(std::string_view(buffer, static_cast<std::size_t>(count)));
+    }
+
+    posix::EventLoop& m_loop;
+    OperatorLines m_lines;
+    int m_watch = 0;
+};
+
+int RunOnLoop(const ProgramInfo& info) {
+    posix::EventLoop loop;
+    PortMap ports = PortMap::SystemDefaults();
+    PosixWallClock clock;
+    posix::TermiosSerialPort device(ports, &loop);
+    posix::IniFileStore profile;
+    PosixPortProbe probe(ports);
+    posix::LoopEventWait wait(loop);
+    posix::XdgAutostartRegistry registry(posix::XdgAutostartRegistry::DefaultFolder());
+    posix::LoopTimerService loopTimers(loop);
+    HeadlessTimerService timers(loopTimers, device);
+    StderrMessageDialog dialog;
+    StderrStatusLine status;
+    HeadlessHost host([&loop] { loop.Quit(0); });
+    EventLog log(std::cout);
+    LoggingSerialPort port(device, log);
+    Services services{clock, port, profile, dialog, probe, wait, registry, status, info};
+    // The [Ports] overrides count before anything probes or opens a port.
+    for (const auto& [number, path] : ReadPortOverrides(services)) {
+        ports.SetOverride(number, path);
+    }
+    Window window;
+    Program program(window, services, timers, host);
+    log.WatchReplies(window);
+    log.Write("started", "settings in " + info.settingsFolder);
+    StdinWords words(loop, window);
+    // A service manager's stop (or Ctrl+C) closes the program as "Close and Exit" does.
+    posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
+    program.Start();
+    log.WatchMessages(window);
+    return loop.Run();
+}
+
+}  // namespace
+
+int RunHeadless(const Options& options, const char* argv0) {
+    return RunOnLoop(DescribeProgram(options, argv0));
+}
+
+}  // namespace corvantis
