@@ -12,6 +12,8 @@
 #                               there and nothing has to hold it open)
 #   CORVANTIS_TEST_ABSENT_COM   each COMn must have no device behind it; the run fails when
 #                               wine gave that number to a serial port of the host
+#   CORVANTIS_TEST_DANGLING_COM each COMn is a link to nothing (an adapter pulled while its
+#                               name stays): the device opens, then refuses every comm call
 # The links are made once the prefix is up, inside a wineserver that stays up until the
 # program ends, so wine's own port detection (which maps the host's serial ports to COM1,
 # COM2, ... when a session starts) cannot redo them.
@@ -90,6 +92,9 @@ trap 'exit 130' INT TERM
 
 for port in ${CORVANTIS_TEST_PRESENT_COM:-}; do
     ln -sfn /dev/ptmx "$WINEPREFIX/dosdevices/com$port"
+done
+for port in ${CORVANTIS_TEST_DANGLING_COM:-}; do
+    ln -sfn "$ROOT/no-such-device" "$WINEPREFIX/dosdevices/com$port"
 done
 for port in ${CORVANTIS_TEST_ABSENT_COM:-}; do
     # Wine gave this number to one of the host's serial ports; removing the link would not

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "support/wire_vectors.h"
+
 namespace corvantis {
 namespace {
 
@@ -43,6 +45,10 @@ TEST(MessagesTest, WorkedExample) {
     EXPECT_EQ(TimeOnlyMessage(kExample), Blanks("*_5_714_9_32024_________1_________#"));
     EXPECT_EQ(RulesMessage(kExample, DefaultRules()),
               Blanks("*_5_714_9_32024__32711172_0_-6_2_0#"));
+    // The shared vectors the end-to-end tests check the wire against.
+    EXPECT_EQ(TimeOnlyMessage(kExample).substr(15), testing::kTimeOnlyTail);
+    EXPECT_EQ(RulesMessage(kExample, DefaultRules()).substr(15), testing::kDefaultRulesTail);
+    EXPECT_EQ(AddressedCommand("0", "0", 1, DefaultRules()), testing::kDefaultAddressedCommand);
     EXPECT_EQ(AddressedCommand("5", "12", 1, DefaultRules()),
               Blanks("*_5121___________32711173_0_-6_2_0#"));
 }

@@ -4,6 +4,8 @@
 // runs the window, or the console mode with --headless.
 #include <windows.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -49,11 +51,29 @@ ProgramInfo DescribeProgram(const Options& options) {
     return info;
 }
 
+// With CORVANTIS_REPORT_FIRST_TICK set (to anything but empty text), standard error gets
+// one line "first tick <ms> ms after start, <ms> ms of it after the timer's start" at the
+// first timer tick: the time from the entry of main() to the first tick as the program
+// itself measures it, and the part spent waiting for the tick's boundary.
+void ReportFirstTick(Win32TimerService& timers, std::chrono::steady_clock::time_point entry) {
+    const char* wanted = std::getenv("CORVANTIS_REPORT_FIRST_TICK");
+    if (wanted == nullptr || *wanted == '\0') {
+        return;
+    }
+    timers.OnFirstTick([entry](std::chrono::nanoseconds sinceStart) {
+        using Millis = std::chrono::duration<double, std::milli>;
+        const Millis elapsed = std::chrono::steady_clock::now() - entry;
+        std::cerr << "first tick " << elapsed.count() << " ms after start, "
+                  << Millis(sinceStart).count() << " ms of it after the timer's start" << std::endl;
+    });
+}
+
 }  // namespace
 }  // namespace corvantis
 
 int main(int argc, char** argv) {
     using namespace corvantis;
+    const auto entry = std::chrono::steady_clock::now();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const Options options = ParseOptions(arguments);
     const std::string program = "corvantis.exe";
@@ -75,5 +95,6 @@ int main(int argc, char** argv) {
     }
     const ProgramInfo info = DescribeProgram(options);
     Win32Platform platform;
+    ReportFirstTick(platform.timers, entry);
     return options.headless ? RunConsole(info, platform) : RunWindow(info, platform);
 }

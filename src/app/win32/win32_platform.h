@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/port_map.h"
-#include "platform/win32/win32_event_wait.h"
 #include "platform/win32/win32_port_probe.h"
 #include "platform/win32/win32_profile_store.h"
 #include "platform/win32/win32_registry.h"
@@ -24,7 +23,7 @@ struct Win32Platform {
     Win32SerialPort port{ports};
     Win32ProfileStore profile;
     Win32PortProbe probe;
-    Win32EventWait wait;
+    Win32LoopEventWait wait{loop};
     Win32Registry registry;
     Win32TimerService timers{loop};
 

@@ -4,6 +4,64 @@
 
 namespace corvantis {
 
+namespace {
+
+// How often a modal loop that runs inside one of this loop's callbacks (a message box, a
+// menu, a dialog) hands the watched objects their turn.
+constexpr UINT kModalPumpMs = 10;
+
+// The loop whose callback is running on this thread, for the modal pump.
+thread_local Win32EventLoop* t_handlingLoop = nullptr;
+
+}  // namespace
+
+// While a callback or a message of this loop is being handled, a thread timer runs; its
+// WM_TIMER is only seen when some other message loop (a modal one) runs meanwhile, and then
+// gives the watched objects their turn there.
+class Win32EventLoop::Handling {
+public:
+    explicit Handling(Win32EventLoop& loop) : m_loop(loop), m_previous(t_handlingLoop) {
+        if (m_loop.m_handling++ == 0) {
+            t_handlingLoop = &m_loop;
+            m_loop.m_modalPump = SetTimer(nullptr, 0, kModalPumpMs, &Win32EventLoop::ModalPump);
+        }
+    }
+    ~Handling() {
+        if (--m_loop.m_handling == 0) {
+            if (m_loop.m_modalPump != 0) {
+                KillTimer(nullptr, m_loop.m_modalPump);
+                m_loop.m_modalPump = 0;
+            }
+            t_handlingLoop = m_previous;
+        }
+    }
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+private:
+    Win32EventLoop& m_loop;
+    Win32EventLoop* m_previous;
+};
+
+void CALLBACK Win32EventLoop::ModalPump(HWND, UINT, UINT_PTR, DWORD) {
+    if (Win32EventLoop* loop = t_handlingLoop) {
+        loop->RunSignalled();
+    }
+}
+
+void Win32EventLoop::RunSignalled() {
+    const std::vector<std::shared_ptr<Watched>> round = m_watched;
+    for (const auto& watched : round) {
+        if (m_quit) {
+            return;
+        }
+        if (watched->active && WaitForSingleObject(watched->object, 0) == WAIT_OBJECT_0) {
+            const Handling handling(*this);
+            watched->onSignalled();
+        }
+    }
+}
+
 Win32EventLoop::WatchId Win32EventLoop::Watch(HANDLE object, std::function<void()> onSignalled) {
     if (m_watched.size() >= kMaxWatched) {
         return 0;
@@ -69,6 +127,7 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
             const bool signalled =
                 i == first || WaitForSingleObject(objects[i], 0) == WAIT_OBJECT_0;
             if (signalled && round[i]->active) {
+                const Handling handling(*this);
                 round[i]->onSignalled();
             }
         }
@@ -86,9 +145,13 @@ void Win32EventLoop::DispatchMessages() {
             Quit(static_cast<int>(message.wParam));
             return;
         }
-        if (m_dialog != nullptr && IsWindow(m_dialog) && IsDialogMessageW(m_dialog, &message)) {
-            continue;
+        if (m_dialog != nullptr && IsWindow(m_dialog)) {
+            const Handling handling(*this);
+            if (IsDialogMessageW(m_dialog, &message)) {
+                continue;
+            }
         }
+        const Handling handling(*this);
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

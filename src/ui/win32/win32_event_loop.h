@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/win32_event_wait.h"
+
 namespace corvantis {
 
 // Runs on the thread that created it. Each round waits with MsgWaitForMultipleObjectsEx for
@@ -14,6 +16,11 @@ namespace corvantis {
 // object found signalled and dispatches every pending message (through IsDialogMessageW for
 // the registered dialog window, so Tab, the arrow keys, Enter and Esc move and press as in a
 // dialog). Callbacks run one at a time, never nested inside each other by the loop.
+//
+// A modal loop that runs inside a callback or a message handler (a message box, a menu, a
+// dialog) does not stop the watched objects: while it runs, a thread timer every few
+// milliseconds gives them their turn, so timer ticks go on (a little less exactly) as they
+// do in the modal loops of other toolkits.
 class Win32EventLoop {
 public:
     using WatchId = int;
@@ -59,13 +66,41 @@ private:
         bool active = true;
     };
 
+    class Handling;
+
     void DispatchMessages();
+    // Runs the callback of every watched object signalled now, without waiting.
+    void RunSignalled();
+    static void CALLBACK ModalPump(HWND, UINT, UINT_PTR, DWORD);
 
     std::vector<std::shared_ptr<Watched>> m_watched;
     WatchId m_nextId = 1;
     HWND m_dialog = nullptr;
     bool m_quit = false;
     int m_exitCode = 0;
+    int m_handling = 0;        // callbacks and messages being handled, nested
+    UINT_PTR m_modalPump = 0;  // the thread timer while m_handling > 0
+};
+
+// The clock feedback's wait on this loop: the tick count and the blocking wait of
+// Win32EventWait; its event pass is one round of the loop that does not wait, so messages,
+// timer ticks and console input that came meanwhile run inside it, as in the event pass of
+// the other toolkits (a timer's tick never inside itself).
+class Win32LoopEventWait final : public EventWait {
+public:
+    // `loop` must outlive the object.
+    explicit Win32LoopEventWait(Win32EventLoop& loop) : m_loop(loop) {}
+
+    std::uint32_t TickCount() override { return m_wait.TickCount(); }
+    std::int32_t Wait(std::uint32_t count, const std::int32_t* handles,
+                      std::int32_t timeoutMs) override {
+        return m_wait.Wait(count, handles, timeoutMs);
+    }
+    void ProcessPendingEvents() override { m_loop.RunOnce(0); }
+
+private:
+    Win32EventLoop& m_loop;
+    Win32EventWait m_wait;
 };
 
 }  // namespace corvantis

@@ -267,6 +267,16 @@ void Win32SerialPort::Poll() {
             return;
         }
         if (got == 0) {
+            // An empty read looks the same whether the device is idle or gone; the device's
+            // error state tells them apart (it fails once the device has gone away).
+            DWORD errors = 0;
+            COMSTAT status{};
+            if (!ClearCommError(m_device, &errors, &status)) {
+                const DWORD code = GetLastError();
+                if (MeansRemoval(code)) {
+                    CloseLost("reading", code);
+                }
+            }
             return;
         }
         m_received.append(buffer, got);

@@ -44,8 +44,12 @@ HANDLE CreateTimerObject(bool& highResolution) {
 
 class Win32PlatformTimer : public PlatformTimer {
 public:
-    Win32PlatformTimer(Win32EventLoop& loop, std::function<void()> onTick)
-        : m_loop(loop), m_onTick(std::move(onTick)), m_timer(CreateTimerObject(m_highResolution)) {
+    Win32PlatformTimer(Win32EventLoop& loop, std::function<void()> onTick,
+                       std::shared_ptr<Win32TimerService::FirstTickHook> firstTick)
+        : m_loop(loop),
+          m_onTick(std::move(onTick)),
+          m_firstTick(std::move(firstTick)),
+          m_timer(CreateTimerObject(m_highResolution)) {
         m_watch = m_loop.Watch(m_timer, [this] { OnSignalled(); });
         if (m_watch == 0) {
             CloseHandle(m_timer);
@@ -69,6 +73,7 @@ public:
         m_interval = std::max(interval, milliseconds(1));
         m_aligned = alignToWallClock;
         m_running = true;
+        m_startedAt = SteadyNow();
         if (m_aligned) {
             m_due = NextBoundary(WallNow(), m_interval);
             ArmAt(m_due - WallNow());
@@ -119,6 +124,11 @@ private:
         auto alive = std::make_shared<bool>(true);
         m_alive = alive;
         m_ticking = true;
+        if (*m_firstTick) {
+            const auto hook = std::move(*m_firstTick);
+            *m_firstTick = nullptr;
+            hook(SteadyNow() - m_startedAt);
+        }
         m_onTick();
         if (!*alive) {
             return;
@@ -148,6 +158,8 @@ private:
 
     Win32EventLoop& m_loop;
     std::function<void()> m_onTick;
+    std::shared_ptr<Win32TimerService::FirstTickHook> m_firstTick;
+    nanoseconds m_startedAt{};
     bool m_highResolution = false;
     HANDLE m_timer;
     Win32EventLoop::WatchId m_watch = 0;
@@ -169,7 +181,7 @@ nanoseconds NextBoundary(nanoseconds now, nanoseconds interval) {
 }
 
 std::unique_ptr<PlatformTimer> Win32TimerService::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<Win32PlatformTimer>(m_loop, std::move(onTick));
+    return std::make_unique<Win32PlatformTimer>(m_loop, std::move(onTick), m_firstTick);
 }
 
 bool Win32TimerService::HighResolutionAvailable() {

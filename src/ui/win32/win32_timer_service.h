@@ -36,8 +36,15 @@ public:
     // Whether the timers created here are high-resolution ones.
     static bool HighResolutionAvailable();
 
+    // Runs `hook` once, just before the first tick of any timer this service has made or
+    // makes later (for measuring the time to the first tick), with the time from that
+    // timer's Start to the tick: for an aligned timer mostly the wait for its boundary.
+    using FirstTickHook = std::function<void(std::chrono::nanoseconds sinceStart)>;
+    void OnFirstTick(FirstTickHook hook) { *m_firstTick = std::move(hook); }
+
 private:
     Win32EventLoop& m_loop;
+    std::shared_ptr<FirstTickHook> m_firstTick = std::make_shared<FirstTickHook>();
 };
 
 }  // namespace corvantis

@@ -1,0 +1,206 @@
+// corvantis.exe under wine, in a console: the options, the bytes a scripted run puts on
+// COM1 (a pseudo-terminal whose device end the test plays), the clock's reply, the device
+// going away under the running program, and the settings files it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/ini_file_store.h"
+#include "platform/version.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+#include "support/wire_vectors.h"
+#include "windows_e2e/support/wine_prefix.h"
+
+namespace corvantis {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::WinePrefix;
+using testing::WineProcess;
+
+TEST(WindowsConsole, OptionsAnswerOnTheParentsStreams) {
+    struct Row {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string outStart;  // what standard output begins with
+        std::string errPart;   // a piece standard error holds
+    };
+    const std::vector<Row> rows = {
+        {{"--version"}, 0, "Corvantis " + std::string(kVersionText) + "\n", ""},
+        {{"--help"}, 0, "Usage: corvantis.exe", ""},
+        // Not understood: the reason and the usage on standard error, nothing else runs.
+        {{"--bogus"}, 2, "", "Usage: corvantis.exe"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.front());
+        const auto result = WinePrefix::Shared().Run(CORVANTIS_WINDOWS_EXE, row.arguments);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_EQ(testing::UnixLines(result.out).substr(0, row.outStart.size()), row.outStart);
+        EXPECT_NE(result.err.find(row.errPart), std::string::npos) << result.err;
+    }
+}
+
+// corvantis.exe is one file: every DLL it imports comes with Windows.
+TEST(WindowsExecutable, ImportsOnlySystemDlls) {
+    const std::string command =
+        "x86_64-w64-mingw32-objdump -p '" + std::string(CORVANTIS_WINDOWS_EXE) + "' 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string dump;
+    char buffer[4096];
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) {
+        dump.append(buffer, got);
+    }
+    ::pclose(pipe);
+    const std::set<std::string> system = {
+        "advapi32.dll", "comctl32.dll", "comdlg32.dll", "dwmapi.dll", "gdi32.dll",   "kernel32.dll",
+        "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
+        "user32.dll",   "uxtheme.dll",  "version.dll",  "winmm.dll",  "ws2_32.dll"};
+    std::size_t imports = 0;
+    for (std::size_t at = 0; (at = dump.find("DLL Name: ", at)) != std::string::npos;) {
+        at += 10;
+        std::string name = dump.substr(at, dump.find('\n', at) - at);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        ++imports;
+        EXPECT_TRUE(system.count(name) == 1 || name.rfind("api-ms-win-", 0) == 0) << name;
+    }
+    EXPECT_GT(imports, 0u) << "objdump read no import table";
+}
+
+char KindOf(const std::string& message) {
+    return message.size() == 35 ? message[testing::kKindDigitAt] : '?';
+}
+
+// One headless run with COM1 on a fresh pseudo-terminal and a fresh settings folder that
+// chooses COM1.
+class ConsoleRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix.LinkComPort(1, line.SlavePath());
+        testing::WriteFileBytes(settings.File("Corvantis.ini"), "[SerialSync]\r\nCOMPORT=COM1\r\n");
+    }
+    void TearDown() override { prefix.UnlinkComPort(1); }
+
+    void Start() {
+        process = prefix.Start(CORVANTIS_WINDOWS_EXE, {"--headless", "--settings-dir",
+                                                       WinePrefix::WindowsPath(settings.Path())});
+    }
+
+    // Gathers the wire and the program's output until `done` holds or `limit` passes.
+    template <typename Done>
+    bool Until(Done done, std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            wire += line.Receive(1 << 16, 20ms);
+            process->Gather();
+            if (done()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The 35-character messages on the wire so far, in order.
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> messages;
+        for (std::size_t at = 0; (at = wire.find('*', at)) != std::string::npos; at += 35) {
+            messages.push_back(wire.substr(at, 35));
+        }
+        return messages;
+    }
+    bool Printed(const std::string& text) const {
+        return process->Out().find(text) != std::string::npos;
+    }
+
+    WinePrefix& prefix = WinePrefix::Shared();
+    testing::PtyPair line;
+    testing::TempDir settings;
+    std::unique_ptr<WineProcess> process;
+    std::string wire;
+};
+
+TEST_F(ConsoleRun, ScriptedRunPutsTheGoldenBytesOnTheWireAndExitStoresTheSettings) {
+    Start();
+    ASSERT_TRUE(Until([&] { return Messages().size() >= 2; }, 30s))
+        << process->Out() << process->Err() << wire;
+    for (const std::string& message : Messages()) {
+        EXPECT_EQ(message.substr(15), testing::kTimeOnlyTail) << message;
+    }
+    EXPECT_TRUE(Printed("port-opened COM1")) << process->Out();
+
+    // "rules": the rules message with the default rules, then time again after the window.
+    std::size_t before = Messages().size();
+    ASSERT_TRUE(process->Write("rules\r\n"));
+    ASSERT_TRUE(
+        Until([&] { return Messages().size() > before && KindOf(Messages().back()) == '2'; }, 6s))
+        << wire;
+    EXPECT_EQ(Messages().back().substr(15), testing::kDefaultRulesTail);
+    ASSERT_TRUE(Until([&] { return KindOf(Messages().back()) == '1'; }, 10s)) << wire;
+
+    // "address": the addressed command, byte for byte.
+    before = Messages().size();
+    ASSERT_TRUE(process->Write("address\n"));
+    ASSERT_TRUE(
+        Until([&] { return Messages().size() > before && KindOf(Messages().back()) == '3'; }, 6s))
+        << wire;
+    EXPECT_EQ(Messages().back(), testing::kDefaultAddressedCommand);
+
+    // "exit" is "Close and Exit": the port closed, the GPS port stored, a clean end.
+    ASSERT_TRUE(process->Write("exit\n"));
+    EXPECT_EQ(process->Wait(15s), 0);
+    EXPECT_TRUE(Printed("port-closed COM1")) << process->Out();
+    EXPECT_EQ(process->Err(), "") << "a clean run reports nothing";
+
+    // What the Windows profile functions wrote reads back through the Linux INI reader.
+    posix::IniFileStore store;
+    const std::string ini = settings.File("Corvantis.ini");
+    EXPECT_EQ(store.GetString("GPS", "COMPORT", "?", 750, ini), "None");
+    EXPECT_EQ(store.GetString("SerialSync", "COMPORT", "?", 750, ini), "COM1");
+    EXPECT_EQ(store.GetString("SerialSync", "TIMEUTC", "?", 750, ini), "True")
+        << testing::ReadFileBytes(ini);
+}
+
+TEST_F(ConsoleRun, TheClocksReplyShowsCutTo36Characters) {
+    Start();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 20s)) << process->Err();
+    const std::string reply = "OK0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef";
+    line.Send(reply);
+    ASSERT_TRUE(Until([&] { return Printed(" reply ["); }, 5s)) << process->Out();
+    EXPECT_TRUE(Printed(" reply [" + reply.substr(0, 36) + "]")) << process->Out();
+
+    // An unknown word is answered; the end of input changes nothing.
+    ASSERT_TRUE(process->Write("bogus\n"));
+    ASSERT_TRUE(process->WaitFor("unknown command", 5s, true)) << process->Err();
+    process->CloseInput();
+    const std::size_t before = Messages().size();
+    EXPECT_TRUE(Until([&] { return Messages().size() > before; }, 5s));
+}
+
+TEST_F(ConsoleRun, ADeviceThatGoesAwayClosesThePortAndLeavesTheProgramQuiet) {
+    Start();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 20s)) << process->Err();
+    line.CloseMaster();
+    ASSERT_TRUE(process->WaitFor("port-closed COM1", 6s)) << process->Out();
+    // No busy loop afterwards: over three seconds the program uses a small part of a core.
+    const auto cpuBefore = process->CpuTime();
+    std::this_thread::sleep_for(3s);
+    const auto used = process->CpuTime() - cpuBefore;
+    EXPECT_LT(used, 600ms) << "CPU time used in 3 s after the removal";
+    process->Gather();
+    EXPECT_TRUE(process->Running());
+    EXPECT_EQ(process->Out().find("sent [", process->Out().find("port-closed COM1")),
+              std::string::npos)
+        << "nothing is written once the port has closed";
+}
+
+}  // namespace
+}  // namespace corvantis
