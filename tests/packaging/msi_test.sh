@@ -44,6 +44,7 @@ older_dir=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-msi-older.XXXXXX") || exit 1
 cp "$program" "$older_dir/corvantis.exe"
 for older in 0.9.1 0.9.2; do
     (cd "$older_dir" && "$wixl" -a x64 -D Version=$older -D ProgramFile=corvantis.exe \
+        -D IconFile=corvantis.exe \
         -o "$older.msi" "$wxs" 2>/dev/null) || fail "wixl could not build the $older installer"
 done
 
