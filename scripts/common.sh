@@ -44,21 +44,22 @@ ensure_test_locale() {
 # The Windows build: mingw-w64 cross compilers, tests run under wine.
 WINDOWS_BUILD_DIR="${CORVANTIS_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest)
+WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
+
 # The per-user MSI installer: wixl builds it, msiinfo reads it back.
 WINDOWS_PACKAGES+=(wixl msitools)
-WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
 windows_tools_missing() {
     local missing=()
+    command -v wixl >/dev/null || missing+=(wixl)
+    command -v msiinfo >/dev/null || missing+=(msiinfo)
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(x86_64-w64-mingw32-g++-posix)
     command -v x86_64-w64-mingw32-gcc-posix >/dev/null || missing+=(x86_64-w64-mingw32-gcc-posix)
     if [ ! -x /usr/lib/wine/wine64 ] && ! command -v wine64 >/dev/null; then
         missing+=(wine64)
     fi
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
-    command -v wixl >/dev/null || missing+=(wixl)
-    command -v msiinfo >/dev/null || missing+=(msiinfo)
     echo "${missing[*]}"
 }
 
