@@ -80,6 +80,18 @@ for row in "${cases[@]}"; do
     grep -q "<release version=\"$version\"" "$usr/share/metainfo/org.corvantis.corvantis.metainfo.xml" ||
         fail "$name: the metainfo does not name release $version"
 
+    # The desktop entry starts an installed program and names an installed icon; the metainfo
+    # launches that entry.
+    desktop=$usr/share/applications/org.corvantis.corvantis.desktop
+    exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+    [ -x "$usr/bin/$exec_program" ] || fail "$name: the desktop entry runs '$exec_program', not installed"
+    icon=$(sed -n 's/^Icon=//p' "$desktop")
+    [ -f "$usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
+        fail "$name: the desktop entry's icon '$icon' is not installed"
+    grep -q '<launchable type="desktop-id">org.corvantis.corvantis.desktop</launchable>' \
+        "$usr/share/metainfo/org.corvantis.corvantis.metainfo.xml" ||
+        fail "$name: the metainfo does not launch org.corvantis.corvantis.desktop"
+
     # Man pages render without a warning and carry the version.
     for page in "$usr"/share/man/man1/*.1.gz; do
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
