@@ -7,6 +7,9 @@ BUILD_DIR="${CORVANTIS_BUILD_DIR:-$ROOT/build}"
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           libgtest-dev libgmock-dev googletest desktop-file-utils locales tzdata)
+# The install rules and Debian packages: icons rendered from the SVG, the validators, systemd's
+# unit checks, man page rendering, dpkg-shlibdeps and lintian.
+PACKAGES+=(librsvg2-bin appstream systemd man-db groff-base dpkg-dev lintian)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -46,9 +49,14 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 g
                   xauth x11-apps imagemagick)
 WINDOWS_TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
 
+# The per-user MSI installer: wixl builds it, msiinfo reads it back.
+WINDOWS_PACKAGES+=(wixl msitools)
+
 # Prints what the Windows build lacks on this machine; prints nothing when it has everything.
 windows_tools_missing() {
     local missing=()
+    command -v wixl >/dev/null || missing+=(wixl)
+    command -v msiinfo >/dev/null || missing+=(msiinfo)
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(x86_64-w64-mingw32-g++-posix)
     command -v x86_64-w64-mingw32-gcc-posix >/dev/null || missing+=(x86_64-w64-mingw32-gcc-posix)
     if [ ! -x /usr/lib/wine/wine64 ] && ! command -v wine64 >/dev/null; then
