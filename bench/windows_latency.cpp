@@ -90,8 +90,8 @@ std::string SettingsFolder(WinePrefix& prefix, const std::string& name) {
     return WinePrefix::WindowsPath(folder);
 }
 
-// From "first tick 92.5 ms after start, 61.0 ms of it after the timer's start" in `err`:
-// the two figures, negative when absent.
+// From "first tick 92.5 ms after start, 0.9 ms after its boundary" in `err`: the two
+// figures, negative when absent.
 std::pair<double, double> FirstTick(const std::string& err) {
     const auto at = err.find("first tick ");
     const auto part = err.find("start, ", at);
@@ -147,10 +147,10 @@ int Main(int seconds, int startUps) {
         auto run = prefix.Start(exe, {"--headless", "--settings-dir", SettingsFolder(prefix, "b")},
                                 environment);
         if (run->WaitFor("first tick ", 30s, true)) {
-            run->WaitFor(" of it after", 1s, true);
-            const auto [total, boundaryWait] = FirstTick(run->Err());
+            run->WaitFor(" after its boundary", 1s, true);
+            const auto [total, lateness] = FirstTick(run->Err());
             firstTicks.push_back(total);
-            readyTimes.push_back(total - boundaryWait);
+            readyTimes.push_back(total - lateness);
         }
         run->Write("exit\n");
         run->Wait(10s);

@@ -17,15 +17,16 @@ namespace corvantis {
 //
 // Nothing blocks the thread: reads return at once with what the device holds
 // (ReadIntervalTimeout MAXDWORD), and a write that the device has not taken within
-// kWriteTimeout is abandoned. Received characters are gathered into the object's own buffer
-// whenever InBufferCount, Input or SetInBufferCount run.
+// kWriteTimeoutMs is abandoned. Received characters are gathered into the object's own buffer
+// (at most 64 KiB; the oldest go first) whenever InBufferCount, Input or SetInBufferCount run.
 //
 // A write the device does not take in time (a full output buffer, a line held by flow
 // control) is not a removal: the rest of that message is dropped from the output queue,
 // counted in DroppedWrites, and the port stays open. A device that goes away (adapter
-// unplugged, other end of a pseudo-terminal closed), met by a write or a read, closes the
-// port: PortOpen reads false at once, the open listener is told, the operation raises
-// port_error::kPortUnavailable, and nothing more touches the device.
+// unplugged, other end of a pseudo-terminal closed), met by a write or by a read (an empty
+// read asks the device's error state, which fails once it is gone), closes the port: PortOpen reads
+// false at once, the open listener is told, the operation raises port_error::kPortUnavailable, and
+// nothing more touches the device.
 class Win32SerialPort : public SerialPort {
 public:
     static constexpr DWORD kWriteTimeoutMs = 250;
