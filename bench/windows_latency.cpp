@@ -176,8 +176,8 @@ int Main(int seconds, int startUps) {
     std::printf("entry of main() to first tick (%zu starts): p50 %.1f ms, max %.1f ms\n",
                 firstTick.count, firstTick.p50, firstTick.max);
     std::printf(
-        "  of which start-up (entry to timers started; the rest waits for the tenth of\n"
-        "  a second the aligned tick falls on): p50 %.1f ms, max %.1f ms\n",
+        "  entry to the tenth of a second that tick was due at (the program was ready\n"
+        "  before it and waited for it): p50 %.1f ms, max %.1f ms\n",
         ready.p50, ready.max);
     std::printf("idle CPU (port open, sending every 2 s): %.3f %% of one core over %d s\n",
                 100.0 * static_cast<double>(cpu.count()) / (seconds * 1000.0), seconds);
