@@ -15,6 +15,7 @@ inline constexpr int kPortAlreadyOpen = 8005;    // a property that needs a clos
 inline constexpr int kPortUnavailable = 8010;    // device absent, busy or not permitted
 inline constexpr int kPortNotOpen = 8012;        // read or write on a closed port
 inline constexpr int kInvalidSettings = 380;     // line settings text not understood
+inline constexpr int kOutputBufferFull = 1010;   // Output found no room; the port stays open
 }  // namespace port_error
 
 // One serial port, closed when created. Every operation that can fail raises Failure with a
