@@ -90,8 +90,8 @@ std::string SettingsFolder(WinePrefix& prefix, const std::string& name) {
     return WinePrefix::WindowsPath(folder);
 }
 
-// From "first tick 92.5 ms after start, 61.0 ms of it after the timer's start" in `err`:
-// the two figures, negative when absent.
+// From "first tick 92.5 ms after start, 0.9 ms after its boundary" in `err`: the two
+// figures, negative when absent.
 std::pair<double, double> FirstTick(const std::string& err) {
     const auto at = err.find("first tick ");
     const auto part = err.find("start, ", at);
@@ -147,10 +147,10 @@ int Main(int seconds, int startUps) {
         auto run = prefix.Start(exe, {"--headless", "--settings-dir", SettingsFolder(prefix, "b")},
                                 environment);
         if (run->WaitFor("first tick ", 30s, true)) {
-            run->WaitFor(" of it after", 1s, true);
-            const auto [total, boundaryWait] = FirstTick(run->Err());
+            run->WaitFor(" after its boundary", 1s, true);
+            const auto [total, lateness] = FirstTick(run->Err());
             firstTicks.push_back(total);
-            readyTimes.push_back(total - boundaryWait);
+            readyTimes.push_back(total - lateness);
         }
         run->Write("exit\n");
         run->Wait(10s);
@@ -176,8 +176,8 @@ int Main(int seconds, int startUps) {
     std::printf("entry of main() to first tick (%zu starts): p50 %.1f ms, max %.1f ms\n",
                 firstTick.count, firstTick.p50, firstTick.max);
     std::printf(
-        "  of which start-up (entry to timers started; the rest waits for the tenth of\n"
-        "  a second the aligned tick falls on): p50 %.1f ms, max %.1f ms\n",
+        "  entry to the tenth of a second that tick was due at (the program was ready\n"
+        "  before it and waited for it): p50 %.1f ms, max %.1f ms\n",
         ready.p50, ready.max);
     std::printf("idle CPU (port open, sending every 2 s): %.3f %% of one core over %d s\n",
                 100.0 * static_cast<double>(cpu.count()) / (seconds * 1000.0), seconds);

@@ -52,19 +52,20 @@ ProgramInfo DescribeProgram(const Options& options) {
 }
 
 // With CORVANTIS_REPORT_FIRST_TICK set (to anything but empty text), standard error gets
-// one line "first tick <ms> ms after start, <ms> ms of it after the timer's start" at the
-// first timer tick: the time from the entry of main() to the first tick as the program
-// itself measures it, and the part spent waiting for the tick's boundary.
+// one line "first tick <ms> ms after start, <ms> ms after its boundary" at the first timer
+// tick: the time from the entry of main() to the first tick as the program itself measures
+// it, and how late the tick ran after the tenth of a second it was due at (the program was
+// ready before that boundary, and waited for it).
 void ReportFirstTick(Win32TimerService& timers, std::chrono::steady_clock::time_point entry) {
     const char* wanted = std::getenv("CORVANTIS_REPORT_FIRST_TICK");
     if (wanted == nullptr || *wanted == '\0') {
         return;
     }
-    timers.OnFirstTick([entry](std::chrono::nanoseconds sinceStart) {
+    timers.OnFirstTick([entry](std::chrono::nanoseconds lateness) {
         using Millis = std::chrono::duration<double, std::milli>;
         const Millis elapsed = std::chrono::steady_clock::now() - entry;
         std::cerr << "first tick " << elapsed.count() << " ms after start, "
-                  << Millis(sinceStart).count() << " ms of it after the timer's start" << std::endl;
+                  << Millis(lateness).count() << " ms after its boundary" << std::endl;
     });
 }
 

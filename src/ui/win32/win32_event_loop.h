@@ -17,10 +17,11 @@ namespace corvantis {
 // the registered dialog window, so Tab, the arrow keys, Enter and Esc move and press as in a
 // dialog). Callbacks run one at a time, never nested inside each other by the loop.
 //
-// A modal loop that runs inside a callback or a message handler (a message box, a menu, a
+// A modal loop that runs inside a message handler (a message box after a click, a menu, a
 // dialog) does not stop the watched objects: while it runs, a thread timer every few
 // milliseconds gives them their turn, so timer ticks go on (a little less exactly) as they
-// do in the modal loops of other toolkits.
+// do in the modal loops of other toolkits. Callbacks of watched objects are meant to show no
+// modal box; one that does holds the other objects until it ends.
 class Win32EventLoop {
 public:
     using WatchId = int;

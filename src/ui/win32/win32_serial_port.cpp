@@ -12,9 +12,10 @@ namespace {
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the window's thread.
 constexpr int kMaxPollReads = 16;
-constexpr DWORD kReadChunk = 4096;
-// Received characters kept at most; older ones are dropped first when a reader falls behind.
-constexpr std::size_t kMaxReceived = 64 * 1024;
+// Most received characters held in the port's own buffer. Beyond it the device keeps them
+// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
+// whatever arrives costs bounded memory and bounded work per poll.
+constexpr std::size_t kReadBufferBytes = 4096;
 
 std::wstring Widen(const std::string& text) {
     if (text.empty()) {
@@ -256,10 +257,11 @@ void Win32SerialPort::CloseLost(std::string_view operation, DWORD code) {
 }
 
 void Win32SerialPort::Poll() {
-    char buffer[kReadChunk];
-    for (int reads = 0; reads < kMaxPollReads; ++reads) {
+    char buffer[kReadBufferBytes];
+    for (int reads = 0; reads < kMaxPollReads && m_received.size() < kReadBufferBytes; ++reads) {
+        const DWORD room = static_cast<DWORD>(kReadBufferBytes - m_received.size());
         DWORD got = 0;
-        if (!ReadFile(m_device, buffer, kReadChunk, &got, nullptr)) {
+        if (!ReadFile(m_device, buffer, room, &got, nullptr)) {
             const DWORD code = GetLastError();
             if (MeansRemoval(code)) {
                 CloseLost("reading", code);
@@ -280,10 +282,7 @@ void Win32SerialPort::Poll() {
             return;
         }
         m_received.append(buffer, got);
-        if (m_received.size() > kMaxReceived) {
-            m_received.erase(0, m_received.size() - kMaxReceived);
-        }
-        if (got < kReadChunk) {
+        if (got < room) {
             return;
         }
     }
@@ -332,6 +331,18 @@ void Win32SerialPort::Output(std::string_view text) {
     if (text.empty()) {
         return;
     }
+    // While the device still holds bytes of an earlier text, this one is dropped rather than
+    // queued behind them.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_device, &errors, &status)) {
+        const DWORD code = GetLastError();
+        if (MeansRemoval(code)) {
+            CloseLost("writing", code);
+        }
+    } else if (status.cbOutQue > 0) {
+        DropMessage();
+    }
     DWORD written = 0;
     const BOOL ok =
         WriteFile(m_device, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -346,11 +357,19 @@ void Win32SerialPort::Output(std::string_view text) {
         }
     }
     if (written < text.size()) {
-        // The device did not take the message in time: drop what is left of it, so the next
-        // message starts clean, and keep the port.
+        // The device did not take the text in time: what it has not taken is dropped, so
+        // the next text starts clean.
         PurgeComm(m_device, PURGE_TXABORT | PURGE_TXCLEAR);
-        ++m_droppedWrites;
+        DropMessage();
     }
+}
+
+void Win32SerialPort::DropMessage() {
+    ++m_droppedWrites;
+    throw Failure(port_error::kOutputBufferFull,
+                  PortText(m_commPort) +
+                      " cannot take the message: its output buffer is full (the device is not "
+                      "reading). The message was dropped; the port stays open.");
 }
 
 }  // namespace corvantis

@@ -17,15 +17,19 @@ namespace corvantis {
 //
 // Nothing blocks the thread: reads return at once with what the device holds
 // (ReadIntervalTimeout MAXDWORD), and a write that the device has not taken within
-// kWriteTimeout is abandoned. Received characters are gathered into the object's own buffer
+// kWriteTimeoutMs is abandoned. Received characters are gathered into the object's own buffer
+// (at most 4096; beyond that the device keeps them until a read or a discard makes room)
 // whenever InBufferCount, Input or SetInBufferCount run.
 //
-// A write the device does not take in time (a full output buffer, a line held by flow
-// control) is not a removal: the rest of that message is dropped from the output queue,
-// counted in DroppedWrites, and the port stays open. A device that goes away (adapter
-// unplugged, other end of a pseudo-terminal closed), met by a write or a read, closes the
-// port: PortOpen reads false at once, the open listener is told, the operation raises
-// port_error::kPortUnavailable, and nothing more touches the device.
+// A full output buffer is not a removal: when the device still holds bytes of an earlier
+// text, or does not take this one in time (a reader that has paused, a line held back),
+// Output drops the text (what the device had not taken of it) and raises
+// port_error::kOutputBufferFull; the drop is counted in DroppedWrites, the port stays open and
+// the listener is not told. A device that goes away (adapter unplugged, other end of a
+// pseudo-terminal closed), met by a write or by a read (an empty read asks the device's error
+// state, which fails once it is gone), closes the port: PortOpen reads false at once, the open
+// listener is told, the operation raises port_error::kPortUnavailable, and nothing more
+// touches the device.
 class Win32SerialPort : public SerialPort {
 public:
     static constexpr DWORD kWriteTimeoutMs = 250;
@@ -48,7 +52,7 @@ public:
     std::string Input() override;
     void Output(std::string_view text) override;
 
-    // Messages (or their unsent rest) dropped because the device did not take them in time.
+    // Texts dropped (wholly, or the rest the device had not taken) for want of room.
     std::uint64_t DroppedWrites() const { return m_droppedWrites; }
 
 private:
@@ -62,6 +66,8 @@ private:
     void Poll();
     // Raises port_error::kPortNotOpen unless the port is open.
     void RequireOpen(std::string_view operation) const;
+    // Counts a text the device had no room for and raises port_error::kOutputBufferFull.
+    [[noreturn]] void DropMessage();
     // Closes the port after the Win32 error `code` showed the device gone, tells the
     // listener, and raises kPortUnavailable naming `operation`.
     [[noreturn]] void CloseLost(std::string_view operation, DWORD code);

@@ -73,7 +73,6 @@ public:
         m_interval = std::max(interval, milliseconds(1));
         m_aligned = alignToWallClock;
         m_running = true;
-        m_startedAt = SteadyNow();
         if (m_aligned) {
             m_due = NextBoundary(WallNow(), m_interval);
             ArmAt(m_due - WallNow());
@@ -127,7 +126,7 @@ private:
         if (*m_firstTick) {
             const auto hook = std::move(*m_firstTick);
             *m_firstTick = nullptr;
-            hook(SteadyNow() - m_startedAt);
+            hook((m_aligned ? WallNow() : SteadyNow()) - m_due);
         }
         m_onTick();
         if (!*alive) {
@@ -159,7 +158,6 @@ private:
     Win32EventLoop& m_loop;
     std::function<void()> m_onTick;
     std::shared_ptr<Win32TimerService::FirstTickHook> m_firstTick;
-    nanoseconds m_startedAt{};
     bool m_highResolution = false;
     HANDLE m_timer;
     Win32EventLoop::WatchId m_watch = 0;

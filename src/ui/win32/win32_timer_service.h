@@ -37,9 +37,9 @@ public:
     static bool HighResolutionAvailable();
 
     // Runs `hook` once, just before the first tick of any timer this service has made or
-    // makes later (for measuring the time to the first tick), with the time from that
-    // timer's Start to the tick: for an aligned timer mostly the wait for its boundary.
-    using FirstTickHook = std::function<void(std::chrono::nanoseconds sinceStart)>;
+    // makes later (for measuring the time to the first tick), with how long after its due
+    // time (for an aligned timer: its boundary) that tick runs.
+    using FirstTickHook = std::function<void(std::chrono::nanoseconds lateness)>;
     void OnFirstTick(FirstTickHook hook) { *m_firstTick = std::move(hook); }
 
 private:

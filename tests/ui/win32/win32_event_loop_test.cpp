@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace corvantis {
@@ -142,16 +143,44 @@ TEST(Win32EventLoopTest, TheFeedbackWaitsEventPassRunsWhatIsDueWithoutWaiting) {
     EXPECT_EQ(ran, 1);
 }
 
+// What a button click runs: the procedure of a window that runs a modal loop.
+class ModalWindow {
+public:
+    explicit ModalWindow(std::function<void()> onClick) : m_onClick(std::move(onClick)) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &ModalWindow::Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"CorvantisModalTest";
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~ModalWindow() { DestroyWindow(m_window); }
+    HWND Handle() const { return m_window; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+        auto* self = reinterpret_cast<ModalWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self != nullptr && message == WM_APP) {
+            self->m_onClick();
+            return 0;
+        }
+        return DefWindowProcW(window, message, w, l);
+    }
+    std::function<void()> m_onClick;
+    HWND m_window;
+};
+
 // A message box runs a loop of its own inside the handler that shows it; the watched
 // objects (the timers above all) keep their turn meanwhile.
-TEST(Win32EventLoopTest, AModalLoopInsideAHandlerKeepsTheWatchedObjectsRunning) {
+TEST(Win32EventLoopTest, AModalLoopInsideAMessageHandlerKeepsTheWatchedObjectsRunning) {
     Win32EventLoop loop;
     Event event;
     int ranInsideModal = 0;
     bool modal = false;
     loop.Watch(event.handle, [&] { ranInsideModal += modal ? 1 : 0; });
-    Event trigger;
-    loop.Watch(trigger.handle, [&] {
+    ModalWindow window([&] {
         // What MessageBox does until the operator answers: GetMessage and DispatchMessage.
         modal = true;
         const auto end = GetTickCount64() + 300;
@@ -169,7 +198,7 @@ TEST(Win32EventLoopTest, AModalLoopInsideAHandlerKeepsTheWatchedObjectsRunning) 
         }
         modal = false;
     });
-    trigger.Set();
+    PostMessageW(window.Handle(), WM_APP, 0, 0);
     loop.RunOnce(1000);
     EXPECT_EQ(ranInsideModal, 2);
 }

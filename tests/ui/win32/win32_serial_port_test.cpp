@@ -119,11 +119,15 @@ TEST_F(Win32SerialPortTest, ADeviceThatStopsTakingBytesDropsMessagesButStaysOpen
     m_port.SetCommPort(kPresent);
     m_port.SetPortOpen(true);
     const std::string message(35, 'x');
-    // No one reads the pseudo-terminal: its buffer fills after some kilobytes.
-    for (int i = 0; i < 4000 && m_port.DroppedWrites() == 0; ++i) {
-        ASSERT_EQ(FailureOf([&] { m_port.Output(message); }).number(), 0) << "write " << i;
+    // No one reads the pseudo-terminal: its buffer fills after some kilobytes. Until then
+    // every write goes through; then the text is refused as having no room.
+    Failure refused(0, "");
+    for (int i = 0; i < 4000 && refused.number() == 0; ++i) {
+        refused = FailureOf([&] { m_port.Output(message); });
     }
-    EXPECT_GT(m_port.DroppedWrites(), 0u);
+    EXPECT_EQ(refused.number(), port_error::kOutputBufferFull) << refused.description();
+    EXPECT_NE(refused.description().find("COM3"), std::string::npos) << refused.description();
+    EXPECT_EQ(m_port.DroppedWrites(), 1u);
     EXPECT_TRUE(m_port.PortOpen());
     EXPECT_EQ(m_told, std::vector<bool>{true}) << "a full buffer is not a removal";
 }

@@ -192,5 +192,21 @@ TEST_F(Win32TimerTest, UnalignedTicksComeAnIntervalApartAndStopWhenStopped) {
     EXPECT_EQ(at.size(), stoppedAt);
 }
 
+TEST_F(Win32TimerTest, TheFirstTickHookRunsOnceBeforeTheFirstTickNeverBeforeItsBoundary) {
+    std::vector<nanoseconds> hooked;
+    int ticksAtHook = -1, ticks = 0;
+    service.OnFirstTick([&](nanoseconds lateness) {
+        hooked.push_back(lateness);
+        ticksAtHook = ticks;
+    });
+    auto timer = service.CreateTimer([&] { ++ticks; });
+    timer->Start(100ms, true);
+    ASSERT_TRUE(RunUntil(
+        loop, [&] { return ticks >= 3; }, 5s));
+    ASSERT_EQ(hooked.size(), 1u);
+    EXPECT_EQ(ticksAtHook, 0);
+    EXPECT_GE(hooked[0], 0ns) << "the first tick came before its boundary";
+}
+
 }  // namespace
 }  // namespace corvantis
