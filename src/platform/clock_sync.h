@@ -19,6 +19,12 @@ public:
     virtual ClockSyncStatus Read() const = 0;
 };
 
+// For an OS that does not say: every reading is unknown, so nothing is ever warned of.
+class UnknownClockSync : public ClockSyncProbe {
+public:
+    ClockSyncStatus Read() const override { return {}; }
+};
+
 // Estimated errors beyond this are worth a warning.
 inline constexpr double kLargeClockErrorSeconds = 0.5;
 

@@ -1,5 +1,6 @@
 #include "app/win32/console_mode.h"
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -7,8 +8,13 @@
 #include <thread>
 
 #include "app/console/console.h"
+#include "platform/clock_sync.h"
+#include "platform/win32/win32_time_zone.h"
+#include "serial/port_reconnect.h"
 #include "window/event_log.h"
 #include "window/program.h"
+#include "window/rule_check_report.h"
+#include "window/standing_warnings.h"
 
 namespace corvantis {
 
@@ -157,7 +163,8 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     StderrStatusLine status;
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
     EventLog log(std::cout);
-    LoggingSerialPort port(platform.port, log);
+    ReconnectingPort reconnecting(platform.port, platform.timers, status);
+    LoggingSerialPort port(reconnecting, log);
     Services services{platform.clock,
                       port,
                       platform.profile,
@@ -176,8 +183,31 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     ConsoleInput input(platform.loop, [&lines](std::string_view bytes) { lines.Feed(bytes); });
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
+    const Win32TimeZone zone;
+    const UnknownClockSync clockSync;
+    StandingWarnings warnings(
+        window, services, zone, clockSync, platform.timers,
+        [&status](const std::string& text) {
+            if (!text.empty()) {
+                status.ShowWarning(text);
+            }
+        },
+        [](const std::string&) {});
     log.WatchMessages(window);
     const int code = platform.loop.Run();
+    std::cout.flush();
+    std::cerr.flush();
+    return code;
+}
+
+int RunRuleCheck(const ProgramInfo& info, Win32Platform& platform, int years) {
+    StderrMessageDialog dialog;
+    StderrStatusLine status;
+    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
+                      platform.wait,  platform.registry, status,           info};
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(platform.clock.SinceEpoch());
+    const int code =
+        PrintRuleCheck(services, Win32TimeZone(), now.count(), years, std::cout, std::cerr);
     std::cout.flush();
     std::cerr.flush();
     return code;

@@ -70,4 +70,8 @@ private:
 // error, operator words from standard input. Returns the process exit code.
 int RunConsole(const ProgramInfo& info, Win32Platform& platform);
 
+// --check-rules: prints the stored display rules compared with this PC's time zone for `years`
+// years and returns 0 when they agree, 1 when they do not, 2 when there was no check.
+int RunRuleCheck(const ProgramInfo& info, Win32Platform& platform, int years);
+
 }  // namespace corvantis

@@ -14,8 +14,10 @@
 #include "app/win32/console_mode.h"
 #include "app/win32/win32_platform.h"
 #include "app/win32/window_mode.h"
+#include "platform/instance_lock.h"
 #include "platform/version.h"
 #include "settings/settings_folder.h"
+#include "ui/win32/control_ids.h"
 
 namespace corvantis {
 namespace {
@@ -69,6 +71,14 @@ void ReportFirstTick(Win32TimerService& timers, std::chrono::steady_clock::time_
     });
 }
 
+// Restores and raises the running copy's window, when there is one on this desktop.
+void BringForward(const wchar_t* windowClass) {
+    if (HWND other = FindWindowW(windowClass, nullptr); other != nullptr) {
+        ShowWindow(other, SW_RESTORE);
+        SetForegroundWindow(other);
+    }
+}
+
 }  // namespace
 }  // namespace corvantis
 
@@ -97,11 +107,21 @@ int main(int argc, char** argv) {
         }
         return code;
     }
-    if (options.headless) {
+    if (options.headless || options.checkRules) {
         UseParentConsole(true);
     }
     const ProgramInfo info = DescribeProgram(options);
     Win32Platform platform;
+    if (options.checkRules) {
+        return RunRuleCheck(info, platform, options.checkYears);
+    }
+    const InstanceLock lock(info.settingsFolder,
+                            options.headless ? InstanceMode::Headless : InstanceMode::Window);
+    if (!lock.Held()) {
+        std::cerr << lock.Refusal(info.settingsFolder) << std::endl;
+        BringForward(win32ids::kMainWindowClass);
+        return kExitAlreadyRunning;
+    }
     ReportFirstTick(platform.timers, entry);
     return options.headless ? RunConsole(info, platform) : RunWindow(info, platform);
 }

@@ -2,12 +2,16 @@
 
 #include <memory>
 
+#include "platform/clock_sync.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_message_dialog.h"
+#include "platform/win32/win32_time_zone.h"
+#include "serial/port_reconnect.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "ui/win32/win32_window_view.h"
 #include "window/program.h"
+#include "window/standing_warnings.h"
 
 namespace corvantis {
 
@@ -26,8 +30,16 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     }
     platform.loop.SetDialogWindow(view->Handle());
     Win32WindowHost host(*view, [&platform](int exitCode) { platform.loop.Quit(exitCode); });
-    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
-                      platform.wait,  platform.registry, view->Status(),   info};
+    ReconnectingPort port(platform.port, platform.timers, view->Status());
+    Services services{platform.clock,
+                      port,
+                      platform.profile,
+                      dialog,
+                      platform.probe,
+                      platform.wait,
+                      platform.registry,
+                      view->Status(),
+                      info};
     platform.ApplyPortOverrides(services);
     Program program(window, services, platform.timers, host);
     view->onCloseRequested = [&program] { program.CloseWindow(); };
@@ -39,6 +51,13 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->onDestroyed = [&platform] { platform.loop.Quit(0); };
     view->AddNotifyIcon();
     program.Start();
+    const Win32TimeZone zone;
+    const UnknownClockSync clockSync;
+    CombinedWarningLine warningLine(view->Status());
+    StandingWarnings warnings(
+        window, services, zone, clockSync, platform.timers,
+        [&](const std::string& text) { warningLine.SetRules(text); },
+        [&](const std::string& text) { warningLine.SetClockSync(text); });
     const int exitCode = platform.loop.Run();
     view->RemoveNotifyIcon();
     return exitCode;

@@ -108,6 +108,7 @@ inline constexpr ControlId kControlIds[] = {
     {"Command5", 1229},
     {"Command6", 1230},
     {"Command4", 1231},
+    {"UseZone", 1232},
 };
 
 // The ID of the control named `name`; 0 for a name without one.

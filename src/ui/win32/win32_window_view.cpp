@@ -362,6 +362,7 @@ void Win32WindowView::BuildLayout() {
     rules.rows.push_back({4, {}, true});
     rules.rows.push_back(pair(w.Label16, w.Combo13));
     rules.rows.push_back(pair(w.Label17, w.Combo14));
+    rules.rows.push_back({18, {{button(w.UseZone), 8, 184, 14, 2}}});
     rules.rows.push_back({10, {{label(w.Label12), 8, 240, 8}}});
     rules.rows.push_back({10, {{label(w.Label32), 8, 240, 8}}});
     m_blocks.push_back(std::move(rules));

@@ -185,9 +185,9 @@ TEST_F(Win32ViewTest, TheTabOrderIsTheLayoutsAndSkipsHiddenControls) {
         }
     }
     const std::vector<std::string> expected = {
-        "Check7",     "HourOffset", "Combo12",  "Combo11",   "Combo10", "Combo7",  "Combo9",
-        "Combo5",     "Combo6",     "Combo8",   "Combo13",   "Check8",  "Combo2",  "CurrAddress",
-        "NewAddress", "SendAddr",   "Command2", "txtPCtime", "Text1",   "Command1"};
+        "Check7",      "HourOffset", "Combo12",  "Combo11",  "Combo10",   "Combo7", "Combo9",
+        "Combo5",      "Combo6",     "Combo8",   "Combo13",  "UseZone",   "Check8", "Combo2",
+        "CurrAddress", "NewAddress", "SendAddr", "Command2", "txtPCtime", "Text1",  "Command1"};
     EXPECT_EQ(order, expected);
 }
 
