@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     // Reading never fails, whatever the text, and the one-parse index agrees with it.
-    if (IniIndex(text).Find(section, key) != FindIniValue(text, section, key)) {
+    if (IniIndex(std::string(text)).Find(section, key) != FindIniValue(text, section, key)) {
         std::abort();
     }
     const std::string written = SetIniValue(text, section, key, value);

@@ -63,25 +63,31 @@ Line Classify(std::string_view text, std::size_t begin, std::size_t end, std::si
     return line;
 }
 
+// Calls `visit` with each line of `text` from `pos`, which starts a line, up to `stop`, which
+// is the end of the text or the start of a line.
+template <typename Visit>
+void ForEachLine(std::string_view text, std::size_t pos, std::size_t stop, Visit&& visit) {
+    while (pos < stop) {
+        std::size_t end = pos;
+        while (end < stop && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
+        std::size_t next = end;
+        if (next < stop) {
+            next += (text[next] == '\r' && next + 1 < stop && text[next + 1] == '\n') ? 2 : 1;
+        }
+        visit(Classify(text, pos, end, next));
+        pos = next;
+    }
+}
+
 IniText Parse(std::string_view text) {
     IniText ini{text};
     if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         ini.bodyStart = kUtf8Bom.size();
     }
-    std::size_t pos = ini.bodyStart;
-    while (pos < text.size()) {
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
-            ++end;
-        }
-        std::size_t next = end;
-        if (next < text.size()) {
-            next +=
-                (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
-        }
-        ini.lines.push_back(Classify(text, pos, end, next));
-        pos = next;
-    }
+    ForEachLine(text, ini.bodyStart, text.size(),
+                [&](const Line& line) { ini.lines.push_back(line); });
     return ini;
 }
 
@@ -272,26 +278,43 @@ std::string EncodeIniFile(const IniFileText& file) {
     return bytes + file.tail;
 }
 
-IniIndex::IniIndex(std::string_view text) {
-    const IniText ini = Parse(text);
-    std::map<std::string, std::string>* current = nullptr;
-    for (const Line& line : ini.lines) {
-        if (line.kind == LineKind::Section) {
-            auto [section, first] = m_values.try_emplace(LowerAscii(line.name));
-            current = first ? &section->second : nullptr;
-        } else if (line.kind == LineKind::Entry && current != nullptr) {
-            current->try_emplace(LowerAscii(line.name), std::string(WithoutQuotes(line.value)));
+IniIndex::IniIndex(std::string text) : m_text(std::move(text)) {
+    const std::string_view all = m_text;
+    std::size_t pos = all.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
+    Body* open = nullptr;
+    ForEachLine(all, pos, all.size(), [&](const Line& line) {
+        if (line.kind != LineKind::Section) {
+            return;
         }
-    }
+        if (open != nullptr) {
+            open->end = line.begin;
+        }
+        auto [section, first] = m_sections.try_emplace(LowerAscii(line.name));
+        open = first ? &section->second : nullptr;
+        if (open != nullptr) {
+            open->begin = line.next;
+            open->end = all.size();
+        }
+    });
 }
 
 std::optional<std::string> IniIndex::Find(std::string_view section, std::string_view key) const {
-    const auto found = m_values.find(LowerAscii(TrimBlanks(section)));
-    if (found == m_values.end()) {
+    const auto found = m_sections.find(LowerAscii(TrimBlanks(section)));
+    if (found == m_sections.end()) {
         return std::nullopt;
     }
-    const auto entry = found->second.find(LowerAscii(TrimBlanks(key)));
-    if (entry == found->second.end()) {
+    const Body& body = found->second;
+    if (!body.keys) {
+        body.keys.emplace();
+        ForEachLine(m_text, body.begin, body.end, [&](const Line& line) {
+            if (line.kind == LineKind::Entry) {
+                body.keys->try_emplace(LowerAscii(line.name),
+                                       std::string(WithoutQuotes(line.value)));
+            }
+        });
+    }
+    const auto entry = body.keys->find(LowerAscii(TrimBlanks(key)));
+    if (entry == body.keys->end()) {
         return std::nullopt;
     }
     return entry->second;
@@ -383,8 +406,15 @@ const IniIndex* IniFileStore::Load(const std::string& file) {
     m_readProblems.erase(file);
     ++m_fileReads;
     // Without an identity the entry is never found again: the next read reads afresh.
+    IniFileText text;
+    if (DecodeIniFile(std::string_view(bytes).substr(0, 2)).encoding == TextEncoding::Bytes) {
+        text.text = std::move(bytes);  // 8-bit text is its own bytes: no second copy
+    } else {
+        text = DecodeIniFile(bytes);
+        std::string().swap(bytes);
+    }
     const auto [entry, added] = m_cache.insert_or_assign(
-        file, Cached{identity.value_or(FileIdentity{}), IniIndex(DecodeIniFile(bytes).text)});
+        file, Cached{identity.value_or(FileIdentity{}), IniIndex(std::move(text.text))});
     (void)added;
     return &entry->second.index;
 }

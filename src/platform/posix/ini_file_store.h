@@ -56,16 +56,24 @@ IniFileText DecodeIniFile(std::string_view bytes);
 // taken as Latin-1 characters.
 std::string EncodeIniFile(const IniFileText& file);
 
-// Every value of an INI text, looked up as FindIniValue does (first section of a name, first
-// entry of a key in it, names without regard to ASCII case), after one parse.
+// An INI text looked up as FindIniValue does (first section of a name, first entry of a key
+// in it, names without regard to ASCII case), with one pass over the text: it keeps the text
+// and where each section's entries are, and indexes a section's keys when that section is
+// first asked for, so memory beyond the text grows only with the sections read.
 class IniIndex {
 public:
-    explicit IniIndex(std::string_view text);
+    explicit IniIndex(std::string text);
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
 private:
-    // lower-cased section -> lower-cased key -> value as stored
-    std::map<std::string, std::map<std::string, std::string>> m_values;
+    struct Body {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        // lower-cased key -> value as stored; filled at the first Find in the section
+        mutable std::optional<std::map<std::string, std::string>> keys{};
+    };
+    std::string m_text;
+    std::map<std::string, Body> m_sections;  // by lower-cased name
 };
 
 // The value of `key` in `section` of the INI text `text`, as stored (blanks around it and one
