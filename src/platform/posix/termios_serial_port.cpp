@@ -163,7 +163,7 @@ bool Configure(termios& line, const LineSettings& settings, std::string& problem
 }  // namespace
 
 TermiosSerialPort::TermiosSerialPort(const PortMap& ports, EventLoop* loop)
-    : m_ports(ports), m_loop(loop), m_settings(ParseLineSettings(m_settingsText)) {}
+    : DeviceSerialPort(ports), m_loop(loop) {}
 
 TermiosSerialPort::~TermiosSerialPort() {
     // The port object dies with the window; the listener belongs to the window too, so it
@@ -174,44 +174,6 @@ TermiosSerialPort::~TermiosSerialPort() {
         }
         ::close(m_fd);
     }
-}
-
-std::string TermiosSerialPort::PortText(std::int16_t number) const {
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty()) {
-        return ComName(number);
-    }
-    return ComName(number) + " (" + *device + ")";
-}
-
-void TermiosSerialPort::SetCommPort(std::int16_t number) {
-    if (PortOpen()) {
-        throw Failure(port_error::kPortAlreadyOpen,
-                      PortText(m_commPort) + " is open; close it before choosing another port.");
-    }
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber, "There is no port " + ComName(number) +
-                                                          ": port numbers run from " +
-                                                          std::to_string(kFirstComPort) + " to " +
-                                                          std::to_string(kLastComPort) + ".");
-    }
-    m_commPort = number;
-}
-
-void TermiosSerialPort::SetSettings(const std::string& settings) {
-    const LineSettings parsed = ParseLineSettings(settings);
-    if (PortOpen()) {
-        try {
-            ApplySettings(parsed);
-        } catch (const Failure&) {
-            // Leave the device as it was rather than half changed.
-            SkipSilently([&] { ApplySettings(m_settings); });
-            throw;
-        }
-    }
-    m_settings = parsed;
-    m_settingsText = settings;
 }
 
 void TermiosSerialPort::SetPortOpen(bool open) {
@@ -388,15 +350,6 @@ void TermiosSerialPort::SetInBufferCount(int count) {
     ThrowIfLost("emptying the receive buffer of");
     m_received.clear();
     ::tcflush(m_fd, TCIFLUSH);
-}
-
-void TermiosSerialPort::SetInputLen(std::int16_t length) {
-    if (length < 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: InputLen must be 0 or more, not " +
-                          std::to_string(length) + ".");
-    }
-    m_inputLen = length;
 }
 
 std::string TermiosSerialPort::Input() {

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/device_serial_port.h"
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
-#include "platform/serial_port.h"
 
 namespace corvantis::posix {
 
@@ -28,7 +28,7 @@ class EventLoop;
 // Given an event loop, an open port also watches its device there: a hang-up closes the port
 // while nothing else happens, and the readable listener (when set) is called each time
 // characters arrive.
-class TermiosSerialPort : public SerialPort {
+class TermiosSerialPort : public DeviceSerialPort {
 public:
     // `ports` (and `loop`, when given) must outlive the object; the map is consulted at each
     // SetCommPort and each open.
@@ -37,15 +37,10 @@ public:
     TermiosSerialPort(const TermiosSerialPort&) = delete;
     TermiosSerialPort& operator=(const TermiosSerialPort&) = delete;
 
-    void SetCommPort(std::int16_t number) override;
-    std::int16_t CommPort() const override { return m_commPort; }
-    void SetSettings(const std::string& settings) override;
-    std::string Settings() const override { return m_settingsText; }
     bool PortOpen() const override { return m_fd >= 0 && m_lostReason.empty(); }
     void SetPortOpen(bool open) override;
     int InBufferCount() override;
     void SetInBufferCount(int count) override;
-    void SetInputLen(std::int16_t length) override;
     std::string Input() override;
     void Output(std::string_view text) override;
 
@@ -61,9 +56,7 @@ private:
     void Open();
     // Closes the device; tells the listener when it was open.
     void Close();
-    // Puts `settings` on the open device; raises port_error::kInvalidSettings when the device
-    // refuses any of them.
-    void ApplySettings(const LineSettings& settings);
+    void ApplySettings(const LineSettings& settings) override;
     // Moves the characters the device holds into the receive buffer, without waiting. Notes
     // a vanished device in m_lostReason.
     void Poll();
@@ -73,17 +66,10 @@ private:
     void ThrowIfLost(std::string_view operation);
     void UpdateWatch();
     void OnDeviceEvent(short revents);
-    // "COM3 (/dev/ttyS2)", or "COM3" when the number has no device.
-    std::string PortText(std::int16_t number) const;
 
-    const PortMap& m_ports;
     EventLoop* m_loop;
     int m_fd = -1;
     int m_watch = 0;
-    std::int16_t m_commPort = 1;
-    std::string m_settingsText = "9600,n,8,1";
-    LineSettings m_settings;
-    int m_inputLen = 0;
     std::string m_received;
     std::string m_lostReason;  // not empty once the open device went away
     std::function<void()> m_readableListener;

@@ -88,8 +88,7 @@ QSerialPort::StopBits ToQt(StopBits stopBits) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(const PortMap& ports)
-    : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {
+QtSerialPort::QtSerialPort(const PortMap& ports) : DeviceSerialPort(ports) {
     m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
@@ -101,44 +100,6 @@ QtSerialPort::~QtSerialPort() {
     if (m_port.isOpen()) {
         m_port.close();
     }
-}
-
-std::string QtSerialPort::PortText(std::int16_t number) const {
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty()) {
-        return ComName(number);
-    }
-    return ComName(number) + " (" + *device + ")";
-}
-
-void QtSerialPort::SetCommPort(std::int16_t number) {
-    if (PortOpen()) {
-        throw Failure(port_error::kPortAlreadyOpen,
-                      PortText(m_commPort) + " is open; close it before choosing another port.");
-    }
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber, "There is no port " + ComName(number) +
-                                                          ": port numbers run from " +
-                                                          std::to_string(kFirstComPort) + " to " +
-                                                          std::to_string(kLastComPort) + ".");
-    }
-    m_commPort = number;
-}
-
-void QtSerialPort::SetSettings(const std::string& settings) {
-    const LineSettings parsed = ParseLineSettings(settings);
-    if (PortOpen()) {
-        try {
-            ApplySettings(parsed);
-        } catch (const Failure&) {
-            // Leave the device as it was rather than half changed.
-            SkipSilently([&] { ApplySettings(m_settings); });
-            throw;
-        }
-    }
-    m_settings = parsed;
-    m_settingsText = settings;
 }
 
 void QtSerialPort::SetPortOpen(bool open) {
@@ -234,15 +195,6 @@ void QtSerialPort::SetInBufferCount(int count) {
     Poll();
     m_port.clear(QSerialPort::Input);
     ThrowIfLost("emptying the receive buffer of");
-}
-
-void QtSerialPort::SetInputLen(std::int16_t length) {
-    if (length < 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: InputLen must be 0 or more, not " +
-                          std::to_string(length) + ".");
-    }
-    m_inputLen = length;
 }
 
 std::string QtSerialPort::Input() {

@@ -4,9 +4,9 @@
 #include <QSerialPort>
 #include <string>
 
+#include "platform/device_serial_port.h"
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
-#include "platform/serial_port.h"
 
 namespace corvantis {
 
@@ -19,7 +19,7 @@ namespace corvantis {
 // the whole text to the device before it returns. When the device goes away (adapter unplugged,
 // other end of a pseudo-terminal closed) the port closes itself: PortOpen reads false at once, the
 // open listener is told, and nothing more is written to the device.
-class QtSerialPort : public SerialPort {
+class QtSerialPort : public DeviceSerialPort {
 public:
     // `ports` must outlive the object; it is consulted at each SetCommPort and each open.
     explicit QtSerialPort(const PortMap& ports);
@@ -27,24 +27,17 @@ public:
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
-    void SetCommPort(std::int16_t number) override;
-    std::int16_t CommPort() const override { return m_commPort; }
-    void SetSettings(const std::string& settings) override;
-    std::string Settings() const override { return m_settingsText; }
     bool PortOpen() const override { return m_open && !m_lost; }
     void SetPortOpen(bool open) override;
     int InBufferCount() override;
     void SetInBufferCount(int count) override;
-    void SetInputLen(std::int16_t length) override;
     std::string Input() override;
     void Output(std::string_view text) override;
 
 private:
     void Open();
     void Close();
-    // Puts `settings` on the open device; raises port_error::kInvalidSettings when the device
-    // refuses any of them.
-    void ApplySettings(const LineSettings& settings);
+    void ApplySettings(const LineSettings& settings) override;
     // Moves every character the device holds into the receive buffer, without waiting.
     void Poll();
     // Raises port_error::kPortNotOpen unless the port is open.
@@ -55,15 +48,8 @@ private:
     // Closes a lost device and raises port_error::kPortUnavailable when it was lost during
     // `operation`.
     void ThrowIfLost(std::string_view operation);
-    // "COM3 (/dev/ttyS2)", or "COM3" when the number has no device.
-    std::string PortText(std::int16_t number) const;
 
-    const PortMap& m_ports;
     QSerialPort m_port;
-    std::int16_t m_commPort = 1;
-    std::string m_settingsText = "9600,n,8,1";
-    LineSettings m_settings;
-    int m_inputLen = 0;
     bool m_open = false;
     // The device went away while open; the close follows at once or from the event loop.
     bool m_lost = false;

@@ -99,8 +99,7 @@ BYTE ToDcb(StopBits stopBits) {
 
 }  // namespace
 
-Win32SerialPort::Win32SerialPort(const PortMap& ports)
-    : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {}
+Win32SerialPort::Win32SerialPort(const PortMap& ports) : DeviceSerialPort(ports) {}
 
 Win32SerialPort::~Win32SerialPort() {
     // The port object dies with the window; the listener belongs to the window too, so it
@@ -108,44 +107,6 @@ Win32SerialPort::~Win32SerialPort() {
     if (m_device != INVALID_HANDLE_VALUE) {
         CloseHandle(m_device);
     }
-}
-
-std::string Win32SerialPort::PortText(std::int16_t number) const {
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty() || *device == "\\\\.\\" + ComName(number)) {
-        return ComName(number);
-    }
-    return ComName(number) + " (" + *device + ")";
-}
-
-void Win32SerialPort::SetCommPort(std::int16_t number) {
-    if (PortOpen()) {
-        throw Failure(port_error::kPortAlreadyOpen,
-                      PortText(m_commPort) + " is open; close it before choosing another port.");
-    }
-    const auto device = m_ports.Device(number);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber, "There is no port " + ComName(number) +
-                                                          ": port numbers run from " +
-                                                          std::to_string(kFirstComPort) + " to " +
-                                                          std::to_string(kLastComPort) + ".");
-    }
-    m_commPort = number;
-}
-
-void Win32SerialPort::SetSettings(const std::string& settings) {
-    const LineSettings parsed = ParseLineSettings(settings);
-    if (PortOpen()) {
-        try {
-            ApplySettings(parsed);
-        } catch (const Failure&) {
-            // Leave the device as it was rather than half changed.
-            SkipSilently([&] { ApplySettings(m_settings); });
-            throw;
-        }
-    }
-    m_settings = parsed;
-    m_settingsText = settings;
 }
 
 void Win32SerialPort::SetPortOpen(bool open) {
@@ -305,15 +266,6 @@ void Win32SerialPort::SetInBufferCount(int count) {
     }
     Poll();
     m_received.clear();
-}
-
-void Win32SerialPort::SetInputLen(std::int16_t length) {
-    if (length < 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: InputLen must be 0 or more, not " +
-                          std::to_string(length) + ".");
-    }
-    m_inputLen = length;
 }
 
 std::string Win32SerialPort::Input() {

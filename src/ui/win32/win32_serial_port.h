@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/device_serial_port.h"
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
-#include "platform/serial_port.h"
 
 namespace corvantis {
 
@@ -30,7 +30,7 @@ namespace corvantis {
 // state, which fails once it is gone), closes the port: PortOpen reads false at once, the open
 // listener is told, the operation raises port_error::kPortUnavailable, and nothing more
 // touches the device.
-class Win32SerialPort : public SerialPort {
+class Win32SerialPort : public DeviceSerialPort {
 public:
     static constexpr DWORD kWriteTimeoutMs = 250;
 
@@ -40,15 +40,10 @@ public:
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-    void SetCommPort(std::int16_t number) override;
-    std::int16_t CommPort() const override { return m_commPort; }
-    void SetSettings(const std::string& settings) override;
-    std::string Settings() const override { return m_settingsText; }
     bool PortOpen() const override { return m_device != INVALID_HANDLE_VALUE; }
     void SetPortOpen(bool open) override;
     int InBufferCount() override;
     void SetInBufferCount(int count) override;
-    void SetInputLen(std::int16_t length) override;
     std::string Input() override;
     void Output(std::string_view text) override;
 
@@ -59,9 +54,7 @@ private:
     void Open();
     // Closes the device; tells the listener when it was open.
     void Close();
-    // Puts `settings` on the open device through its DCB; raises kInvalidSettings when the
-    // device refuses them.
-    void ApplySettings(const LineSettings& settings);
+    void ApplySettings(const LineSettings& settings) override;
     // Moves every character the device holds into m_received, without waiting.
     void Poll();
     // Raises port_error::kPortNotOpen unless the port is open.
@@ -71,15 +64,8 @@ private:
     // Closes the port after the Win32 error `code` showed the device gone, tells the
     // listener, and raises kPortUnavailable naming `operation`.
     [[noreturn]] void CloseLost(std::string_view operation, DWORD code);
-    // "COM3", or "COM3 (\\.\COM3)" when the port map names another device.
-    std::string PortText(std::int16_t number) const;
 
-    const PortMap& m_ports;
     HANDLE m_device = INVALID_HANDLE_VALUE;
-    std::int16_t m_commPort = 1;
-    std::string m_settingsText = "9600,n,8,1";
-    LineSettings m_settings;
-    int m_inputLen = 0;
     std::string m_received;
     std::uint64_t m_droppedWrites = 0;
 };
