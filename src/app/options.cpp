@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "platform/version.h"
+
 #include <charconv>
 
 namespace corvantis {
@@ -72,6 +74,23 @@ std::string Usage(const std::string& program) {
            "Without a display the program runs headless by itself. One copy runs per settings\n"
            "folder: a second one ends with exit status 3 (with a window, it brings the first\n"
            "one's window forward).\n";
+}
+
+std::optional<int> AnswerWithoutStarting(const Options& options, const std::string& program,
+                                         std::ostream& out, std::ostream& err) {
+    if (!options.error.empty()) {
+        err << options.error << "\n" << Usage(program) << std::flush;
+        return 2;
+    }
+    if (options.help) {
+        out << Usage(program) << std::flush;
+        return 0;
+    }
+    if (options.version) {
+        out << "Corvantis " << kVersionText << std::endl;
+        return 0;
+    }
+    return std::nullopt;
 }
 
 }  // namespace corvantis

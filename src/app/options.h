@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,11 @@ inline constexpr int kExitAlreadyRunning = 3;
 
 // The text --help prints.
 std::string Usage(const std::string& program);
+
+// A command line that only asks something of the program (--help, --version) or is not
+// understood: prints the answer (to `out`) or the error and the usage (to `err`) and returns
+// the exit status, 0 or 2. Nothing for a command line that starts the program.
+std::optional<int> AnswerWithoutStarting(const Options& options, const std::string& program,
+                                         std::ostream& out, std::ostream& err);
 
 }  // namespace corvantis

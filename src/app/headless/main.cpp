@@ -9,24 +9,14 @@
 
 #include "app/headless/headless_run.h"
 #include "app/options.h"
-#include "platform/version.h"
 
 int main(int argc, char** argv) {
     using namespace corvantis;
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // Headless is all this program does; the option is accepted for the same command lines.
     const Options options = ParseOptions(arguments);
-    if (!options.error.empty()) {
-        std::cerr << options.error << "\n" << Usage(argv[0]);
-        return 2;
-    }
-    if (options.help) {
-        std::cout << Usage(argv[0]);
-        return 0;
-    }
-    if (options.version) {
-        std::cout << "Corvantis " << kVersionText << '\n';
-        return 0;
+    if (const auto answered = AnswerWithoutStarting(options, argv[0], std::cout, std::cerr)) {
+        return *answered;
     }
     return RunHeadless(options, argv[0]);
 }

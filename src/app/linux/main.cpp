@@ -23,7 +23,6 @@
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
-#include "platform/version.h"
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
@@ -150,17 +149,8 @@ int main(int argc, char** argv) {
     using namespace corvantis;
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const Options options = ParseOptions(arguments);
-    if (!options.error.empty()) {
-        std::cerr << options.error << "\n" << Usage(argv[0]);
-        return 2;
-    }
-    if (options.help) {
-        std::cout << Usage(argv[0]);
-        return 0;
-    }
-    if (options.version) {
-        std::cout << "Corvantis " << kVersionText << '\n';
-        return 0;
+    if (const auto answered = AnswerWithoutStarting(options, argv[0], std::cout, std::cerr)) {
+        return *answered;
     }
     const bool headless = options.headless || !DisplayAvailable();
     if (headless && !options.headless) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,6 @@
 #include "app/win32/win32_platform.h"
 #include "app/win32/window_mode.h"
 #include "platform/instance_lock.h"
-#include "platform/version.h"
 #include "settings/settings_folder.h"
 #include "ui/win32/control_ids.h"
 
@@ -88,24 +88,17 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const Options options = ParseOptions(arguments);
     const std::string program = "corvantis.exe";
-    if (!options.error.empty() || options.help || options.version) {
-        std::string text;
-        if (!options.error.empty()) {
-            text = options.error + "\n" + Usage(program);
-        } else if (options.help) {
-            text = Usage(program);
-        } else {
-            text = "Corvantis " + std::string(kVersionText) + "\n";
-        }
-        const int code = options.error.empty() ? 0 : 2;
+    std::ostringstream answer, problem;
+    if (const auto code = AnswerWithoutStarting(options, program, answer, problem)) {
+        const std::string text = *code == 0 ? answer.str() : problem.str();
         if (UseParentConsole(false)) {
-            (code == 0 ? std::cout : std::cerr) << text << std::flush;
+            (*code == 0 ? std::cout : std::cerr) << text << std::flush;
         } else {
             // Started without a console (from a shortcut or Explorer): the answer in a box.
             MessageBoxA(nullptr, text.c_str(), "Corvantis",
-                        MB_OK | (code == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+                        MB_OK | (*code == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
         }
-        return code;
+        return *code;
     }
     if (options.headless || options.checkRules) {
         UseParentConsole(true);
