@@ -91,8 +91,11 @@ protected:
     void TearDown() override { prefix.UnlinkComPort(1); }
 
     void Start() {
-        process = prefix.Start(CORVANTIS_WINDOWS_EXE, {"--headless", "--settings-dir",
-                                                       WinePrefix::WindowsPath(settings.Path())});
+        // A zone the default display rules express, so the start-up rule check is quiet.
+        process =
+            prefix.Start(CORVANTIS_WINDOWS_EXE,
+                         {"--headless", "--settings-dir", WinePrefix::WindowsPath(settings.Path())},
+                         {{"TZ", "America/Chicago"}});
     }
 
     // Gathers the wire and the program's output until `done` holds or `limit` passes.
@@ -200,6 +203,32 @@ TEST_F(ConsoleRun, ADeviceThatGoesAwayClosesThePortAndLeavesTheProgramQuiet) {
     EXPECT_EQ(process->Out().find("sent [", process->Out().find("port-closed COM1")),
               std::string::npos)
         << "nothing is written once the port has closed";
+}
+
+// The adapter plugged back in: COM1 names a device again and the program reopens it by itself,
+// telling once that it lost the port and once that it is back, and the clocks get messages
+// on the new line.
+TEST_F(ConsoleRun, APortWhoseDeviceComesBackIsReopenedAndSendsAgain) {
+    Start();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 20s)) << process->Err();
+    line.CloseMaster();
+    ASSERT_TRUE(process->WaitFor("port-closed COM1", 6s)) << process->Out();
+
+    testing::PtyPair back;
+    prefix.LinkComPort(1, back.SlavePath());
+    std::string again;
+    const auto end = std::chrono::steady_clock::now() + 15s;
+    while (again.find('#') == std::string::npos && std::chrono::steady_clock::now() < end) {
+        again += back.Receive(1 << 16, 50ms);
+        process->Gather();
+    }
+    EXPECT_NE(again.find('#'), std::string::npos) << process->Out() << process->Err();
+    EXPECT_NE(process->Out().find("port-opened COM1", process->Out().find("port-closed COM1")),
+              std::string::npos)
+        << process->Out();
+    EXPECT_NE(process->Err().find("COM1 went away"), std::string::npos) << process->Err();
+    EXPECT_NE(process->Err().find("COM1 is back: sending again"), std::string::npos)
+        << process->Err();
 }
 
 }  // namespace
