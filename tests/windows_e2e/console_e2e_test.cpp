@@ -163,13 +163,29 @@ TEST_F(ConsoleRun, ScriptedRunPutsTheGoldenBytesOnTheWireAndExitStoresTheSetting
     EXPECT_TRUE(Printed("port-closed COM1")) << process->Out();
     EXPECT_EQ(process->Err(), "") << "a clean run reports nothing";
 
-    // What the Windows profile functions wrote reads back through the Linux INI reader.
+    // What the Windows profile functions wrote reads back the same through the Linux INI
+    // reader and through the profile functions themselves (printed in text mode: CR LF).
     posix::IniFileStore store;
     const std::string ini = settings.File("Corvantis.ini");
-    EXPECT_EQ(store.GetString("GPS", "COMPORT", "?", 750, ini), "None");
-    EXPECT_EQ(store.GetString("SerialSync", "COMPORT", "?", 750, ini), "COM1");
-    EXPECT_EQ(store.GetString("SerialSync", "TIMEUTC", "?", 750, ini), "True")
-        << testing::ReadFileBytes(ini);
+    struct Row {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    std::vector<std::string> driverCommands;
+    std::string expectedByProfile;
+    for (const Row& row : {Row{"GPS", "COMPORT", "None"}, Row{"SerialSync", "COMPORT", "COM1"},
+                           Row{"SerialSync", "TIMEUTC", "True"}}) {
+        EXPECT_EQ(store.GetString(row.section, row.key, "?", 750, ini), row.value)
+            << testing::ReadFileBytes(ini);
+        driverCommands.insert(driverCommands.end(),
+                              {"profile", WinePrefix::WindowsPath(ini), row.section, row.key});
+        expectedByProfile += std::string("profile ") + row.key + "=" + row.value + "\r\n";
+    }
+    const auto byProfile = prefix.Run(CORVANTIS_WINDOWS_BUILD_DIR
+                                      "/tests/windows_e2e/driver/corvantis_window_driver.exe",
+                                      driverCommands, 60s);
+    EXPECT_EQ(byProfile.out, expectedByProfile) << byProfile.err;
 }
 
 TEST_F(ConsoleRun, TheClocksReplyShowsCutTo36Characters) {

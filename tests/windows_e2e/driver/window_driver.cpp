@@ -14,6 +14,8 @@
 //                       control, through the program's message queue -> "key NAME VK"
 //   focus               the control that has the keyboard focus -> "focus NAME" ("focus -"
 //                       for none or one without a name)
+//   profile FILE SECTION KEY   a settings value as the Windows profile functions read it
+//                       (GetPrivateProfileStringA); needs no window -> "profile KEY=<value>"
 // Texts are read with WM_GETTEXT (GetWindowText does not read other programs' controls) and
 // printed as UTF-8. Exit status 0 when every command ran, 1 when one failed (its line says
 // why), 2 for a command line that is not understood.
@@ -83,6 +85,19 @@ int main(int argc, char** argv) {
                 Sleep(50);
             }
             std::printf("ready\n");
+            continue;
+        }
+        if (command == "profile") {
+            const std::string* file = operand();
+            const std::string* section = operand();
+            const std::string* key = operand();
+            if (file == nullptr || section == nullptr || key == nullptr) {
+                return 2;
+            }
+            char value[750] = {};
+            GetPrivateProfileStringA(section->c_str(), key->c_str(), "<none>", value, sizeof value,
+                                     file->c_str());
+            std::printf("profile %s=%s\n", key->c_str(), value);
             continue;
         }
         if (window == nullptr) {
