@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 #include "platform/date_time.h"
 
@@ -26,5 +27,10 @@ public:
     // Raises Failure when the platform cannot convert.
     virtual DateTime LocalToUtc(const DateTime& local) const = 0;
 };
+
+// The whole seconds since 1 January 1970 UTC of one reading of `clock`.
+inline std::int64_t EpochSeconds(const WallClock& clock) {
+    return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
+}
 
 }  // namespace corvantis

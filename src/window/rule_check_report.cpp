@@ -189,11 +189,11 @@ void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64
                          ". The closest rules are set: " + RulesInWords(rules) + ".");
 }
 
-int PrintRuleCheck(Services& services, const TimeZone& zone, std::int64_t nowUtc, int years,
-                   std::ostream& out, std::ostream& err) {
+int PrintRuleCheck(Services& services, const TimeZone& zone, int years, std::ostream& out,
+                   std::ostream& err) {
     try {
-        const RuleCheckResult result =
-            CheckRules(StoredDisplayRuleFields(services), zone, nowUtc, years);
+        const RuleCheckResult result = CheckRules(StoredDisplayRuleFields(services), zone,
+                                                  EpochSeconds(services.clock), years);
         out << "Settings in " << services.info.settingsFolder << '\n' << result.report;
         return result.agree ? 0 : 1;
     } catch (const Failure& failure) {

@@ -34,10 +34,10 @@ RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone
                            std::int64_t fromUtc, int years);
 
 // --check-rules: prints the stored display rules compared with `zone` for `years` years from
-// `nowUtc` to `out`, or why the check could not be made to `err`. Returns the exit status: 0
-// when they agree, 1 when they do not, 2 when there was no check.
-int PrintRuleCheck(Services& services, const TimeZone& zone, std::int64_t nowUtc, int years,
-                   std::ostream& out, std::ostream& err);
+// now (by the services' clock) to `out`, or why the check could not be made to `err`. Returns
+// the exit status: 0 when they agree, 1 when they do not, 2 when there was no check.
+int PrintRuleCheck(Services& services, const TimeZone& zone, int years, std::ostream& out,
+                   std::ostream& err);
 
 // The window's display rules against `zone` over the next 5 years from `nowUtc`: the first
 // difference in words for the warning line, why the zone could not be read, or empty text

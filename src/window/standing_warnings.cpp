@@ -14,13 +14,13 @@ StandingWarnings::StandingWarnings(Window& window, Services& services, const Tim
       m_onRules(std::move(onRules)),
       m_onClockSync(std::move(onClockSync)),
       m_timer(timers.CreateTimer([this] { CheckClock(); })) {
-    m_rules = RuleDifferenceWarning(m_window, m_zone, NowUtc());
+    m_rules = RuleDifferenceWarning(m_window, m_zone, EpochSeconds(m_services.clock));
     if (!m_rules.empty()) {
         m_onRules(m_rules);
     }
     AfterRuleChanges(m_window, [this] { CheckRules(true); });
     m_window.UseZone.onClick = [this] {
-        UseThisPcsTimeZone(m_window, m_services, m_zone, NowUtc());
+        UseThisPcsTimeZone(m_window, m_services, m_zone, EpochSeconds(m_services.clock));
         CheckRules(false);
     };
     m_clock = ClockSyncWarning(m_clockSync.Read());
@@ -30,12 +30,8 @@ StandingWarnings::StandingWarnings(Window& window, Services& services, const Tim
     m_timer->Start(kClockCheckEvery, false);
 }
 
-std::int64_t StandingWarnings::NowUtc() const {
-    return std::chrono::duration_cast<std::chrono::seconds>(m_services.clock.SinceEpoch()).count();
-}
-
 void StandingWarnings::CheckRules(bool show) {
-    std::string now = RuleDifferenceWarning(m_window, m_zone, NowUtc());
+    std::string now = RuleDifferenceWarning(m_window, m_zone, EpochSeconds(m_services.clock));
     if (now != m_rules) {
         m_rules = std::move(now);
         if (show) {

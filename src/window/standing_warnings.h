@@ -34,7 +34,6 @@ public:
                      Show onClockSync);
 
 private:
-    std::int64_t NowUtc() const;
     void CheckRules(bool show);
     void CheckClock();
 

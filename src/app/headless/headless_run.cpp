@@ -76,10 +76,6 @@ private:
     int m_watch = 0;
 };
 
-std::int64_t UtcNow(const WallClock& clock) {
-    return std::chrono::duration_cast<std::chrono::seconds>(clock.SinceEpoch()).count();
-}
-
 // The program on the loop until "Close and Exit"; with `checkYears`, only the rule check of
 // the stored display rules for that many years.
 int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
@@ -101,8 +97,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     LoggingSerialPort port(reconnecting, log);
     Services services{clock, port, profile, dialog, probe, wait, registry, status, info};
     if (checkYears) {
-        return PrintRuleCheck(services, posix::PosixTimeZone(), UtcNow(clock), *checkYears,
-                              std::cout, std::cerr);
+        return PrintRuleCheck(services, posix::PosixTimeZone(), *checkYears, std::cout, std::cerr);
     }
     // The [Ports] overrides count before anything probes or opens a port.
     for (const auto& [number, path] : ReadPortOverrides(services)) {

@@ -205,9 +205,7 @@ int RunRuleCheck(const ProgramInfo& info, Win32Platform& platform, int years) {
     StderrStatusLine status;
     Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
                       platform.wait,  platform.registry, status,           info};
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(platform.clock.SinceEpoch());
-    const int code =
-        PrintRuleCheck(services, Win32TimeZone(), now.count(), years, std::cout, std::cerr);
+    const int code = PrintRuleCheck(services, Win32TimeZone(), years, std::cout, std::cerr);
     std::cout.flush();
     std::cerr.flush();
     return code;
