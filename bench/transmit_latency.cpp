@@ -34,10 +34,9 @@
 #include "platform/posix/termios_serial_port.h"
 #include "support/pty_pair.h"
 #include "transmit/operator_commands.h"
-#include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
-#include "window/services.h"
+#include "window/pick_lists.h"
 #include "window/timer_driver.h"
 #include "window/window.h"
 #include "wire_timing.h"
@@ -49,77 +48,16 @@ using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds kTickInterval = 100ms;
 
-// Services the transmission tick never uses: they answer without touching anything.
-struct NoProfile : ProfileStore {
-    std::string GetString(const std::string&, const std::string&, const std::string& fallback,
-                          std::size_t, const std::string&) override {
-        return fallback;
-    }
-    bool WriteString(const std::string&, const std::string&, const std::string&,
-                     const std::string&) override {
-        return false;
-    }
-    std::string LastError() const override { return "settings are not kept by the bench"; }
-};
-struct StderrDialog : MessageDialog {
-    void Show(const std::string& text, const std::string& title, MessageIcon) override {
-        std::cerr << title << ": " << text << '\n';
-    }
-};
-struct NoProbe : PortProbe {
-    bool ProbeComPort(std::int16_t) override { return false; }
-};
-struct NoRegistry : Registry {
-    static constexpr long kNotFound = 2;
-    long OpenKey(const std::string&, Key&) override { return kNotFound; }
-    long SetValue(Key, const std::string&, RegistryType,
-                  const std::vector<std::uint8_t>&) override {
-        return kNotFound;
-    }
-    long DeleteValue(Key, const std::string&) override { return kNotFound; }
-    void CloseKey(Key) override {}
-};
 struct StderrStatus : StatusLine {
     void ShowWarning(const std::string& text) override { std::cerr << "warning: " << text << '\n'; }
 };
-
-void Fill(ComboBox& list, const std::vector<std::string>& entries) {
-    for (const auto& entry : entries) {
-        list.AddItem(entry);
-    }
-}
-
-void FillNumbers(ComboBox& list, int first, int last) {
-    for (int n = first; n <= last; ++n) {
-        list.AddItem(std::to_string(n));
-    }
-}
 
 // The window as start-up leaves it with default settings: lists filled, the default display
 // rules selected (offset -6, daylight saving on, second Sunday of March to first Sunday of
 // November at hour 2, leap-second year 0), Check2, Check6 and Check8 checked, "UTC" selected,
 // sendMode 3, sendRate unset (once per second).
 void SetUpAsStarted(Window& w) {
-    for (int n = 0; n <= 50; ++n) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%g", -12 + n / 2.0);
-        w.HourOffset.AddItem(text);
-    }
-    FillNumbers(w.Combo7, 0, 31);
-    FillNumbers(w.Combo8, 0, 31);
-    FillNumbers(w.Combo13, 0, 23);
-    FillNumbers(w.Combo14, 0, 99);
-    const std::vector<std::string> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::vector<std::string> occurrences{"First", "Second", "Third", "Fourth", "Last"};
-    const std::vector<std::string> weekdays{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-    Fill(w.Combo10, months);
-    Fill(w.Combo6, months);
-    Fill(w.Combo12, occurrences);
-    Fill(w.Combo9, occurrences);
-    Fill(w.Combo11, weekdays);
-    Fill(w.Combo5, weekdays);
-
+    FillPickLists(w);
     w.HourOffset.SetListIndex(12);
     w.Check7.SetValue(1);
     w.Combo7.SetListIndex(0);
@@ -138,7 +76,7 @@ void SetUpAsStarted(Window& w) {
     w.Check8.SetValue(1);
     w.Option1[0].SetValue(true);
     w.useUtc = true;
-    w.sendMode = 3;
+    w.sendMode = SendMode::TimeOnly;
     w.setAddressFlag = 0;
     w.Label33.SetVisible(false);
 }
@@ -146,15 +84,15 @@ void SetUpAsStarted(Window& w) {
 // One started window whose port COM1 is the slave end of `line`, with the transmit handlers
 // attached and the port open at 9600,n,8,1. Its timers are driven by the caller. `Port` is
 // made from the port map and `portArguments`.
-template <typename Port, typename Wait>
+template <typename Port>
 class Station {
 public:
     template <typename... PortArguments>
-    Station(const testing::PtyPair& line, Wait& wait, PortArguments... portArguments)
-        : m_port(m_ports, portArguments...), m_wait(wait) {
+    explicit Station(const testing::PtyPair& line, PortArguments... portArguments)
+        : m_port(m_ports, portArguments...) {
         m_ports.SetOverride(1, line.SlavePath());
         SetUpAsStarted(window);
-        AttachTransmitHandlers(window, m_services);
+        AttachTransmitHandlers(window, m_line);
         m_port.SetCommPort(1);
         m_port.SetSettings("9600,n,8,1");
         m_port.SetPortOpen(true);
@@ -168,17 +106,11 @@ private:
     PortMap m_ports = PortMap::SystemDefaults();
     PosixWallClock m_clock;
     Port m_port;
-    NoProfile m_profile;
-    StderrDialog m_dialog;
-    NoProbe m_probe;
-    Wait& m_wait;
-    NoRegistry m_registry;
     StderrStatus m_status;
-    Services m_services{m_clock, m_port,     m_profile, m_dialog,     m_probe,
-                        m_wait,  m_registry, m_status,  ProgramInfo{}};
+    TransmitLine m_line{m_clock, m_port, m_status};
 };
 
-using QtStation = Station<QtSerialPort, QtEventWait>;
+using QtStation = Station<QtSerialPort>;
 
 // Reads the master ends of the lines on its own thread and stamps each read with the wall
 // clock as soon as poll() reports it.
@@ -240,8 +172,7 @@ void RunEventLoopFor(std::chrono::seconds span) {
 // The program's design: the SendUDP, Timer2 and Timer3 controls on the Qt timer service,
 // SendUDP aligned to the wall clock's tenths of a second. Returns when the timers started.
 std::chrono::nanoseconds RunAligned(const testing::PtyPair& line, std::chrono::seconds span) {
-    QtEventWait wait;
-    QtStation station(line, wait);
+    QtStation station(line);
     QtTimerService timers;
     Window& w = station.window;
     const auto started = RealtimeNow();
@@ -260,8 +191,7 @@ struct NaiveStart {
 // `phase` after a tenth of a second of the wall clock.
 NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
                     std::chrono::nanoseconds phase) {
-    QtEventWait wait;
-    QtStation station(line, wait);
+    QtStation station(line);
     QtTimerService timers;
     Window& w = station.window;
     TimerDriver driver(timers, {&w.Timer2, &w.Timer3});
@@ -306,8 +236,7 @@ private:
 // waking once a second, writing through the termios port.
 std::chrono::nanoseconds RunLean(const testing::PtyPair& line, std::chrono::seconds span) {
     posix::EventLoop loop;
-    posix::LoopEventWait wait(loop);
-    Station<posix::TermiosSerialPort, posix::LoopEventWait> station(line, wait, &loop);
+    Station<posix::TermiosSerialPort> station(line, &loop);
     posix::LoopTimerService loopTimers(loop);
     LeanTimers timers(loopTimers);
     Window& w = station.window;

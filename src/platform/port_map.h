@@ -6,11 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace corvantis {
+#include "platform/serial_port.h"
 
-// The port numbers the program names: "COM1" to "COM16".
-inline constexpr int kFirstComPort = 1;
-inline constexpr int kLastComPort = 16;
+namespace corvantis {
 
 // "COM" followed by n in decimal, without blanks or leading zeros ("COM1", "COM16").
 std::string ComName(int n);

@@ -8,6 +8,10 @@
 
 namespace corvantis {
 
+// The port numbers the program names: "COM1" to "COM16".
+inline constexpr int kFirstComPort = 1;
+inline constexpr int kLastComPort = 16;
+
 // Error numbers a serial port raises with its Failure.
 namespace port_error {
 inline constexpr int kInvalidPortNumber = 8002;  // "COM"n that the port cannot name

@@ -68,8 +68,8 @@ std::int32_t WaitWithEvents(EventWait& wait, std::int32_t interval, std::int32_t
     }
 }
 
-void showinput(Window& window, Services& services) {
-    SerialPort& port = services.MSComm1;
+void showinput(Window& window, SerialPort& MSComm1, EventWait& wait) {
+    SerialPort& port = MSComm1;
     if (!port.PortOpen()) {
         return;
     }
@@ -78,7 +78,7 @@ void showinput(Window& window, Services& services) {
         return;
     }
     std::int32_t handle = 0;
-    WaitWithEvents(services.wait, static_cast<std::int32_t>(kReplyWait.count()), handle, 0);
+    WaitWithEvents(wait, static_cast<std::int32_t>(kReplyWait.count()), handle, 0);
     // The events just handled may have closed the port ("Close and Exit", a port choice).
     if (!port.PortOpen()) {
         return;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/event_wait.h"
-#include "window/services.h"
+#include "platform/serial_port.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -21,7 +21,7 @@ inline constexpr std::size_t kShownReplyLength = 36;
 // makes Text4, Text3 and Label25 visible. Otherwise changes nothing. An event handled during
 // the wait may close or reopen the port: a port found closed after the wait, or any port
 // failure while reading, ends the poll without a trace and without reading.
-void showinput(Window& window, Services& services);
+void showinput(Window& window, SerialPort& MSComm1, EventWait& wait);
 
 // `raw` with every byte below 0x20 and from 0x7F up, and the backslash itself, written as "\x"
 // and two upper-case hex digits (ESC -> "\x1B", "\" -> "\x5C"), so that bytes from the line

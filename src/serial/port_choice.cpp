@@ -5,35 +5,23 @@
 
 #include "platform/failure.h"
 #include "platform/message_dialog.h"
+#include "platform/port_map.h"
 #include "platform/text_number.h"
-#include "settings/ini.h"
+#include "settings/key_table.h"
 
 namespace corvantis {
 
 namespace {
-constexpr int kFirstPort = 1;
-constexpr int kLastPort = 16;
 constexpr const char* kNone = "None";
-constexpr const char* kSerialSyncSection = "SerialSync";
-constexpr const char* kGpsSection = "GPS";
-constexpr const char* kComPortKey = "COMPORT";
-
-std::string PortName(int number) {
-    return "COM" + std::to_string(number);
-}
 
 // `text` without its first character; empty text stays empty.
 std::string WithoutFirstCharacter(const std::string& text) {
     return text.empty() ? std::string() : text.substr(1);
 }
-
-void StoreComPort(Services& services, const char* section, const std::string& name) {
-    WriteIni(services, section, kComPortKey, name, IniPath(services.info, kCorvantisIni));
-}
 }  // namespace
 
-void Combo2_Click(Window& window, Services& services) {
-    SerialPort& port = services.MSComm1;
+void Combo2_Click(Window& window, SerialPort& MSComm1, SettingsFiles& settings) {
+    SerialPort& port = MSComm1;
     // A failure escaping a click would end the program; the line settings are skipped
     // silently like every later step.
     SkipSilently([&] { port.SetSettings(kLineSettings); });
@@ -44,8 +32,8 @@ void Combo2_Click(Window& window, Services& services) {
     });
     std::string chosen = WithoutFirstCharacter(window.Combo2.Text());
     SkipSilently([&] {
-        for (int number = kFirstPort; number <= kLastPort; ++number) {
-            if (chosen == PortName(number)) {
+        for (int number = kFirstComPort; number <= kLastComPort; ++number) {
+            if (chosen == ComName(number)) {
                 port.SetCommPort(static_cast<std::int16_t>(number));
                 break;
             }
@@ -57,43 +45,47 @@ void Combo2_Click(Window& window, Services& services) {
             port.SetPortOpen(true);
         }
     });
-    StoreComPort(services, kSerialSyncSection, window.Combo2.Text());
+    SaveSetting(window, settings, Setting::SerialSyncComPort);
 }
 
-void Combo1_Click(Window& window, Services& services) {
+void Combo1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog) {
     const std::string gps = window.Combo1.Text();
     const std::string serialSync = window.Combo2.Text();
     const int check2 = window.Check2.Value();
     const bool accepted = gps != serialSync || (serialSync == kNone && check2 == 1) || check2 == 0;
-    MessageDialog& dialog = services.dialog;
     if (accepted) {
-        ReportAndGoOn(dialog, [&] { StoreComPort(services, kGpsSection, gps); });
+        ReportAndGoOn(dialog, [&] { StoreSetting(settings, Setting::GpsComPort, gps); });
         return;
     }
     ReportAndGoOn(dialog, [&] {
         dialog.Show("Please check your comm settings", "ERROR", MessageIcon::Exclamation);
     });
     ReportAndGoOn(dialog, [&] { window.Combo1.SetText(kNone); });
-    ReportAndGoOn(dialog, [&] { StoreComPort(services, kGpsSection, kNone); });
+    ReportAndGoOn(dialog, [&] { StoreSetting(settings, Setting::GpsComPort, kNone); });
 }
 
-void AttachSerialHandlers(Window& window, Services& services) {
-    window.Combo1.onClick = Bind(Combo1_Click, window, services);
-    window.Combo2.onClick = Bind(Combo2_Click, window, services);
+void AttachSerialHandlers(Window& window, SerialPort& MSComm1, SettingsFiles& settings,
+                          MessageDialog& dialog) {
+    window.Combo1.onClick = [&window, &settings, &dialog] {
+        Combo1_Click(window, settings, dialog);
+    };
+    window.Combo2.onClick = [&window, &MSComm1, &settings] {
+        Combo2_Click(window, MSComm1, settings);
+    };
 }
 
-void FillSerialSyncList(Window& window, Services& services) {
-    for (int number = kFirstPort; number <= kLastPort; ++number) {
-        const bool present = services.probe.ProbeComPort(static_cast<std::int16_t>(number));
-        window.Combo2.AddItem((present ? "+" : " ") + PortName(number));
+void FillSerialSyncList(Window& window, PortProbe& probe) {
+    for (int number = kFirstComPort; number <= kLastComPort; ++number) {
+        const bool present = probe.ProbeComPort(static_cast<std::int16_t>(number));
+        window.Combo2.AddItem((present ? "+" : " ") + ComName(number));
     }
 }
 
-void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupTrap& trap) {
-    SerialPort& port = services.MSComm1;
+void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const StartupTrap& trap) {
+    SerialPort& port = MSComm1;
     ComboBox& list = window.Combo2;
     if (list.Text().empty()) {
-        list.SetText(PortName(kFirstPort));
+        list.SetText(ComName(kFirstComPort));
     }
     if (list.Text().starts_with("COM")) {
         trap([&] {
@@ -109,20 +101,21 @@ void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupT
     }
 }
 
-std::string NotSendingNotice(Window& window, Services& services, const std::string& openFailure) {
-    if (window.Check2.Value() == 1 && services.MSComm1.PortOpen()) {
+std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
+                             const SettingsFiles& settings, const std::string& openFailure) {
+    if (window.Check2.Value() == 1 && MSComm1.PortOpen()) {
         return {};
     }
     const std::string where =
         "The port is chosen in \"Serial Sync Com Port\" and stored as "
         "COMPORT in the [SerialSync] section of " +
-        IniPath(services.info, kCorvantisIni) + ".";
+        settings.PathOf(kCorvantisIni) + ".";
     const std::string demo = " To see the program work without clocks, run scripts/run --demo.";
     const std::string chosen = window.Combo2.Text();
     if (window.Check2.Value() != 1) {
         return "Not sending to the clocks: sending is switched off (SENDSYNC is not 1 in the "
                "[SerialSync] section of " +
-               IniPath(services.info, kCorvantisIni) + ")." + demo;
+               settings.PathOf(kCorvantisIni) + ")." + demo;
     }
     if (chosen.empty() || chosen == "None") {
         return "Not sending to the clocks: no serial port is chosen. " + where + demo;

@@ -6,7 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "window/services.h"
+#include "platform/message_dialog.h"
+#include "platform/port_probe.h"
+#include "platform/serial_port.h"
+#include "settings/ini.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -16,25 +19,28 @@ inline constexpr const char* kLineSettings = "9600,n,8,1";
 
 // Combo2's click: the operator chose a Serial Sync entry ("+COM3" or " COM3"). Sets the line
 // settings, closes the port, takes the port number from the entry (when it names COM1 to
-// COM16; other text keeps CommPort), shows the entry without its marker character, opens the
-// port unless the text is "None", and stores the text under SerialSync / "COMPORT". A step
-// that fails is skipped without a trace and the next one runs, so a port that cannot be
-// opened stays closed while the choice is still shown and stored.
-void Combo2_Click(Window& window, Services& services);
+// COM16, the port range; other text keeps CommPort), shows the entry without its marker character,
+// opens the port unless the text is "None", and stores the text under SerialSync / "COMPORT". A
+// step that fails is skipped without a trace and the next one runs, so a port that cannot be opened
+// stays closed while the choice is still shown and stored.
+void Combo2_Click(Window& window, SerialPort& MSComm1, SettingsFiles& settings);
 
 // Combo1's click: the operator chose a GPS port name. Accepted (and stored under GPS /
 // "COMPORT") unless it equals the Serial Sync text while that port is in use (Check2 not 0,
 // and not the pair "None" with Check2 1); refused with the warning "Please check your comm
 // settings" titled "ERROR", after which "None" is shown and stored. Never touches MSComm1.
 // A step that fails is reported (ReportAndGoOn) and the next one runs.
-void Combo1_Click(Window& window, Services& services);
+void Combo1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog);
 
-// Sets Combo1's and Combo2's click reactions.
-void AttachSerialHandlers(Window& window, Services& services);
+// Sets Combo1's and Combo2's click reactions. Every argument must outlive the controls' use
+// of them.
+void AttachSerialHandlers(Window& window, SerialPort& MSComm1, SettingsFiles& settings,
+                          MessageDialog& dialog);
 
-// Appends sixteen entries to Combo2, for n = 1 to 16: "+COM"n when ProbeComPort(n) finds the
-// device, " COM"n otherwise. Leaves the list's text and selection alone. Never raises.
-void FillSerialSyncList(Window& window, Services& services);
+// Appends an entry to Combo2 for each n from kFirstComPort to kLastComPort: "+COM"n when
+// ProbeComPort(n) finds the device, " COM"n otherwise. Leaves the list's text and selection alone.
+// Never raises.
+void FillSerialSyncList(Window& window, PortProbe& probe);
 
 // Runs one start-up action under start-up's error rule (report and go on).
 using StartupTrap = std::function<void(const std::function<void()>& action)>;
@@ -47,12 +53,13 @@ using StartupTrap = std::function<void(const std::function<void()>& action)>;
 //    opened; with Check2 not 1 the port is left alone.
 // Each of the three port assignments runs as its own action under `trap`, so a refused port
 // number still lets the port open on the earlier number, and each failure is reported once.
-void OpenStoredSerialSyncPort(Window& window, Services& services, const StartupTrap& trap);
+void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const StartupTrap& trap);
 
 // After the stored port's opening at start-up: when the port is not open, one plain notice
 // (empty text when it is open) saying which port was tried, why nothing is sent, where the
 // setting lives and how to see the program work without clocks. `openFailure` is the
 // description of the failure the opening raised, empty when none did.
-std::string NotSendingNotice(Window& window, Services& services, const std::string& openFailure);
+std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
+                             const SettingsFiles& settings, const std::string& openFailure);
 
 }  // namespace corvantis

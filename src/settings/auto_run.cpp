@@ -2,7 +2,6 @@
 
 #include "platform/failure.h"
 #include "settings/key_table.h"
-#include "window/services.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -114,27 +113,27 @@ std::string AutoRunCommand(const ProgramInfo& info, PathStyle style) {
     return QuoteCommandPath(path, style);
 }
 
-void SetAutoRun(Services& services, std::int16_t mode, std::string name, std::string path) {
+void SetAutoRun(AutoRunEntry& entry, std::int16_t mode, std::string name, std::string path) {
     name = WithoutLeadingBlanks(name);
     if (name.empty()) {
-        name = services.info.title;
+        name = entry.info.title;
     }
     path = WithoutLeadingBlanks(path);
     if (path.empty()) {
-        path = AutoRunCommand(services.info);
+        path = AutoRunCommand(entry.info);
     }
     if (mode == 0) {
-        RegRemoveValue(services.registry, kRunKey, name);
+        RegRemoveValue(entry.registry, kRunKey, name);
     } else if (mode == 1) {
-        RegWriteValue(services.registry, std::string(kRunKey) + "Once", name, path);
+        RegWriteValue(entry.registry, std::string(kRunKey) + "Once", name, path);
     } else {
-        RegWriteValue(services.registry, kRunKey, name, path);
+        RegWriteValue(entry.registry, kRunKey, name, path);
     }
 }
 
-void AutoStart_Click(Window& window, Services& services) {
-    SetAutoRun(services, window.AutoStart.Value() == 0 ? 0 : 2, "", "");
-    SaveSetting(window, services, Setting::AutoStart);
+void AutoStart_Click(Window& window, AutoRunEntry& entry, SettingsFiles& settings) {
+    SetAutoRun(entry, window.AutoStart.Value() == 0 ? 0 : 2, "", "");
+    SaveSetting(window, settings, Setting::AutoStart);
 }
 
 }  // namespace corvantis

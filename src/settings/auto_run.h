@@ -13,8 +13,15 @@
 
 namespace corvantis {
 
-struct Services;
+class SettingsFiles;
 class Window;
+
+// What registering the program at log-on reaches: the registry, and the program's title and
+// executable that make up the entry. The registry must outlive it.
+struct AutoRunEntry {
+    Registry& registry;
+    ProgramInfo info;
+};
 
 // A registry value of any type. Integers are stored as REG_DWORD (4 bytes), text as REG_SZ
 // (its characters, no terminating zero), byte arrays as REG_BINARY. Empty (monostate) and
@@ -48,11 +55,11 @@ std::string AutoRunCommand(const ProgramInfo& info, PathStyle style = kHostPathS
 // log-on only); any other mode: writes it under the Run key (every log-on). `name` and `path`
 // lose their leading blanks; an empty name becomes the program's title, an empty path
 // AutoRunCommand. Registry failures are not reported.
-void SetAutoRun(Services& services, std::int16_t mode, std::string name, std::string path);
+void SetAutoRun(AutoRunEntry& entry, std::int16_t mode, std::string name, std::string path);
 
 // AutoStart click: registers the program (mode 2) when the box is checked, removes the entry
 // (mode 0) when it is clear; then writes the box's value under "AutoStart" as a blank-led
 // number, whether or not the registry could be changed.
-void AutoStart_Click(Window& window, Services& services);
+void AutoStart_Click(Window& window, AutoRunEntry& entry, SettingsFiles& settings);
 
 }  // namespace corvantis

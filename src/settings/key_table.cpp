@@ -2,9 +2,8 @@
 
 #include "platform/ascii_text.h"
 #include "platform/failure.h"
+#include "platform/port_map.h"
 #include "platform/text_number.h"
-#include "settings/ini.h"
-#include "window/services.h"
 
 namespace corvantis {
 
@@ -16,7 +15,7 @@ constexpr const char* kUdp = "UDP";
 constexpr const char* kCommMethod = "CommMethod";
 
 constexpr IniKey ListTextKey(Setting setting, IniFile file, const char* section, const char* key,
-                             const char* fallback, ComboBox Window::*list) {
+                             const char* fallback, ComboBox Window::*list, SavedOn saves) {
     return IniKey{.setting = setting,
                   .file = file,
                   .section = section,
@@ -25,11 +24,12 @@ constexpr IniKey ListTextKey(Setting setting, IniFile file, const char* section,
                   .read = ReadRule::Text,
                   .fallback = fallback,
                   .feeds = Feeds::ListText,
+                  .saves = saves,
                   .list = list};
 }
 
 constexpr IniKey IndexKey(Setting setting, const char* key, const char* fallback,
-                          ComboBox Window::*list) {
+                          ComboBox Window::*list, SavedOn saves) {
     return IniKey{.setting = setting,
                   .file = IniFile::Data,
                   .section = kCommMethod,
@@ -38,12 +38,13 @@ constexpr IniKey IndexKey(Setting setting, const char* key, const char* fallback
                   .read = ReadRule::Number,
                   .fallback = fallback,
                   .feeds = Feeds::ListIndex,
+                  .saves = saves,
                   .list = list};
 }
 
 constexpr IniKey CheckKey(Setting setting, IniFile file, const char* section, const char* key,
                           Encoding encoding, ReadRule read, const char* fallback,
-                          CheckBox Window::*check) {
+                          CheckBox Window::*check, SavedOn saves) {
     return IniKey{.setting = setting,
                   .file = file,
                   .section = section,
@@ -52,6 +53,7 @@ constexpr IniKey CheckKey(Setting setting, IniFile file, const char* section, co
                   .read = read,
                   .fallback = fallback,
                   .feeds = Feeds::CheckValue,
+                  .saves = saves,
                   .check = check};
 }
 
@@ -76,40 +78,48 @@ constexpr std::array<IniKey, kSettingCount> kKeys = [] {
     using Encoding::BlankLedNumber;
     using ReadRule::LeadingNumber;
     using ReadRule::NotRead;
+    using enum SavedOn;
     return std::array<IniKey, kSettingCount>{{
-        ListTextKey(CurrAddress, Corvantis, kGps, "CurrAddress", "0", &Window::CurrAddress),
-        ListTextKey(NewAddress, Corvantis, kGps, "NewAddress", "0", &Window::NewAddress),
-        IndexKey(TZhouroffset, "TZhouroffset", "12", &Window::HourOffset),
+        ListTextKey(CurrAddress, Corvantis, kGps, "CurrAddress", "0", &Window::CurrAddress, Click),
+        ListTextKey(NewAddress, Corvantis, kGps, "NewAddress", "0", &Window::NewAddress, Click),
+        IndexKey(TZhouroffset, "TZhouroffset", "12", &Window::HourOffset, LostFocus),
         CheckKey(EnableOCXO, Data, kCommMethod, "EnableOCXO", Encoding::Number, ReadRule::Number,
-                 "1", &Window::Check6),
+                 "1", &Window::Check6, Click),
         CheckKey(DSTenabled, Data, kCommMethod, "DSTenabled", Encoding::Number, ReadRule::Number,
-                 "1", &Window::Check7),
-        IndexKey(DSTstartoccur, "DSTstartoccur", "1", &Window::Combo12),
-        IndexKey(DSTstartDOW, "DSTstartDOW", "6", &Window::Combo11),
-        IndexKey(DSTstartMon, "DSTstartMon", "2", &Window::Combo10),
-        IndexKey(DSTendoccur, "DSTendoccur", "0", &Window::Combo9),
-        IndexKey(DSTendDOW, "DSTendDOW", "6", &Window::Combo5),
-        IndexKey(DSTendMon, "DSTendMon", "10", &Window::Combo6),
-        IndexKey(DSTstartDOM, "DSTstartDOM", "0", &Window::Combo7),
-        IndexKey(DSTendDOM, "DSTendDOM", "0", &Window::Combo8),
-        IndexKey(DSThour, "DSThour", "2", &Window::Combo13),
-        IndexKey(LeapSec, "LeapSec", "0", &Window::Combo14),
-        ListTextKey(GpsComPort, Corvantis, kGps, "COMPORT", "None", &Window::Combo1),
+                 "1", &Window::Check7, Click),
+        IndexKey(DSTstartoccur, "DSTstartoccur", "1", &Window::Combo12, LostFocus),
+        IndexKey(DSTstartDOW, "DSTstartDOW", "6", &Window::Combo11, LostFocus),
+        IndexKey(DSTstartMon, "DSTstartMon", "2", &Window::Combo10, LostFocus),
+        IndexKey(DSTendoccur, "DSTendoccur", "0", &Window::Combo9, LostFocus),
+        IndexKey(DSTendDOW, "DSTendDOW", "6", &Window::Combo5, LostFocus),
+        IndexKey(DSTendMon, "DSTendMon", "10", &Window::Combo6, LostFocus),
+        IndexKey(DSTstartDOM, "DSTstartDOM", "0", &Window::Combo7, Click),
+        IndexKey(DSTendDOM, "DSTendDOM", "0", &Window::Combo8, Click),
+        IndexKey(DSThour, "DSThour", "2", &Window::Combo13, LostFocus),
+        IndexKey(LeapSec, "LeapSec", "0", &Window::Combo14, LostFocus),
+        // Written on a pick only when it does not clash with the Serial Sync port, and at exit.
+        ListTextKey(GpsComPort, Corvantis, kGps, "COMPORT", "None", &Window::Combo1, Handler),
+        // Read only.
         CheckKey(SendSync, Corvantis, kSerialSync, "SendSync", Encoding::Number, LeadingNumber, "1",
-                 &Window::Check2),
-        ListTextKey(SerialSyncComPort, Corvantis, kSerialSync, "COMPORT", "None", &Window::Combo2),
-        // Start-up reads it as "serialrate", the list's handler writes "SerialRate": one key, as
+                 &Window::Check2, Handler),
+        // Written after the port choice has been tried.
+        ListTextKey(SerialSyncComPort, Corvantis, kSerialSync, "COMPORT", "None", &Window::Combo2,
+                    Handler),
+        // Start-up reads it as "serialrate", the list's click writes "SerialRate": one key, as
         // names match without regard to case and every write upper-cases the key.
         ListTextKey(Setting::SerialRate, Corvantis, kSerialSync, "serialrate", "once per second",
-                    &Window::SerialRate),
+                    &Window::SerialRate, Click),
+        // Both written by Option1's click, which serves two keys.
         OptionKey(TimeUTC, "TimeUTC", "1", 0),
         OptionKey(TimeLocal, "TimeLocal", "0", 1),
         CheckKey(GPSdate, Corvantis, kGps, "GPSdate", Encoding::Number, NotRead, nullptr,
-                 &Window::Check3),
+                 &Window::Check3, Click),
+        // Written after the registry entry has been changed.
         CheckKey(Setting::AutoStart, Corvantis, kGps, "AutoStart", BlankLedNumber, NotRead, nullptr,
-                 &Window::AutoStart),
+                 &Window::AutoStart, Handler),
+        // Written only when the box is checked.
         CheckKey(SendUDP, Corvantis, kUdp, "SendUDP", BlankLedNumber, NotRead, nullptr,
-                 &Window::Check1),
+                 &Window::Check1, Handler),
     }};
 }();
 
@@ -163,8 +173,8 @@ std::string_view FileNameOf(IniFile file) {
     return file == IniFile::Corvantis ? kCorvantisIni : kDataIni;
 }
 
-std::string FilePathOf(const ProgramInfo& info, const IniKey& key) {
-    return IniPath(info, FileNameOf(key.file));
+std::string FilePathOf(const SettingsFiles& settings, const IniKey& key) {
+    return settings.PathOf(FileNameOf(key.file));
 }
 
 std::int16_t NumberRule(std::string_view text) {
@@ -219,10 +229,10 @@ std::string EncodedValue(const IniKey& key, Window& window) {
                                                     : NumberText(number);
 }
 
-std::string ReadStored(Services& services, Setting setting) {
+std::string ReadStored(SettingsFiles& settings, Setting setting) {
     const IniKey& key = KeyOf(setting);
-    return ReadIni(services, key.section, key.key, key.fallback != nullptr ? key.fallback : "",
-                   FilePathOf(services.info, key));
+    return ReadIni(settings, key.section, key.key, key.fallback != nullptr ? key.fallback : "",
+                   FilePathOf(settings, key));
 }
 
 void ApplyStored(Window& window, Setting setting, std::string_view text) {
@@ -246,13 +256,13 @@ void ApplyStored(Window& window, Setting setting, std::string_view text) {
     }
 }
 
-void RestoreSetting(Window& window, Services& services, Setting setting) {
-    ApplyStored(window, setting, ReadStored(services, setting));
+void RestoreSetting(Window& window, SettingsFiles& settings, Setting setting) {
+    ApplyStored(window, setting, ReadStored(settings, setting));
 }
 
-void RestoreSettingNamed(Window& window, Services& services, Setting setting) {
+void RestoreSettingNamed(Window& window, SettingsFiles& settings, Setting setting) {
     constexpr std::size_t kShownValueLength = 60;
-    const std::string stored = ReadStored(services, setting);
+    const std::string stored = ReadStored(settings, setting);
     try {
         ApplyStored(window, setting, stored);
     } catch (const Failure& failure) {
@@ -269,45 +279,44 @@ void RestoreSettingNamed(Window& window, Services& services, Setting setting) {
         const IniKey& key = KeyOf(setting);
         throw Failure(failure.number(), failure.description() + ": " + key.key + "=\"" + shown +
                                             "\" in [" + key.section + "] of " +
-                                            FilePathOf(services.info, key));
+                                            FilePathOf(settings, key));
     }
 }
 
-void SaveSetting(Window& window, Services& services, Setting setting) {
+void SaveSetting(Window& window, SettingsFiles& settings, Setting setting) {
+    StoreSetting(settings, setting, EncodedValue(KeyOf(setting), window));
+}
+
+void StoreSetting(SettingsFiles& settings, Setting setting, const std::string& value) {
     const IniKey& key = KeyOf(setting);
-    WriteIni(services, key.section, key.key, EncodedValue(key, window),
-             FilePathOf(services.info, key));
+    WriteIni(settings, key.section, key.key, value, FilePathOf(settings, key));
 }
 
 std::optional<std::int16_t> SendRateOf(std::string_view text) {
-    constexpr std::array<std::string_view, 4> kRates{"once per second", "once per minute",
-                                                     "once per hour", "once per day"};
-    for (std::size_t i = 0; i < kRates.size(); ++i) {
-        if (text == kRates[i]) {
+    for (std::size_t i = 0; i < kSendRates.size(); ++i) {
+        if (text == kSendRates[i]) {
             return static_cast<std::int16_t>(i);
         }
     }
     return std::nullopt;
 }
 
-void RestoreSerialRate(Window& window, Services& services) {
-    RestoreSetting(window, services, Setting::SerialRate);
+void RestoreSerialRate(Window& window, SettingsFiles& settings) {
+    RestoreSetting(window, settings, Setting::SerialRate);
     if (window.SerialRate.Text().empty()) {
         window.SerialRate.SetText(kSerialRateWhenEmpty);
-        SaveSetting(window, services, Setting::SerialRate);
+        SaveSetting(window, settings, Setting::SerialRate);
     }
     if (const auto rate = SendRateOf(window.SerialRate.Text())) {
         window.sendRate = *rate;
     }
 }
 
-std::map<int, std::string> ReadPortOverrides(Services& services) {
-    constexpr int kHighestPort = 16;
-    const std::string file = IniPath(services.info, kCorvantisIni);
+std::map<int, std::string> ReadPortOverrides(SettingsFiles& settings) {
+    const std::string file = settings.PathOf(kCorvantisIni);
     std::map<int, std::string> overrides;
-    for (int port = 1; port <= kHighestPort; ++port) {
-        std::string device =
-            ReadIni(services, kPortsSection, "COM" + std::to_string(port), "", file);
+    for (int port = kFirstComPort; port <= kLastComPort; ++port) {
+        std::string device = ReadIni(settings, kPortsSection, ComName(port), "", file);
         if (!device.empty()) {
             overrides.emplace(port, std::move(device));
         }

@@ -10,12 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/program_info.h"
+#include "settings/ini.h"
 #include "window/window.h"
 
 namespace corvantis {
-
-struct Services;
 
 // Every stored setting, in the order start-up reads them; the keys nobody reads come last.
 enum class Setting {
@@ -69,6 +67,15 @@ enum class ReadRule {
 // Which state of the control the key holds.
 enum class Feeds { ListText, ListIndex, CheckValue, OptionValue };
 
+// When the control writes its key. AttachSettingsHandlers makes the first two from the table;
+// the keys written under a condition, or together with other work, are written by their
+// control's own handler.
+enum class SavedOn {
+    Click,      // each click (a list pick, a check box change), before the control's reaction
+    LostFocus,  // when the list loses the focus, whatever was typed or picked in it
+    Handler,    // by a handler of its own, or never (read only)
+};
+
 struct IniKey {
     Setting setting;
     IniFile file;
@@ -78,6 +85,7 @@ struct IniKey {
     ReadRule read;
     const char* fallback;  // default when absent; nullptr for keys never read
     Feeds feeds;
+    SavedOn saves = SavedOn::Handler;
     ComboBox Window::*list = nullptr;        // ListText, ListIndex
     CheckBox Window::*check = nullptr;       // CheckValue
     OptionArray Window::*options = nullptr;  // OptionValue, with `option`
@@ -91,7 +99,7 @@ const IniKey& KeyOf(Setting setting);
 // File name as appended to the settings folder: kCorvantisIni or kDataIni.
 std::string_view FileNameOf(IniFile file);
 // Full name of the key's file, built afresh from the settings folder.
-std::string FilePathOf(const ProgramInfo& info, const IniKey& key);
+std::string FilePathOf(const SettingsFiles& settings, const IniKey& key);
 
 // --- Reader rules; each raises Failure when the text does not convert ------------------------
 
@@ -118,21 +126,23 @@ std::string EncodedValue(const IniKey& key, Window& window);
 // --- Reading and writing one setting -------------------------------------------------------------
 
 // ReadIni of the key with its section, default and file.
-std::string ReadStored(Services& services, Setting setting);
+std::string ReadStored(SettingsFiles& settings, Setting setting);
 // Converts `text` by the key's reader rule and gives it to its control: a list's text, a
 // list's selected index, a check box's value or an option's value. Raises the rule's
 // Failure, or the control's refusal (380), leaving the control as it was; setting the state
 // runs the control's reaction as the control model does.
 void ApplyStored(Window& window, Setting setting, std::string_view text);
 // ApplyStored(ReadStored(...)).
-void RestoreSetting(Window& window, Services& services, Setting setting);
+void RestoreSetting(Window& window, SettingsFiles& settings, Setting setting);
 // RestoreSetting for start-up's reports: a Failure keeps its number and its words, followed
 // by ": ", the key, the stored value and the file, as in
 // `Type mismatch: EnableOCXO="abc" in [CommMethod] of /home/ann/.config/corvantis/data.ini`.
 // The value is shown cut to 60 characters, control characters as "?".
-void RestoreSettingNamed(Window& window, Services& services, Setting setting);
+void RestoreSettingNamed(Window& window, SettingsFiles& settings, Setting setting);
 // Writes the control's current state under the key (WriteIni).
-void SaveSetting(Window& window, Services& services, Setting setting);
+void SaveSetting(Window& window, SettingsFiles& settings, Setting setting);
+// Writes `value`, already in the key's encoding, under the key (WriteIni).
+void StoreSetting(SettingsFiles& settings, Setting setting, const std::string& value);
 
 // --- The transmit rate ---------------------------------------------------------------------------
 
@@ -145,16 +155,16 @@ std::optional<std::int16_t> SendRateOf(std::string_view text);
 // Start-up's restoring of the rate: SerialRate's text becomes the stored "serialrate"; when
 // that is empty, "once per minute" is shown and written back under "serialrate"; then
 // sendRate is set from the text, or left as it was for text that names no rate.
-void RestoreSerialRate(Window& window, Services& services);
+void RestoreSerialRate(Window& window, SettingsFiles& settings);
 
-// --- Port overrides
-// --------------------------------------------------------------------------------
+// --- Port overrides --------------------------------------------------------------------------
 
 // Section of "\Corvantis.ini" naming the device behind a COM port number: COM1=... to
 // COM16=.... Read only; the program never writes it.
 inline constexpr const char* kPortsSection = "Ports";
 
-// The non-empty COMn entries (n 1 to 16) of section "Ports", by port number.
-std::map<int, std::string> ReadPortOverrides(Services& services);
+// The non-empty COMn entries (n kFirstComPort to kLastComPort) of section "Ports", by port
+// number.
+std::map<int, std::string> ReadPortOverrides(SettingsFiles& settings);
 
 }  // namespace corvantis

@@ -7,10 +7,6 @@ namespace corvantis {
 
 namespace {
 
-constexpr std::int16_t kModeAddressed = 0;
-constexpr std::int16_t kModeRules = 1;
-constexpr std::int16_t kModeTimeOnly = 3;
-
 // Shows "Please Wait!" and (re)starts the 6-second command window.
 void OpenCommandWindow(Window& window) {
     window.Label33.SetVisible(true);
@@ -20,44 +16,45 @@ void OpenCommandWindow(Window& window) {
 
 }  // namespace
 
-void Command3_Click(Window& window, Services&) {
-    window.sendMode = kModeAddressed;
+void Command3_Click(Window& window) {
+    window.sendMode = SendMode::Addressed;
 }
 
-void Command5_Click(Window& window, Services&) {
-    window.sendMode = kModeTimeOnly;
+void Command5_Click(Window& window) {
+    window.sendMode = SendMode::TimeOnly;
 }
 
-void Command6_Click(Window& window, Services&) {
-    window.sendMode = kModeTimeOnly;
+void Command6_Click(Window& window) {
+    window.sendMode = SendMode::TimeOnly;
     window.Text3.SetText("");
 }
 
-void Command2_Click(Window& window, Services&) {
-    window.sendMode = LeadingNumber(window.CurrAddress.Text()) == 0 ? kModeRules : kModeAddressed;
+void Command2_Click(Window& window) {
+    window.sendMode =
+        LeadingNumber(window.CurrAddress.Text()) == 0 ? SendMode::Rules : SendMode::Addressed;
     OpenCommandWindow(window);
 }
 
-void SendAddr_Click(Window& window, Services&) {
+void SendAddr_Click(Window& window) {
     window.setAddressFlag = 1;
-    window.sendMode = kModeAddressed;
+    window.sendMode = SendMode::Addressed;
     OpenCommandWindow(window);
 }
 
-void Timer3_Timer(Window& window, Services&) {
+void Timer3_Timer(Window& window) {
     window.Label33.SetVisible(false);
     window.Timer3.SetEnabled(false);
-    window.sendMode = kModeTimeOnly;
+    window.sendMode = SendMode::TimeOnly;
     window.setAddressFlag = 0;
 }
 
-void Timer2_Timer(Window&, Services&) {}
+void Timer2_Timer(Window&) {}
 
-void AttachTransmitHandlers(Window& window, Services& services) {
-    const auto bind = [&window, &services](Handler handler) {
-        return Bind(handler, window, services);
+void AttachTransmitHandlers(Window& window, TransmitLine& line) {
+    const auto bind = [&window](void (*handler)(Window&)) {
+        return [handler, &window] { handler(window); };
     };
-    window.SendUDP.onTick = bind(SendUDP_Timer);
+    window.SendUDP.onTick = [&window, &line] { SendUDP_Timer(window, line); };
     window.Timer2.onTick = bind(Timer2_Timer);
     window.Timer3.onTick = bind(Timer3_Timer);
     window.Command3.onClick = bind(Command3_Click);

@@ -10,10 +10,6 @@ namespace corvantis {
 
 namespace {
 
-constexpr int kModeAddressed = 0;
-constexpr int kModeRules = 1;
-constexpr int kModeTimeOnly = 3;
-
 constexpr int kRatePerMinute = 1;
 constexpr int kRatePerHour = 2;
 constexpr int kRatePerDay = 3;
@@ -55,33 +51,39 @@ std::string RateSlice(const std::optional<std::int16_t>& sendRate, const DateTim
 // Writes clockMessage. A message the port drops for a full output buffer is counted; the
 // first of a run shows one warning, the first message that goes out after the run shows a
 // second one with the count. Every other failure is passed on.
-void Send(Window& window, Services& services) {
+void Send(Window& window, TransmitLine& line) {
     try {
-        services.MSComm1.Output(window.clockMessage);
+        line.MSComm1.Output(window.clockMessage);
     } catch (const Failure& failure) {
         if (failure.number() != port_error::kOutputBufferFull) {
             throw;
         }
         if (window.droppedMessages++ == 0) {
-            services.status.ShowWarning(
-                "Clock messages are not going out: " + failure.description() +
-                " Each message is dropped until the line takes them again.");
+            line.status.ShowWarning("Clock messages are not going out: " + failure.description() +
+                                    " Each message is dropped until the line takes them again.");
         }
         return;
     }
     if (window.droppedMessages > 0) {
-        services.status.ShowWarning("Clock messages are going out again; " +
-                                    std::to_string(window.droppedMessages) +
-                                    " were dropped while the port's output buffer was full.");
+        line.status.ShowWarning("Clock messages are going out again; " +
+                                std::to_string(window.droppedMessages) +
+                                " were dropped while the port's output buffer was full.");
         window.droppedMessages = 0;
     }
 }
 
 }  // namespace
 
-void SendUDP_Timer(Window& window, Services& services) {
+bool MaySend(const Window& window, const SerialPort& port) {
+    const bool commandOrRules =
+        static_cast<std::int16_t>(window.sendMode) < static_cast<std::int16_t>(SendMode::TimeOnly);
+    return port.PortOpen() && Checked(window.Check2) && !Checked(window.Check5) &&
+           Checked(window.Check6) && (Checked(window.Check8) || commandOrRules);
+}
+
+void SendUDP_Timer(Window& window, TransmitLine& line) {
     // Even-second gate: nine ticks in ten end here.
-    const DateTime local = services.clock.Now();
+    const DateTime local = line.clock.Now();
     const int second = local.second;
     if (second % 2 != 0 || second == window.lastEvenSecond) {
         return;
@@ -91,20 +93,20 @@ void SendUDP_Timer(Window& window, Services& services) {
     DateTime now = local;
     if (window.useUtc) {
         // Without a conversion the local reading stands.
-        SkipSilently([&] { now = services.clock.LocalToUtc(local); });
+        SkipSilently([&] { now = line.clock.LocalToUtc(local); });
         const DisplayRuleFields fields = DisplayRuleFieldsOf(window);
 
         SkipSilently([&] {
             switch (window.sendMode) {
-                case kModeRules:
+                case SendMode::Rules:
                     window.clockMessage = RulesMessage(now, fields);
                     break;
-                case kModeAddressed:
+                case SendMode::Addressed:
                     window.clockMessage =
                         AddressedCommand(window.CurrAddress.Text(), window.NewAddress.Text(),
                                          window.setAddressFlag, fields);
                     break;
-                case kModeTimeOnly:
+                case SendMode::TimeOnly:
                     window.clockMessage = TimeOnlyMessage(now);
                     break;
                 default:
@@ -126,11 +128,8 @@ void SendUDP_Timer(Window& window, Services& services) {
     }
 
     SkipSilently([&] {
-        const bool allowed = services.MSComm1.PortOpen() && Checked(window.Check2) && due &&
-                             (Checked(window.Check8) || window.sendMode < kModeTimeOnly) &&
-                             !Checked(window.Check5) && Checked(window.Check6);
-        if (allowed) {
-            Send(window, services);
+        if (due && MaySend(window, line.MSComm1)) {
+            Send(window, line);
         }
     });
 }

@@ -1,17 +1,32 @@
 // The transmission tick: the SendUDP timer's handler, every 100 ms for the window's life.
 #pragma once
 
+#include "platform/serial_port.h"
+#include "platform/status_line.h"
+#include "platform/wall_clock.h"
 #include "transmit/messages.h"
-#include "window/services.h"
 #include "window/window.h"
 
 namespace corvantis {
+
+// What the tick reaches beyond the window: the PC clock it reads, the port it writes, and the
+// status line it warns on while the port drops messages.
+struct TransmitLine {
+    const WallClock& clock;
+    SerialPort& MSComm1;
+    StatusLine& status;
+};
+
+// Whether a message built now may go out: the port is open, sending is on (Check2), Check5 is
+// clear, the display rules are on (Check6), and either broadcasting is on (Check8) or the
+// message is a command or the rules (sendMode below TimeOnly).
+bool MaySend(const Window& window, const SerialPort& port);
 
 // At most once per even second of the PC's local clock: builds the clock message chosen by
 // useUtc and sendMode into clockMessage, shows it in Text1 (and the seconds in Text4), and
 // writes it to MSComm1 in one Output when the rate slice (sendRate) has changed since the last
 // due transmission and every enabling control agrees (port open, Check2 checked, Check5 not,
-// Check6 checked, and Check8 checked or sendMode below 3).
+// Check6 checked, and Check8 checked or sendMode below TimeOnly: see MaySend).
 //
 // The clock is read once: the gate, the message and the rate slice all come from that one
 // reading. Time and display rules are computed at every handled second, so every message is
@@ -20,7 +35,7 @@ namespace corvantis {
 // (port_error::kOutputBufferFull): such drops are counted in droppedMessages, the first of a
 // run shows one warning on the status line and the first message sent after it a second.
 // Ticks on an odd second, or again within a handled second, end after one clock reading.
-void SendUDP_Timer(Window& window, Services& services);
+void SendUDP_Timer(Window& window, TransmitLine& line);
 
 // The six display-rule field texts as the tick encodes them from the window's controls now;
 // a field whose encoding fails is left empty (the message builders make it blanks).

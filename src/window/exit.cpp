@@ -2,8 +2,7 @@
 
 #include "platform/text_number.h"
 #include "platform/window_host.h"
-#include "settings/ini.h"
-#include "window/services.h"
+#include "settings/key_table.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -15,24 +14,24 @@ constexpr int kRightButtonDown = 516;
 constexpr int kRightButtonUp = 518;
 }  // namespace
 
-void Command1_Click(Window& w, Services& s, WindowHost& host) {
-    if (s.MSComm1.PortOpen()) {
-        s.MSComm1.SetPortOpen(false);
+void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host) {
+    if (MSComm1.PortOpen()) {
+        MSComm1.SetPortOpen(false);
     }
-    WriteIni(s, "GPS", "COMPORT", w.Combo1.Text(), IniPath(s.info, kCorvantisIni));
+    SaveSetting(w, settings, Setting::GpsComPort);
     host.RemoveNotifyIcon();
     host.UnloadWindow();
     host.EndProgram();
 }
 
-void Command4_Click(Window&, Services&) {}
+void Command4_Click(Window&) {}
 
-void Form_Unload(Window&, Services&, WindowHost& host) {
+void Form_Unload(WindowHost& host) {
     host.RemoveNotifyIcon();
     host.UnloadWindow();
 }
 
-void Form_MouseMove(Window& w, Services&, WindowHost& host, double x) {
+void Form_MouseMove(Window& w, WindowHost& host, double x) {
     const double pixels = RoundHalfEven(host.XToPixels(x));
     if (pixels == kLeftButtonDown || pixels == kLeftButtonDoubleClick ||
         pixels == kRightButtonDown || pixels == kRightButtonUp) {

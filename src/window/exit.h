@@ -1,26 +1,28 @@
 // How the program ends, and the notification-area hooks.
 #pragma once
 
+#include "platform/serial_port.h"
+#include "platform/window_host.h"
+#include "settings/ini.h"
+
 namespace corvantis {
 
 class Window;
-struct Services;
-class WindowHost;
 
-// "Close and Exit": closes the port when open, stores the GPS port under GPS/COMPORT,
-// removes the notification-area icon, unloads the window and ends the program.
-void Command1_Click(Window& w, Services& s, WindowHost& host);
+// "Close and Exit": closes MSComm1 when open, stores the GPS port under GPS/COMPORT, removes
+// the notification-area icon, unloads the window and ends the program.
+void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host);
 
 // "Hide Program": no action.
-void Command4_Click(Window& w, Services& s);
+void Command4_Click(Window& w);
 
 // The window unloads (close box, "Close and Exit", system shutdown): the icon is removed and
 // the unload goes ahead; nothing is stored.
-void Form_Unload(Window& w, Services& s, WindowHost& host);
+void Form_Unload(WindowHost& host);
 
 // Mouse move over the window, which doubles as the notification icon's callback: an X that
 // converts to 513, 515, 516 or 518 pixels (left press, left double-click, right press,
 // right release) shows the window and enables Timer1.
-void Form_MouseMove(Window& w, Services& s, WindowHost& host, double x);
+void Form_MouseMove(Window& w, WindowHost& host, double x);
 
 }  // namespace corvantis

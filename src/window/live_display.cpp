@@ -1,17 +1,16 @@
 #include "window/live_display.h"
 
 #include "serial/clock_feedback.h"
-#include "window/services.h"
 #include "window/window.h"
 
 namespace corvantis {
 
-void Timer1_Timer(Window& w, Services& s) {
-    const DateTime now = s.clock.Now();
+void Timer1_Timer(Window& w, const WallClock& clock, SerialPort& MSComm1, EventWait& wait) {
+    const DateTime now = clock.Now();
     const std::string time = TimeText(now);
     w.txtPCtime.SetText(DateText(now) + "   " + time);
     w.Text4.SetText(time.substr(6, 2));
-    showinput(w, s);
+    showinput(w, MSComm1, wait);
 }
 
 }  // namespace corvantis

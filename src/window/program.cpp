@@ -1,7 +1,6 @@
 #include "window/program.h"
 
 #include "serial/port_choice.h"
-#include "settings/ini.h"
 #include "settings/settings_handlers.h"
 #include "transmit/operator_commands.h"
 #include "window/exit.h"
@@ -10,42 +9,51 @@
 
 namespace corvantis {
 
-Program::Program(Window& window, Services& services, TimerService& timers, WindowHost& host)
-    : m_window(window), m_services(services), m_timers(timers), m_host(host) {}
+Program::Program(Window& window, const ProgramPlatform& platform, TimerService& timers,
+                 WindowHost& host)
+    : m_window(window),
+      m_platform(platform),
+      m_timers(timers),
+      m_host(host),
+      m_line{platform.clock, platform.MSComm1, platform.status},
+      m_autoRun{platform.registry, platform.info} {}
+
+void Program::AttachHandlers() {
+    Window& w = m_window;
+    ProgramPlatform& p = m_platform;
+    AttachTransmitHandlers(w, m_line);
+    AttachSettingsHandlers(w, p.settings, p.dialog, m_autoRun);
+    AttachSerialHandlers(w, p.MSComm1, p.settings, p.dialog);
+    w.Timer1.onTick = [&w, &p] { Timer1_Timer(w, p.clock, p.MSComm1, p.wait); };
+    // Settings the disk refused are written again each second until it takes them.
+    w.Timer2.onTick = [&w, &p] {
+        Timer2_Timer(w);
+        RetryUnsavedSettings(p.settings);
+    };
+    w.Command1.onClick = [&w, &p, this] { Command1_Click(w, p.MSComm1, p.settings, m_host); };
+    w.Command4.onClick = [&w] { Command4_Click(w); };
+}
 
 void Program::Start() {
-    Window& w = m_window;
-    Services& s = m_services;
-    AttachTransmitHandlers(w, s);
-    AttachSettingsHandlers(w, s);
-    AttachSerialHandlers(w, s);
-    w.Timer1.onTick = Bind(Timer1_Timer, w, s);
-    // Settings the disk refused are written again each second until it takes them.
-    w.Timer2.onTick = [&s, tick = std::move(w.Timer2.onTick)] {
-        if (tick) {
-            tick();
-        }
-        RetryUnsavedSettings(s);
-    };
-    w.Command1.onClick = [&w, &s, this] { Command1_Click(w, s, m_host); };
-    w.Command4.onClick = Bind(Command4_Click, w, s);
-
-    Form_Load(w, s, m_host);
+    AttachHandlers();
+    const ProgramPlatform& p = m_platform;
+    Form_Load(m_window, {p.settings, p.MSComm1, p.probe, p.dialog, p.status, m_host, p.info});
     m_driver = std::make_unique<TimerDriver>(
-        m_timers, std::vector<Timer*>{&w.SendUDP, &w.Timer1, &w.Timer2, &w.Timer3});
+        m_timers, std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1, &m_window.Timer2,
+                                      &m_window.Timer3});
 }
 
 void Program::CloseWindow() {
-    Form_Unload(m_window, m_services, m_host);
+    Form_Unload(m_host);
 }
 
 void Program::MouseMove(double x) {
-    Form_MouseMove(m_window, m_services, m_host, x);
+    Form_MouseMove(m_window, m_host, x);
 }
 
 void Program::NotifyIconClicked() {
     constexpr double kLeftButtonDown = 513;
-    Form_MouseMove(m_window, m_services, m_host, kLeftButtonDown);
+    Form_MouseMove(m_window, m_host, kLeftButtonDown);
 }
 
 }  // namespace corvantis

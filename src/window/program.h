@@ -1,26 +1,51 @@
-// The program as a whole: the window, its handlers and its timers, over a set of services.
+// The program as a whole: the window, its handlers and its timers, over the platform it runs on.
 #pragma once
 
 #include <memory>
 
+#include "platform/event_wait.h"
+#include "platform/message_dialog.h"
+#include "platform/port_probe.h"
+#include "platform/program_info.h"
+#include "platform/registry.h"
+#include "platform/serial_port.h"
+#include "platform/status_line.h"
 #include "platform/timer_service.h"
+#include "platform/wall_clock.h"
 #include "platform/window_host.h"
-#include "window/services.h"
+#include "settings/auto_run.h"
+#include "settings/ini.h"
+#include "transmit/transmission_tick.h"
 #include "window/timer_driver.h"
 #include "window/window.h"
 
 namespace corvantis {
 
+// The outside world a program runs against. Only Program sees it whole: it hands each handler
+// the parts that handler names, and nothing else. Everything referred to must outlive the
+// program.
+struct ProgramPlatform {
+    WallClock& clock;
+    SerialPort& MSComm1;
+    SettingsFiles& settings;
+    MessageDialog& dialog;
+    PortProbe& probe;
+    EventWait& wait;
+    Registry& registry;
+    StatusLine& status;
+    ProgramInfo info;
+};
+
 class Program {
 public:
-    // The window, services, timer service and host must outlive the program.
-    Program(Window& window, Services& services, TimerService& timers, WindowHost& host);
+    // The window, timer service and host must outlive the program.
+    Program(Window& window, const ProgramPlatform& platform, TimerService& timers,
+            WindowHost& host);
 
     // Attaches every handler, runs the load handler, then starts the timers ticking.
     void Start();
 
     Window& window() { return m_window; }
-    Services& services() { return m_services; }
 
     // The operator's close box: the window unloads.
     void CloseWindow();
@@ -31,10 +56,14 @@ public:
     void NotifyIconClicked();
 
 private:
+    void AttachHandlers();
+
     Window& m_window;
-    Services& m_services;
+    ProgramPlatform m_platform;
     TimerService& m_timers;
     WindowHost& m_host;
+    TransmitLine m_line;
+    AutoRunEntry m_autoRun;
     std::unique_ptr<TimerDriver> m_driver;
 };
 

@@ -8,31 +8,27 @@
 #include "platform/failure.h"
 #include "settings/key_table.h"
 #include "transmit/transmission_tick.h"
+#include "window/pick_lists.h"
 
 namespace corvantis {
 
 namespace {
 
-constexpr int kOffsetEntries = 51;  // -12 to +13 hours in half hours
 constexpr const char* kMonths[12] = {"January",   "February", "March",    "April",
                                      "May",       "June",     "July",     "August",
                                      "September", "October",  "November", "December"};
 
 // The stored index of a list, or -1 (no selection) when start-up would refuse it.
-int StoredIndex(Services& services, Setting setting, int entries) {
+int StoredIndex(SettingsFiles& settings, Setting setting) {
+    const IniKey& key = KeyOf(setting);
+    const int entries = key.list != nullptr ? static_cast<int>(EntriesOf(key.list).size())
+                                            : 3;  // a check box: 0, 1 or 2
     try {
-        const int index = NumberRule(ReadStored(services, setting));
+        const int index = NumberRule(ReadStored(settings, setting));
         return index >= -1 && index < entries ? index : -1;
     } catch (const Failure&) {
         return -1;
     }
-}
-
-std::string OffsetEntryText(int index) {
-    const float hours = -12.0f + static_cast<float>(index) / 2.0f;
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, hours);
-    return std::string(text, result.ptr);
 }
 
 std::string DateInWords(std::int64_t utc, const std::vector<OffsetChange>& pc) {
@@ -42,25 +38,26 @@ std::string DateInWords(std::int64_t utc, const std::vector<OffsetChange>& pc) {
 
 }  // namespace
 
-DisplayRuleFields StoredDisplayRuleFields(Services& services) {
+DisplayRuleFields StoredDisplayRuleFields(SettingsFiles& settings) {
     DaylightSavingSelection s;
-    const int check7 = StoredIndex(services, Setting::DSTenabled, 3);
+    const int check7 = StoredIndex(settings, Setting::DSTenabled);
     s.check7 = check7 < 0 ? 0 : check7;
-    s.startOccurrence = StoredIndex(services, Setting::DSTstartoccur, 5);
-    s.startWeekday = StoredIndex(services, Setting::DSTstartDOW, 7);
-    s.startMonth = StoredIndex(services, Setting::DSTstartMon, 12);
-    s.endOccurrence = StoredIndex(services, Setting::DSTendoccur, 5);
-    s.endWeekday = StoredIndex(services, Setting::DSTendDOW, 7);
-    s.endMonth = StoredIndex(services, Setting::DSTendMon, 12);
-    s.startDay = StoredIndex(services, Setting::DSTstartDOM, 32);
-    s.endDay = StoredIndex(services, Setting::DSTendDOM, 32);
-    s.changeHour = StoredIndex(services, Setting::DSThour, 24);
-    const int offset = StoredIndex(services, Setting::TZhouroffset, kOffsetEntries);
-    const OffsetFields offsetFields = EncodeOffset(offset < 0 ? "0" : OffsetEntryText(offset));
+    s.startOccurrence = StoredIndex(settings, Setting::DSTstartoccur);
+    s.startWeekday = StoredIndex(settings, Setting::DSTstartDOW);
+    s.startMonth = StoredIndex(settings, Setting::DSTstartMon);
+    s.endOccurrence = StoredIndex(settings, Setting::DSTendoccur);
+    s.endWeekday = StoredIndex(settings, Setting::DSTendDOW);
+    s.endMonth = StoredIndex(settings, Setting::DSTendMon);
+    s.startDay = StoredIndex(settings, Setting::DSTstartDOM);
+    s.endDay = StoredIndex(settings, Setting::DSTendDOM);
+    s.changeHour = StoredIndex(settings, Setting::DSThour);
+    const int offset = StoredIndex(settings, Setting::TZhouroffset);
+    const OffsetFields offsetFields =
+        EncodeOffset(offset < 0 ? "0" : EntriesOf(&Window::HourOffset)[offset]);
     const DaylightSavingFields dst = EncodeDaylightSaving(s);
     return {offsetFields.tzHours, offsetFields.tzHalf,
             dst.dstStart,         dst.dstEnd,
-            dst.dstHour,          EncodeLeapYear(StoredIndex(services, Setting::LeapSec, 100))};
+            dst.dstHour,          EncodeLeapYear(StoredIndex(settings, Setting::LeapSec))};
 }
 
 RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone,
@@ -129,7 +126,8 @@ void AfterRuleChanges(Window& w, const std::function<void()>& recheck) {
     chain(w.Check7.onClick);
 }
 
-void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64_t nowUtc) {
+void UseThisPcsTimeZone(Window& w, SettingsFiles& settings, StatusLine& status,
+                        const TimeZone& zone, std::int64_t nowUtc) {
     constexpr int kYears = 5;
     DateTime end = FromEpochSeconds(nowUtc);
     end.year += kYears;
@@ -137,14 +135,14 @@ void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64
     try {
         closest = RulesFromZone(zone.OffsetsBetween(nowUtc, ToEpochSeconds(end)));
     } catch (const Failure& failure) {
-        s.status.ShowWarning("This PC's time zone cannot be read: " + failure.description());
+        status.ShowWarning("This PC's time zone cannot be read: " + failure.description());
         return;
     }
     const DisplayRules& rules = closest.rules;
     // Each control as the operator would set it, then saved as its handler saves it.
     auto pick = [&](ComboBox& list, int index, Setting setting) {
         SkipSilently([&] { list.SetListIndex(index); });
-        SkipSilently([&] { SaveSetting(w, s, setting); });
+        SkipSilently([&] { SaveSetting(w, settings, setting); });
     };
     pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
     SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
@@ -176,25 +174,25 @@ void UseThisPcsTimeZone(Window& w, Services& s, const TimeZone& zone, std::int64
         pick(w.Combo13, rules.changeHour, Setting::DSThour);
     }
     if (closest.notExpressible.empty()) {
-        s.status.ShowWarning("Display rules set from this PC's time zone " + zone.Name() + ": " +
-                             RulesInWords(rules) + ".");
+        status.ShowWarning("Display rules set from this PC's time zone " + zone.Name() + ": " +
+                           RulesInWords(rules) + ".");
         return;
     }
     std::string why;
     for (const std::string& reason : closest.notExpressible) {
         why += (why.empty() ? "" : "; ") + reason;
     }
-    s.status.ShowWarning("This PC's time zone " + zone.Name() +
-                         " cannot be expressed by the display rules: " + why +
-                         ". The closest rules are set: " + RulesInWords(rules) + ".");
+    status.ShowWarning("This PC's time zone " + zone.Name() +
+                       " cannot be expressed by the display rules: " + why +
+                       ". The closest rules are set: " + RulesInWords(rules) + ".");
 }
 
-int PrintRuleCheck(Services& services, const TimeZone& zone, int years, std::ostream& out,
-                   std::ostream& err) {
+int PrintRuleCheck(SettingsFiles& settings, const WallClock& clock, const TimeZone& zone, int years,
+                   std::ostream& out, std::ostream& err) {
     try {
-        const RuleCheckResult result = CheckRules(StoredDisplayRuleFields(services), zone,
-                                                  EpochSeconds(services.clock), years);
-        out << "Settings in " << services.info.settingsFolder << '\n' << result.report;
+        const RuleCheckResult result =
+            CheckRules(StoredDisplayRuleFields(settings), zone, EpochSeconds(clock), years);
+        out << "Settings in " << settings.Folder() << '\n' << result.report;
         return result.agree ? 0 : 1;
     } catch (const Failure& failure) {
         err << "The display rules were not checked: " << failure.description() << '\n';

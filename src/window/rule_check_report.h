@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/status_line.h"
 #include "platform/time_zone.h"
+#include "platform/wall_clock.h"
+#include "settings/ini.h"
 #include "transmit/messages.h"
-#include "window/services.h"
 #include "window/window.h"
 
 namespace corvantis {
@@ -18,7 +20,7 @@ namespace corvantis {
 // The display-rule fields of the stored settings (data.ini), encoded as the tick encodes the
 // controls start-up restores them into. A stored value start-up would refuse leaves its part
 // as the window's design has it (no selection; daylight saving off; offset "0").
-DisplayRuleFields StoredDisplayRuleFields(Services& services);
+DisplayRuleFields StoredDisplayRuleFields(SettingsFiles& settings);
 
 struct RuleCheckResult {
     bool agree = false;
@@ -34,10 +36,10 @@ RuleCheckResult CheckRules(const DisplayRuleFields& fields, const TimeZone& zone
                            std::int64_t fromUtc, int years);
 
 // --check-rules: prints the stored display rules compared with `zone` for `years` years from
-// now (by the services' clock) to `out`, or why the check could not be made to `err`. Returns
-// the exit status: 0 when they agree, 1 when they do not, 2 when there was no check.
-int PrintRuleCheck(Services& services, const TimeZone& zone, int years, std::ostream& out,
-                   std::ostream& err);
+// now (by `clock`) to `out`, or why the check could not be made to `err`. Returns the exit
+// status: 0 when they agree, 1 when they do not, 2 when there was no check.
+int PrintRuleCheck(SettingsFiles& settings, const WallClock& clock, const TimeZone& zone, int years,
+                   std::ostream& out, std::ostream& err);
 
 // The window's display rules against `zone` over the next 5 years from `nowUtc`: the first
 // difference in words for the warning line, why the zone could not be read, or empty text
@@ -53,7 +55,7 @@ void AfterRuleChanges(Window& window, const std::function<void()>& recheck);
 // hour; the leap-second year stays) to the rules closest to `zone` over the 5 years from
 // `nowUtc`, saves each as its own handler would, and says on the warning line what was set
 // and, when the rules cannot express the zone exactly, why not.
-void UseThisPcsTimeZone(Window& window, Services& services, const TimeZone& zone,
-                        std::int64_t nowUtc);
+void UseThisPcsTimeZone(Window& window, SettingsFiles& settings, StatusLine& status,
+                        const TimeZone& zone, std::int64_t nowUtc);
 
 }  // namespace corvantis

@@ -4,26 +4,26 @@
 
 namespace corvantis {
 
-StandingWarnings::StandingWarnings(Window& window, Services& services, const TimeZone& zone,
-                                   const ClockSyncProbe& clockSync, TimerService& timers,
-                                   Show onRules, Show onClockSync)
+StandingWarnings::StandingWarnings(Window& window, const PcTime& pc, SettingsFiles& settings,
+                                   StatusLine& status, TimerService& timers, Show onRules,
+                                   Show onClockSync)
     : m_window(window),
-      m_services(services),
-      m_zone(zone),
-      m_clockSync(clockSync),
+      m_pc(pc),
+      m_settings(settings),
+      m_status(status),
       m_onRules(std::move(onRules)),
       m_onClockSync(std::move(onClockSync)),
       m_timer(timers.CreateTimer([this] { CheckClock(); })) {
-    m_rules = RuleDifferenceWarning(m_window, m_zone, EpochSeconds(m_services.clock));
+    m_rules = RuleDifferenceWarning(m_window, m_pc.zone, EpochSeconds(m_pc.clock));
     if (!m_rules.empty()) {
         m_onRules(m_rules);
     }
     AfterRuleChanges(m_window, [this] { CheckRules(true); });
     m_window.UseZone.onClick = [this] {
-        UseThisPcsTimeZone(m_window, m_services, m_zone, EpochSeconds(m_services.clock));
+        UseThisPcsTimeZone(m_window, m_settings, m_status, m_pc.zone, EpochSeconds(m_pc.clock));
         CheckRules(false);
     };
-    m_clock = ClockSyncWarning(m_clockSync.Read());
+    m_clock = ClockSyncWarning(m_pc.clockSync.Read());
     if (!m_clock.empty()) {
         m_onClockSync(m_clock);
     }
@@ -31,7 +31,7 @@ StandingWarnings::StandingWarnings(Window& window, Services& services, const Tim
 }
 
 void StandingWarnings::CheckRules(bool show) {
-    std::string now = RuleDifferenceWarning(m_window, m_zone, EpochSeconds(m_services.clock));
+    std::string now = RuleDifferenceWarning(m_window, m_pc.zone, EpochSeconds(m_pc.clock));
     if (now != m_rules) {
         m_rules = std::move(now);
         if (show) {
@@ -41,7 +41,7 @@ void StandingWarnings::CheckRules(bool show) {
 }
 
 void StandingWarnings::CheckClock() {
-    std::string now = ClockSyncWarning(m_clockSync.Read());
+    std::string now = ClockSyncWarning(m_pc.clockSync.Read());
     if (now != m_clock) {
         m_clock = std::move(now);
         m_onClockSync(m_clock);

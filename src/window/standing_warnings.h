@@ -11,10 +11,19 @@
 #include "platform/status_line.h"
 #include "platform/time_zone.h"
 #include "platform/timer_service.h"
-#include "window/services.h"
+#include "platform/wall_clock.h"
+#include "settings/ini.h"
 #include "window/window.h"
 
 namespace corvantis {
+
+// This PC's clock as the warnings read it: the time, its zone and its synchronisation. Each
+// must outlive the object holding this.
+struct PcTime {
+    const WallClock& clock;
+    const TimeZone& zone;
+    const ClockSyncProbe& clockSync;
+};
 
 // Checks the display rules at start, after every change of a rule control and after "Use this
 // PC's time zone" (whose click it attaches), and reads the PC clock's status at start and
@@ -29,18 +38,18 @@ public:
 
     // Everything given must outlive this object. Create it once the program has started, so
     // the rule controls' own handlers run before the recheck.
-    StandingWarnings(Window& window, Services& services, const TimeZone& zone,
-                     const ClockSyncProbe& clockSync, TimerService& timers, Show onRules,
-                     Show onClockSync);
+    // `settings` and `status` serve the "Use this PC's time zone" click.
+    StandingWarnings(Window& window, const PcTime& pc, SettingsFiles& settings, StatusLine& status,
+                     TimerService& timers, Show onRules, Show onClockSync);
 
 private:
     void CheckRules(bool show);
     void CheckClock();
 
     Window& m_window;
-    Services& m_services;
-    const TimeZone& m_zone;
-    const ClockSyncProbe& m_clockSync;
+    PcTime m_pc;
+    SettingsFiles& m_settings;
+    StatusLine& m_status;
     Show m_onRules;
     Show m_onClockSync;
     std::string m_rules;

@@ -1,140 +1,133 @@
 #include "window/startup.h"
 
-#include <charconv>
 #include <string>
 
 #include "platform/failure.h"
-#include "platform/window_host.h"
 #include "serial/port_choice.h"
-#include "settings/ini.h"
 #include "settings/key_table.h"
-#include "window/services.h"
+#include "window/pick_lists.h"
 #include "window/window.h"
 
 namespace corvantis {
 
 namespace {
 
-const char* const kOccurrences[] = {"First", "Second", "Third", "Fourth", "Last"};
-const char* const kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+// Start-up's passes over the window, in order; each action is its own trapped step.
+class Loader {
+public:
+    Loader(Window& w, const StartupReach& reach) : w(w), r(reach) {}
 
-// Sets the list's text to its first entry, then appends all of them.
-template <std::size_t N>
-void FillNamed(ComboBox& list, const char* const (&entries)[N]) {
-    list.SetText(entries[0]);
-    for (const char* entry : entries) {
-        list.AddItem(entry);
+    void StartTimersAndShow();
+    void FillDisplayRuleLists();
+    void RestoreAddresses();
+    void FillNamedAndMotorLists();
+    void RestoreDisplayRules();
+    void RestoreGpsPort();
+    void OpenSerialSyncPort();
+    void RestoreRateAndTime();
+
+private:
+    template <typename Action>
+    void Step(Action&& action) {
+        ReportAndGoOn(r.dialog, action);
     }
-}
-
-void FillNumbers(ComboBox& list, int first, int last) {
-    for (int n = first; n <= last; ++n) {
-        list.AddItem(std::to_string(n));
+    void Restore(Setting setting) {
+        Step([&] { RestoreSettingNamed(w, r.settings, setting); });
     }
+    void Fill(ComboBox Window::*list) {
+        Step([&] { FillPickList(w, list); });
+    }
+
+    Window& w;
+    const StartupReach& r;
+};
+
+void Loader::StartTimersAndShow() {
+    Step([&] { w.Timer1.SetEnabled(true); });
+    Step([&] { w.Timer2.SetEnabled(true); });
+    Step([&] { w.Label33.SetVisible(false); });
+    Step([&] { r.host.ShowWindow(); });
+    Step([&] { w.txtLocalTime.SetVisible(false); });
+    Step([&] { w.Check8.SetValue(1); });
+    Step([&] { w.sendMode = SendMode::TimeOnly; });
+    Step([&] { w.useUtc = true; });
 }
 
-// The text of a half-hour offset as the list shows it: no leading blank, no trailing ".0".
-// Shortest round-trip form, independent of the C locale.
-std::string OffsetText(float hours) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, hours);
-    return std::string(text, result.ptr);
-}
-
-}  // namespace
-
-void Form_Load(Window& w, Services& s, WindowHost& host) {
-    // One trapped action: a failure is reported and start-up goes on.
-    auto step = [&s](auto&& action) { ReportAndGoOn(s.dialog, action); };
-    auto restore = [&](Setting setting) { step([&] { RestoreSettingNamed(w, s, setting); }); };
-
-    step([&] { w.Timer1.SetEnabled(true); });
-    step([&] { w.Timer2.SetEnabled(true); });
-    step([&] { w.Label33.SetVisible(false); });
-    step([&] { host.ShowWindow(); });
-    step([&] { w.txtLocalTime.SetVisible(false); });
-    step([&] { w.Check8.SetValue(1); });
-    step([&] { w.sendMode = 3; });
-    step([&] { w.useUtc = true; });
-
-    step([&] {
+void Loader::FillDisplayRuleLists() {
+    Step([&] {
         w.HourOffset.SetText("0");
-        // A single-precision counter, as the list has always been built.
-        for (float hours = -12.0f; hours <= 13.0f; hours += 0.5f) {
-            w.HourOffset.AddItem(OffsetText(hours));
-        }
+        FillPickList(w, &Window::HourOffset);
     });
-    step([&] {
-        for (int day = 0; day <= 31; ++day) {
-            w.Combo7.AddItem(std::to_string(day));
-            w.Combo8.AddItem(std::to_string(day));
-        }
-    });
-    step([&] { FillNumbers(w.Combo13, 0, 23); });
-    step([&] { FillNumbers(w.Combo14, 0, 99); });
-    step([&] { w.Combo2.SetText(""); });
-    step([&] { ReportUnreadableSettingsFiles(s); });
-    restore(Setting::CurrAddress);
-    restore(Setting::NewAddress);
-    step([&] {
-        for (int address = 0; address <= 99; ++address) {
-            w.CurrAddress.AddItem(std::to_string(address));
-            w.NewAddress.AddItem(std::to_string(address));
-        }
-    });
-    step([&] { FillNamed(w.Combo12, kOccurrences); });
-    step([&] { FillNamed(w.Combo11, kWeekdays); });
-    step([&] { FillNamed(w.Combo10, kMonths); });
-    step([&] { FillNamed(w.Combo9, kOccurrences); });
-    step([&] { FillNamed(w.Combo5, kWeekdays); });
-    step([&] { FillNamed(w.Combo6, kMonths); });
-    for (ComboBox* hours : {&w.Combo3, &w.Combo4}) {
-        step([&] {
-            hours->SetText("0");
-            FillNumbers(*hours, 0, 23);
+    Fill(&Window::Combo7);
+    Fill(&Window::Combo8);
+    Fill(&Window::Combo13);
+    Fill(&Window::Combo14);
+    Step([&] { w.Combo2.SetText(""); });
+    Step([&] { ReportUnreadableSettingsFiles(r.settings, r.dialog, r.info.title); });
+}
+
+// The addresses are restored before their lists are filled: the stored text stands as it is.
+void Loader::RestoreAddresses() {
+    Restore(Setting::CurrAddress);
+    Restore(Setting::NewAddress);
+    Fill(&Window::CurrAddress);
+    Fill(&Window::NewAddress);
+}
+
+void Loader::FillNamedAndMotorLists() {
+    for (ComboBox Window::*list : {&Window::Combo12, &Window::Combo11, &Window::Combo10,
+                                   &Window::Combo9, &Window::Combo5, &Window::Combo6}) {
+        Fill(list);
+    }
+    for (ComboBox Window::*hours : {&Window::Combo3, &Window::Combo4}) {
+        Step([&] {
+            (w.*hours).SetText("0");
+            FillPickList(w, hours);
         });
     }
+}
 
-    // The display rules from "\data.ini", in the table's order; each value goes through the
-    // number rule and sets off the control's reaction when it changes the control.
+// The display rules from "\data.ini", in the table's order; each value goes through the
+// number rule and sets off the control's reaction when it changes the control.
+void Loader::RestoreDisplayRules() {
     for (Setting setting = Setting::TZhouroffset; setting <= Setting::LeapSec;
          setting = static_cast<Setting>(static_cast<int>(setting) + 1)) {
-        restore(setting);
+        Restore(setting);
     }
+    Step([&] { w.setAddressFlag = 0; });
+}
 
-    step([&] { w.setAddressFlag = 0; });
-    step([&] {
+void Loader::RestoreGpsPort() {
+    Step([&] {
         w.Combo1.SetText("None");
-        w.Combo1.AddItem("None");
-        for (int n = 1; n <= 9; ++n) {
-            w.Combo1.AddItem("COM" + std::to_string(n));
-        }
+        FillPickList(w, &Window::Combo1);
     });
-    restore(Setting::GpsComPort);
-    step([&] {
-        w.Label2.SetCaption("Version " + std::to_string(s.info.versionMajor) + "." +
-                            std::to_string(s.info.versionMinor) + "." +
-                            std::to_string(s.info.versionRevision));
+    Restore(Setting::GpsComPort);
+    Step([&] {
+        w.Label2.SetCaption("Version " + std::to_string(r.info.versionMajor) + "." +
+                            std::to_string(r.info.versionMinor) + "." +
+                            std::to_string(r.info.versionRevision));
     });
-    step([&] {
+    Step([&] {
         if (w.Combo1.Text().empty()) {
             w.Combo1.SetText("None");
         }
     });
-    restore(Setting::SendSync);
-    step([&] {
+}
+
+void Loader::OpenSerialSyncPort() {
+    Restore(Setting::SendSync);
+    Step([&] {
         const bool show = w.Check2.Value() == 1;
         w.Combo2.SetVisible(show);
         w.Label10.SetVisible(show);
     });
-    step([&] { FillSerialSyncList(w, s); });
-    step([&] { w.Combo2.SetText(""); });
-    restore(Setting::SerialSyncComPort);
+    Step([&] { FillSerialSyncList(w, r.probe); });
+    Step([&] { w.Combo2.SetText(""); });
+    Restore(Setting::SerialSyncComPort);
     std::string openFailure;
-    OpenStoredSerialSyncPort(w, s, [&](const std::function<void()>& action) {
-        step([&] {
+    OpenStoredSerialSyncPort(w, r.MSComm1, [&](const std::function<void()>& action) {
+        Step([&] {
             try {
                 action();
             } catch (const Failure& failure) {
@@ -143,19 +136,36 @@ void Form_Load(Window& w, Services& s, WindowHost& host) {
             }
         });
     });
-    step([&] {
-        const std::string notice = NotSendingNotice(w, s, openFailure);
+    Step([&] {
+        const std::string notice = NotSendingNotice(w, r.MSComm1, r.settings, openFailure);
         if (!notice.empty()) {
-            s.status.ShowWarning(notice);
+            r.status.ShowWarning(notice);
         }
     });
-    step([&] { w.txtLocalTime.SetText(""); });
-    step([&] { w.txtGPStime.SetText(""); });
-    step([&] { w.Label4.SetVisible(false); });
-    step([&] { w.Label9.SetVisible(false); });
-    step([&] { RestoreSerialRate(w, s); });
-    restore(Setting::TimeUTC);
-    restore(Setting::TimeLocal);
+}
+
+void Loader::RestoreRateAndTime() {
+    Step([&] { w.txtLocalTime.SetText(""); });
+    Step([&] { w.txtGPStime.SetText(""); });
+    Step([&] { w.Label4.SetVisible(false); });
+    Step([&] { w.Label9.SetVisible(false); });
+    Step([&] { RestoreSerialRate(w, r.settings); });
+    Restore(Setting::TimeUTC);
+    Restore(Setting::TimeLocal);
+}
+
+}  // namespace
+
+void Form_Load(Window& w, const StartupReach& reach) {
+    Loader load(w, reach);
+    load.StartTimersAndShow();
+    load.FillDisplayRuleLists();
+    load.RestoreAddresses();
+    load.FillNamedAndMotorLists();
+    load.RestoreDisplayRules();
+    load.RestoreGpsPort();
+    load.OpenSerialSyncPort();
+    load.RestoreRateAndTime();
 }
 
 }  // namespace corvantis

@@ -20,8 +20,7 @@ Window::Window() {
 
     Check3.SetValue(1);
     Option1[1].SetValue(true);
-    for (const char* rate :
-         {"once per second", "once per minute", "once per hour", "once per day"}) {
+    for (const char* rate : kSendRates) {
         SerialRate.AddItem(rate);
         UDPrate.AddItem(rate);
     }

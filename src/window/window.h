@@ -2,6 +2,7 @@
 // handlers share. It holds state only; behaviour is attached by the subsystems.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +13,17 @@
 namespace corvantis {
 
 inline constexpr const char* kWindowCaption = "Configure Vesper Clocks";
+
+// The transmit rates, as the rate lists show them; sendRate is the index of one.
+inline constexpr std::array<const char*, 4> kSendRates{"once per second", "once per minute",
+                                                       "once per hour", "once per day"};
+
+// The message the transmission tick builds when UTC is selected.
+enum class SendMode : std::int16_t {
+    Addressed = 0,  // a command to CurrAddress, giving it NewAddress when setAddressFlag is 1
+    Rules = 1,      // the time with the display rules, for every clock
+    TimeOnly = 3,   // the time alone
+};
 
 class Window {
 public:
@@ -116,8 +128,8 @@ public:
     Timer Timer3{"Timer3", std::chrono::milliseconds(6000)};
 
     // --- Window variables -----------------------------------------------------------------
-    // Message the tick builds: 3 time-only, 1 rules message, 0 addressed command.
-    std::int16_t sendMode = 0;
+    // Message the tick builds.
+    SendMode sendMode = SendMode::Addressed;
     // Transmit rate 0-3 (second, minute, hour, day); unset counts as 0.
     std::optional<std::int16_t> sendRate;
     // True while "UTC" is selected.

@@ -94,8 +94,7 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
 
     testing::FakePlatform fake;
     ZonedClock clock(pc);
-    Services services{clock,     fake.port,     fake.profile, fake.dialog,       fake.probe,
-                      fake.wait, fake.registry, fake.status,  fake.services.info};
+    TransmitLine line{clock, fake.port, fake.status};
     Window w;
     testing::FillPickLists(w);
     GetParam().selectRules(w);
@@ -105,7 +104,7 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
     }
     w.SerialRate.SetText("once per second");
     w.useUtc = true;
-    w.sendMode = 3;
+    w.sendMode = SendMode::TimeOnly;
     fake.port.SetCommPort(2);
     fake.port.SetPortOpen(true);
 
@@ -124,10 +123,10 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
     std::size_t messages = 0, mismatches = 0;
     long residentAfterAMonth = 0;
     // Each even second, the tick runs 50 ms after it; one tick first sends the rules.
-    Command2_Click(w, services);
+    Command2_Click(w);
     for (std::int64_t t = start; t < end; t += 2) {
         clock.Set(t, 50);
-        SendUDP_Timer(w, services);
+        SendUDP_Timer(w, line);
         ASSERT_EQ(fake.port.writes.size(), 1u) << "one message at " << t;
         const milliseconds at = std::chrono::seconds(t - start) + milliseconds(50);
         const auto decoded = decoder.Feed(fake.port.writes.front().bytes);
@@ -138,7 +137,7 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
         if (t == start) {
             ASSERT_TRUE(model.Rules().has_value()) << "the first message carries the rules";
             expectedDifferences = CompareRules(*model.Rules(), pc, end);
-            Timer3_Timer(w, services);  // the command window ends: time-only from now on
+            Timer3_Timer(w);  // the command window ends: time-only from now on
         }
         ++messages;
 

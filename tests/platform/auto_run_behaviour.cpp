@@ -34,28 +34,26 @@ Location WithBlanks(PathStyle style) {
                : Location{"/opt/Vesper Clocks", "corvantis", "\"/opt/Vesper Clocks/corvantis\""};
 }
 
-// Services whose registry is the backend under test; the rest are fakes.
+// The program's entry over the registry backend under test.
 class Harness {
 public:
     explicit Harness(const RegistryBackend& backend)
         : m_backend(backend),
           m_registry(backend.make(m_scratch.Path())),
-          m_services{m_fakes.clock,  m_fakes.port,   m_fakes.profile,
-                     m_fakes.dialog, m_fakes.probe,  m_fakes.wait,
-                     *m_registry,    m_fakes.status, m_fakes.services.info} {}
+          m_entry{*m_registry, m_fakes.info} {}
     ~Harness() {
         RegRemoveValue(*m_registry, kRunKey, kValueName);
         RegRemoveValue(*m_registry, kRunOnceKey, kValueName);
     }
 
     void Place(const Location& location) {
-        m_services.info.executableFolder = location.folder;
-        m_services.info.executableBaseName = location.baseName;
+        m_entry.info.executableFolder = location.folder;
+        m_entry.info.executableBaseName = location.baseName;
     }
     std::optional<std::string> Registered(const std::string& keyPath) {
         return m_backend.registered(*m_registry, keyPath, kValueName);
     }
-    Services& services() { return m_services; }
+    AutoRunEntry& entry() { return m_entry; }
     Registry& registry() { return *m_registry; }
 
 private:
@@ -63,7 +61,7 @@ private:
     TempDir m_scratch;
     FakePlatform m_fakes;
     std::unique_ptr<Registry> m_registry;
-    Services m_services;
+    AutoRunEntry m_entry;
 };
 
 }  // namespace
@@ -72,23 +70,23 @@ TEST_P(AutoRunBehaviour, WritesOverwritesAndRemovesTheEntry) {
     const PathStyle style = GetParam().style;
     Harness harness(GetParam());
     harness.Place(Plain(style));
-    SetAutoRun(harness.services(), 2, kValueName, "");
+    SetAutoRun(harness.entry(), 2, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunKey), Plain(style).expected);
     EXPECT_EQ(harness.Registered(kRunOnceKey), std::nullopt);
 
     // Each registration replaces the one before; a folder with blanks is quoted.
     harness.Place(WithBlanks(style));
-    SetAutoRun(harness.services(), 2, kValueName, "");
+    SetAutoRun(harness.entry(), 2, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunKey), WithBlanks(style).expected);
 
-    SetAutoRun(harness.services(), 0, kValueName, "");
+    SetAutoRun(harness.entry(), 0, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunKey), std::nullopt);
 }
 
 TEST_P(AutoRunBehaviour, RemovingAnAbsentEntryChangesNothingAndRaisesNothing) {
     Harness harness(GetParam());
     EXPECT_FALSE(RegRemoveValue(harness.registry(), kRunKey, kValueName));
-    EXPECT_NO_THROW(SetAutoRun(harness.services(), 0, kValueName, ""));
+    EXPECT_NO_THROW(SetAutoRun(harness.entry(), 0, kValueName, ""));
     EXPECT_EQ(harness.Registered(kRunKey), std::nullopt);
 }
 
@@ -96,17 +94,17 @@ TEST_P(AutoRunBehaviour, ModeOneRegistersForTheNextLogOnOnly) {
     const PathStyle style = GetParam().style;
     Harness harness(GetParam());
     harness.Place(Plain(style));
-    SetAutoRun(harness.services(), 1, kValueName, "");
+    SetAutoRun(harness.entry(), 1, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunOnceKey), Plain(style).expected);
     EXPECT_EQ(harness.Registered(kRunKey), std::nullopt);
     // Removal (mode 0) works on the every-log-on entry only.
-    SetAutoRun(harness.services(), 0, kValueName, "");
+    SetAutoRun(harness.entry(), 0, kValueName, "");
     EXPECT_EQ(harness.Registered(kRunOnceKey), Plain(style).expected);
 }
 
 TEST_P(AutoRunBehaviour, AGivenCommandIsStoredAsGiven) {
     Harness harness(GetParam());
-    SetAutoRun(harness.services(), 2, "  " + kValueName, "   clockset --quiet");
+    SetAutoRun(harness.entry(), 2, "  " + kValueName, "   clockset --quiet");
     EXPECT_EQ(harness.Registered(kRunKey), "clockset --quiet");
     EXPECT_TRUE(RegWriteValue(harness.registry(), kRunKey, kValueName, std::string("other")));
     EXPECT_EQ(harness.Registered(kRunKey), "other");

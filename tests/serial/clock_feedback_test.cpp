@@ -41,7 +41,7 @@ TEST_P(ShowInputTest, ShowsUpTo36VisibleCharactersAndDiscardsTheRest) {
     f.OpenBefore(1);
     f.platform.port.received = row.waiting;
     const auto before = f.platform.clock.UtcMillis();
-    showinput(f.window, f.services);
+    showinput(f.window, f.port, f.platform.wait);
 
     EXPECT_EQ(f.window.Text3.Text(), row.shown);
     EXPECT_EQ(f.platform.port.received, "");
@@ -79,7 +79,7 @@ TEST(ShowInputTest, NothingWaitingOrPortClosedChangesNothing) {
             f.platform.port.received = "LATE";
         }
         f.window.Text3.SetText("earlier");
-        showinput(f.window, f.services);
+        showinput(f.window, f.port, f.platform.wait);
         EXPECT_EQ(f.window.Text3.Text(), "earlier");
         EXPECT_TRUE(ReplyControlsHidden(f.window));
         EXPECT_TRUE(f.port.log.empty());
@@ -91,7 +91,7 @@ TEST(ShowInputTest, NothingWaitingOrPortClosedChangesNothing) {
 TEST(ShowInputTest, ARepliesInTwoParts150MsApartAreTwoReplies) {
     SerialFixture f;
     f.OpenBefore(1);
-    f.window.Timer1.onTick = [&] { showinput(f.window, f.services); };
+    f.window.Timer1.onTick = [&] { showinput(f.window, f.port, f.platform.wait); };
     TimerDriver driver(f.platform.timers, {&f.window.Timer1});
     std::vector<std::string> shown;
     f.window.Text3.AddObserver([&](ControlProperty changed) {
@@ -130,7 +130,7 @@ TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SerialFixture f;
-        AttachSerialHandlers(f.window, f.services);
+        AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
         f.window.Command1.onClick = [&f] { f.platform.port.SetPortOpen(false); };
         f.window.Combo2.AddItem(" COM9");
         f.platform.port.absentPorts = {9};
@@ -139,7 +139,7 @@ TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
         f.window.Text3.SetText("earlier");
         f.platform.timers.Post([&] { c.event(f); });
 
-        EXPECT_NO_THROW(showinput(f.window, f.services));
+        EXPECT_NO_THROW(showinput(f.window, f.port, f.platform.wait));
         EXPECT_FALSE(f.platform.port.PortOpen());
         EXPECT_EQ(f.platform.wait.eventPasses, 1);
         EXPECT_EQ(f.window.Text3.Text(), "earlier");
@@ -153,7 +153,7 @@ TEST(ShowInputTest, APortFailingBetweenTheReadsEndsThePollQuietly) {
     f.platform.port.received = "REPLY";
     f.window.Text3.SetText("earlier");
     f.port.afterInput = [&] { f.platform.port.Unplug(); };
-    EXPECT_NO_THROW(showinput(f.window, f.services));
+    EXPECT_NO_THROW(showinput(f.window, f.port, f.platform.wait));
     EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "!8012"}));
     EXPECT_EQ(f.window.Text3.Text(), "earlier");
     EXPECT_TRUE(ReplyControlsHidden(f.window));

@@ -41,7 +41,7 @@ class SerialSyncChoiceTest : public ::testing::TestWithParam<ChoiceRow> {};
 TEST_P(SerialSyncChoiceTest, ClosesTakesTheNumberReopensAndStores) {
     const ChoiceRow& row = GetParam();
     SerialFixture f;
-    AttachSerialHandlers(f.window, f.services);
+    AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
     f.platform.port.absentPorts = {row.absentPort};
     if (row.openBefore != 0) {
         f.OpenBefore(row.openBefore);
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SerialSyncChoiceTest, EditingTheTextWithoutPickingRunsNothing) {
     SerialFixture f;
-    AttachSerialHandlers(f.window, f.services);
+    AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
     f.window.Combo2.OperatorEdit("+COM5");
     EXPECT_TRUE(f.port.log.empty());
     EXPECT_TRUE(f.platform.profile.log.empty());
@@ -89,8 +89,8 @@ TEST(SerialSyncChoiceTest, EditingTheTextWithoutPickingRunsNothing) {
 TEST(SerialSyncChoiceTest, PickingAFilledEntryUsesItsNumber) {
     SerialFixture f;
     f.platform.probe.present = {10};
-    FillSerialSyncList(f.window, f.services);
-    AttachSerialHandlers(f.window, f.services);
+    FillSerialSyncList(f.window, f.platform.probe);
+    AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
     f.window.Combo2.OperatorPick(9);  // "+COM10"
     EXPECT_EQ(f.window.Combo2.Text(), "COM10");
     EXPECT_EQ(f.platform.port.CommPort(), 10);
@@ -112,7 +112,7 @@ class GpsChoiceTest : public ::testing::TestWithParam<GpsRow> {};
 TEST_P(GpsChoiceTest, RefusesTheSerialSyncPortInUse) {
     const GpsRow& row = GetParam();
     SerialFixture f;
-    AttachSerialHandlers(f.window, f.services);
+    AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
     f.window.Combo2.SetText(row.serialSync);
     f.window.Check2.SetValue(row.check2);
     std::string shownWhileOpen;
@@ -159,7 +159,7 @@ TEST(FillSerialSyncListTest, SixteenEntriesMarkedByTheProbe) {
     SerialFixture f;
     f.platform.probe.present = {1, 3, 12, 16};
     f.window.Combo2.SetText("");
-    FillSerialSyncList(f.window, f.services);
+    FillSerialSyncList(f.window, f.platform.probe);
 
     const std::vector<std::string> expected{
         "+COM1", " COM2",  "+COM3",  " COM4",  " COM5",  " COM6",  " COM7",  " COM8",
@@ -193,7 +193,7 @@ TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
     f.platform.port.absentPorts = {row.absentPort};
     f.window.Combo2.SetText(row.text);
     f.window.Check2.SetValue(row.check2);
-    OpenStoredSerialSyncPort(f.window, f.services, [&](const std::function<void()>& action) {
+    OpenStoredSerialSyncPort(f.window, f.port, [&](const std::function<void()>& action) {
         ReportAndGoOn(f.platform.dialog, action);
     });
 

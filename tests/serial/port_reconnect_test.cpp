@@ -87,10 +87,9 @@ TEST_F(PortReconnectTest, TheProgramsOwnCloseOrPortChoiceNeverRetries) {
 TEST(PortReconnectProgramTest, SendingResumesOnTheNextEvenSecondAfterTheDeviceReturns) {
     testing::FakePlatform fake;
     ReconnectingPort port{fake.port, fake.timers, fake.status};
-    Services services = fake.services;
-    Services reconnecting{services.clock, port,          services.profile,  services.dialog,
-                          services.probe, services.wait, services.registry, services.status,
-                          services.info};
+    const ProgramPlatform reconnecting{fake.clock,    port,        fake.settings,
+                                       fake.dialog,   fake.probe,  fake.wait,
+                                       fake.registry, fake.status, fake.info};
     fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
     fake.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
     testing::FakeWindowHost host;

@@ -72,21 +72,13 @@ struct SerialFixture {
     TempDir temp;
     FakePlatform platform;
     RecordingPort port{platform.port};
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      platform.dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      platform.status,
-                      ProgramInfo{"Corvantis", 2, 1, 33, temp.Path(), "corvantis", temp.Path()}};
+    SettingsFiles settings{platform.profile, platform.status, temp.Path()};
     Window window;
 
     // The stored value of `key` in `section` of "\Corvantis.ini", or "(absent)".
     std::string Stored(const std::string& section, const std::string& key) const {
         const std::string* value =
-            platform.profile.Find(IniPath(services.info, kCorvantisIni), section, key);
+            platform.profile.Find(settings.PathOf(kCorvantisIni), section, key);
         return value != nullptr ? *value : "(absent)";
     }
     // Opens the fake port on `number` without logging it.

@@ -110,15 +110,15 @@ TEST(SetAutoRunTest, TheModeChoosesTheKeyAndTheAction) {
         FakePlatform platform;
         RegWriteValue(platform.registry, kRunKey, "Corvantis", std::string("earlier"));
         if (row.mode == 0) {
-            SetAutoRun(platform.services, 0, "", "");
+            SetAutoRun(platform.autoRun, 0, "", "");
             EXPECT_TRUE(platform.registry.keys[kRunKey].empty());
             continue;
         }
         platform.registry.keys.clear();
-        SetAutoRun(platform.services, row.mode, "", "");
+        SetAutoRun(platform.autoRun, row.mode, "", "");
         ASSERT_EQ(platform.registry.keys[row.key].count("Corvantis"), 1u);
         const auto& data = platform.registry.keys[row.key].at("Corvantis").data;
-        EXPECT_EQ(std::string(data.begin(), data.end()), AutoRunCommand(platform.services.info));
+        EXPECT_EQ(std::string(data.begin(), data.end()), AutoRunCommand(platform.info));
         EXPECT_EQ(platform.registry.keys.size(), 1u);
     }
 }
@@ -126,11 +126,11 @@ TEST(SetAutoRunTest, TheModeChoosesTheKeyAndTheAction) {
 // Blank texts take the defaults (dropping leading blanks is the shared behaviour's case).
 TEST(SetAutoRunTest, BlankTextsTakeTheDefaults) {
     FakePlatform platform;
-    SetAutoRun(platform.services, 2, "   ", "   ");
+    SetAutoRun(platform.autoRun, 2, "   ", "   ");
     const auto& run = platform.registry.keys[kRunKey];
     ASSERT_EQ(run.count("Corvantis"), 1u);
     EXPECT_EQ(std::string(run.at("Corvantis").data.begin(), run.at("Corvantis").data.end()),
-              AutoRunCommand(platform.services.info));
+              AutoRunCommand(platform.info));
 }
 
 }  // namespace

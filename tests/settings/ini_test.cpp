@@ -9,40 +9,41 @@ namespace {
 
 TEST(IniTest, WritesUpperCasedKeysAndReadsWithLowerCasedOnes) {
     FakePlatform platform;
-    const std::string file = IniPath(platform.services.info, kCorvantisIni);
-    WriteIni(platform.services, "SerialSync", "SerialRate", "once per hour", file);
+    const std::string file = platform.settings.PathOf(kCorvantisIni);
+    WriteIni(platform.settings, "SerialSync", "SerialRate", "once per hour", file);
     EXPECT_EQ(platform.profile.log,
               std::vector<std::string>{file + "|SerialSync|SERIALRATE=once per hour"});
-    EXPECT_EQ(ReadIni(platform.services, "SerialSync", "serialrate", "x", file), "once per hour");
-    EXPECT_EQ(ReadIni(platform.services, "SerialSync", "TimeUTC", "1", file), "1");
+    EXPECT_EQ(ReadIni(platform.settings, "SerialSync", "serialrate", "x", file), "once per hour");
+    EXPECT_EQ(ReadIni(platform.settings, "SerialSync", "TimeUTC", "1", file), "1");
 }
 
 TEST(IniTest, ReadsAtMost749Characters) {
     FakePlatform platform;
-    const std::string file = IniPath(platform.services.info, kDataIni);
-    WriteIni(platform.services, "CommMethod", "Long", std::string(800, 'x'), file);
-    EXPECT_EQ(ReadIni(platform.services, "CommMethod", "long", "", file), std::string(749, 'x'));
+    const std::string file = platform.settings.PathOf(kDataIni);
+    WriteIni(platform.settings, "CommMethod", "Long", std::string(800, 'x'), file);
+    EXPECT_EQ(ReadIni(platform.settings, "CommMethod", "long", "", file), std::string(749, 'x'));
 }
 
 TEST(IniTest, FileNamesAreBuiltFromTheSettingsFolder) {
-    ProgramInfo info;
-    info.settingsFolder = "/home/ada/.config/corvantis";
-    const char separator = IniPath(info, kDataIni).at(info.settingsFolder.size());
+    FakePlatform platform;
+    const std::string folder = "/home/ada/.config/corvantis";
+    const SettingsFiles files(platform.profile, platform.status, folder);
+    const char separator = files.PathOf(kDataIni).at(folder.size());
     EXPECT_TRUE(separator == '/' || separator == '\\');
-    EXPECT_EQ(IniPath(info, kDataIni), info.settingsFolder + separator + "data.ini");
-    EXPECT_EQ(IniPath(info, kCorvantisIni), info.settingsFolder + separator + "Corvantis.ini");
+    EXPECT_EQ(files.PathOf(kDataIni), folder + separator + "data.ini");
+    EXPECT_EQ(files.PathOf(kCorvantisIni), folder + separator + "Corvantis.ini");
 }
 
 TEST(IniTest, AFailedWriteWarnsOncePerFileUntilAWriteToItSucceeds) {
     FakePlatform platform;
-    Services& services = platform.services;
-    const std::string settings = IniPath(services.info, kCorvantisIni);
-    const std::string data = IniPath(services.info, kDataIni);
+    SettingsFiles& files = platform.settings;
+    const std::string settings = files.PathOf(kCorvantisIni);
+    const std::string data = files.PathOf(kDataIni);
     platform.profile.unwritable = {settings, data};
 
-    WriteIni(services, "GPS", "CurrAddress", "1", settings);
-    WriteIni(services, "GPS", "NewAddress", "2", settings);
-    WriteIni(services, "CommMethod", "LeapSec", "3", data);
+    WriteIni(files, "GPS", "CurrAddress", "1", settings);
+    WriteIni(files, "GPS", "NewAddress", "2", settings);
+    WriteIni(files, "CommMethod", "LeapSec", "3", data);
     // The store's own reason, which names the file.
     EXPECT_EQ(platform.status.warnings,
               (std::vector<std::string>{"Settings not saved: " + settings + ": not writable",
@@ -50,12 +51,12 @@ TEST(IniTest, AFailedWriteWarnsOncePerFileUntilAWriteToItSucceeds) {
     EXPECT_TRUE(platform.dialog.shown.empty());
 
     platform.profile.unwritable.erase(settings);
-    WriteIni(services, "GPS", "CurrAddress", "1", settings);
-    WriteIni(services, "CommMethod", "LeapSec", "3", data);
+    WriteIni(files, "GPS", "CurrAddress", "1", settings);
+    WriteIni(files, "CommMethod", "LeapSec", "3", data);
     EXPECT_EQ(platform.status.warnings.size(), 2u);
 
     platform.profile.unwritable.insert(settings);
-    WriteIni(services, "GPS", "CurrAddress", "4", settings);
+    WriteIni(files, "GPS", "CurrAddress", "4", settings);
     EXPECT_EQ(platform.status.warnings.size(), 3u);
 }
 
@@ -64,33 +65,33 @@ TEST(IniTest, AFailedWriteWarnsOncePerFileUntilAWriteToItSucceeds) {
 // nothing is told more than once per file.
 TEST(IniTest, RefusedWritesAreKeptAndMadeOnceTheFileTakesThemAgain) {
     FakePlatform platform;
-    Services& services = platform.services;
-    const std::string settings = IniPath(services.info, kCorvantisIni);
-    const std::string data = IniPath(services.info, kDataIni);
-    WriteIni(services, "GPS", "CurrAddress", "1", settings);
+    SettingsFiles& files = platform.settings;
+    const std::string settings = files.PathOf(kCorvantisIni);
+    const std::string data = files.PathOf(kDataIni);
+    WriteIni(files, "GPS", "CurrAddress", "1", settings);
     platform.profile.unwritable = {settings, data};
 
-    WriteIni(services, "GPS", "CurrAddress", "2", settings);
-    WriteIni(services, "GPS", "NewAddress", "3", settings);
-    WriteIni(services, "gps", "CURRADDRESS", "4", settings);  // the same key again
-    WriteIni(services, "CommMethod", "LeapSec", "5", data);
-    RetryUnsavedSettings(services);
+    WriteIni(files, "GPS", "CurrAddress", "2", settings);
+    WriteIni(files, "GPS", "NewAddress", "3", settings);
+    WriteIni(files, "gps", "CURRADDRESS", "4", settings);  // the same key again
+    WriteIni(files, "CommMethod", "LeapSec", "5", data);
+    RetryUnsavedSettings(files);
     EXPECT_EQ(*platform.profile.Find(settings, "GPS", "CURRADDRESS"), "1");
     EXPECT_EQ(platform.profile.Find(settings, "GPS", "NEWADDRESS"), nullptr);
-    EXPECT_EQ(services.unsavedSettings.size(), 3u);
+    EXPECT_EQ(files.UnsavedWrites(), 3u);
     EXPECT_EQ(platform.status.warnings.size(), 2u);
 
     platform.profile.unwritable = {data};  // one file comes back
-    RetryUnsavedSettings(services);
+    RetryUnsavedSettings(files);
     EXPECT_EQ(*platform.profile.Find(settings, "GPS", "CURRADDRESS"), "4");
     EXPECT_EQ(*platform.profile.Find(settings, "GPS", "NEWADDRESS"), "3");
     EXPECT_EQ(platform.profile.Find(data, "CommMethod", "LEAPSEC"), nullptr);
 
     platform.profile.unwritable.clear();
-    WriteIni(services, "GPS", "NewAddress", "6", settings);  // a write that succeeds retries too
+    WriteIni(files, "GPS", "NewAddress", "6", settings);  // a write that succeeds retries too
     EXPECT_EQ(*platform.profile.Find(data, "CommMethod", "LEAPSEC"), "5");
-    EXPECT_TRUE(services.unsavedSettings.empty());
-    EXPECT_TRUE(services.unsavedSettingsFiles.empty());
+    EXPECT_EQ(files.UnsavedWrites(), 0u);
+    EXPECT_EQ(files.FilesWarnedOf(), 0u);
     EXPECT_EQ(platform.status.warnings.size(), 2u);
 }
 

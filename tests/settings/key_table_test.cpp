@@ -89,11 +89,11 @@ TEST(KeyTableTest, WhatEachKeyWritesReadsBackAsTheSameState) {
         Window written;
         FillPickLists(written);
         ChangeControl(written, key);
-        SaveSetting(written, platform.services, key.setting);
+        SaveSetting(written, platform.settings, key.setting);
 
         Window restored;
         FillPickLists(restored);
-        RestoreSetting(restored, platform.services, key.setting);
+        RestoreSetting(restored, platform.settings, key.setting);
         EXPECT_EQ(EncodedValue(key, restored), EncodedValue(key, written));
     }
 }
@@ -102,11 +102,11 @@ TEST(KeyTableTest, AListWithoutSelectionWritesMinusOneAndReadsBackWithoutError) 
     FakePlatform platform;
     Window window;
     FillPickLists(window);
-    SaveSetting(window, platform.services, Setting::DSTstartMon);
+    SaveSetting(window, platform.settings, Setting::DSTstartMon);
     ASSERT_NE(platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), nullptr);
     EXPECT_EQ(*platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), "-1");
     window.Combo10.SetListIndex(3);
-    RestoreSetting(window, platform.services, Setting::DSTstartMon);
+    RestoreSetting(window, platform.settings, Setting::DSTstartMon);
     EXPECT_EQ(window.Combo10.ListIndex(), -1);
 }
 
@@ -133,7 +133,7 @@ TEST(KeyTableTest, ABadStoredValueFailsAndLeavesItsControlAsItWas) {
         const IniKey& key = KeyOf(row.setting);
         const std::string before = EncodedValue(key, window);
         EXPECT_EQ(
-            FailureOf([&] { RestoreSetting(window, platform.services, row.setting); }).number(),
+            FailureOf([&] { RestoreSetting(window, platform.settings, row.setting); }).number(),
             row.failure);
         EXPECT_EQ(EncodedValue(key, window), before);
     }
@@ -150,7 +150,7 @@ TEST(KeyTableTest, SendSyncTakesTheLeadingNumber) {
         platform.profile.WriteString("SerialSync", "SENDSYNC", row.stored, kFakeCorvantisIni);
         Window window;
         window.Check2.SetValue(row.value == 0 ? 1 : 0);
-        RestoreSetting(window, platform.services, Setting::SendSync);
+        RestoreSetting(window, platform.settings, Setting::SendSync);
         EXPECT_EQ(window.Check2.Value(), row.value);
     }
 }
@@ -178,7 +178,7 @@ TEST(SerialRateTest, StartUpFallsBackOnlyForAnEmptyValue) {
         }
         platform.profile.log.clear();
         Window window;
-        RestoreSerialRate(window, platform.services);
+        RestoreSerialRate(window, platform.settings);
         EXPECT_EQ(window.SerialRate.Text(), row.shown);
         EXPECT_EQ(window.sendRate, row.sendRate);
         if (row.writtenBack) {
@@ -201,7 +201,7 @@ TEST(PortOverridesTest, ReadsTheNonEmptyComEntriesOneToSixteen) {
                                                           {"COM0", "/dev/ttyS8"}}) {
         platform.profile.WriteString("Ports", key, device, kFakeCorvantisIni);
     }
-    EXPECT_EQ(ReadPortOverrides(platform.services),
+    EXPECT_EQ(ReadPortOverrides(platform.settings),
               (std::map<int, std::string>{{1, "/dev/ttyUSB0"}, {16, "/dev/ttyS3"}}));
 }
 

@@ -16,7 +16,7 @@ class SettingsHandlersTest : public ::testing::Test {
 protected:
     SettingsHandlersTest() {
         FillPickLists(window);
-        AttachSettingsHandlers(window, services);
+        AttachSettingsHandlers(window, platform.settings, platform.dialog, platform.autoRun);
     }
 
     // Records "name:0" / "name:1" for each enabled-state change of `list`, with the number
@@ -43,7 +43,6 @@ protected:
 
     FakePlatform platform;
     FakeProfileStore& store = platform.profile;
-    Services& services = platform.services;
     Window window;
     std::vector<std::string> events;
 };
@@ -201,12 +200,12 @@ TEST_F(SettingsHandlersTest, Check1ReportsAFailedStepAndGoesOnWithTheNext) {
 }
 
 TEST_F(SettingsHandlersTest, Check8SetsTimeOnlyMessagesWhenCheckedOnly) {
-    window.sendMode = 0;
+    window.sendMode = SendMode::Addressed;
     window.Check8.OperatorClick();
-    EXPECT_EQ(window.sendMode, 3);
-    window.sendMode = 1;
+    EXPECT_EQ(window.sendMode, SendMode::TimeOnly);
+    window.sendMode = SendMode::Rules;
     window.Check8.OperatorClick();
-    EXPECT_EQ(window.sendMode, 1);
+    EXPECT_EQ(window.sendMode, SendMode::Rules);
 }
 
 TEST_F(SettingsHandlersTest, SerialRateSetsSendRateFromItsSelectionAfterTheWrite) {
@@ -238,7 +237,7 @@ TEST_F(SettingsHandlersTest, Option1SetsUseUtcBeforeItsTwoWrites) {
 }
 
 TEST_F(SettingsHandlersTest, AutoStartRegistersAndRemovesTheProgram) {
-    const std::string command = AutoRunCommand(platform.services.info);
+    const std::string command = AutoRunCommand(platform.info);
     window.AutoStart.OperatorClick();
     const auto& run = platform.registry.keys[kRunKey];
     ASSERT_EQ(run.count("Corvantis"), 1u);

@@ -156,7 +156,7 @@ void FakeSerialPort::SetCommPort(std::int16_t number) {
     if (m_open) {
         throw Failure(port_error::kPortAlreadyOpen, "Port already open");
     }
-    if (number < 1 || number > 16) {
+    if (number < kFirstComPort || number > kLastComPort) {
         throw Failure(port_error::kInvalidPortNumber, "Invalid port number");
     }
     m_commPort = number;

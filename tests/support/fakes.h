@@ -23,7 +23,11 @@
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
 #include "platform/window_host.h"
-#include "window/services.h"
+#include "settings/auto_run.h"
+#include "settings/ini.h"
+#include "transmit/transmission_tick.h"
+#include "window/program.h"
+#include "window/startup.h"
 
 namespace corvantis::testing {
 
@@ -260,7 +264,7 @@ inline const std::string kFakeCorvantisIni =
 inline const std::string kFakeDataIni =
     kFakeSettingsFolder + Separator(kHostPathStyle) + "data.ini";
 
-// One of each fake, bundled as the Services the handlers take. Settings live in the
+// One of each fake, and the owners the handlers take built over them. Settings live in the
 // in-memory store under kFakeSettingsFolder.
 struct FakePlatform {
     FakeClock clock;
@@ -272,16 +276,19 @@ struct FakePlatform {
     FakeEventWait wait{clock, timers};
     FakeRegistry registry;
     FakeStatusLine status;
-    Services services{
-        clock,
-        port,
-        profile,
-        dialog,
-        probe,
-        wait,
-        registry,
-        status,
-        ProgramInfo{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", kFakeSettingsFolder}};
+    ProgramInfo info{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", kFakeSettingsFolder};
+    SettingsFiles settings{profile, status, kFakeSettingsFolder};
+    TransmitLine line{clock, port, status};
+    AutoRunEntry autoRun{registry, info};
+
+    // The whole platform, as a program is built over it.
+    ProgramPlatform Platform() {
+        return {clock, port, settings, dialog, probe, wait, registry, status, info};
+    }
+    // What start-up reaches, with `host` as the window's host.
+    StartupReach Startup(WindowHost& host) {
+        return {settings, port, probe, dialog, status, host, info};
+    }
 };
 
 }  // namespace corvantis::testing

@@ -1,36 +1,17 @@
 #include "support/started_window.h"
 
-#include <cstdio>
 #include <string>
+
+#include "window/pick_lists.h"
 
 namespace corvantis::testing {
 
 void FillPickLists(Window& w) {
-    for (int n = 0; n <= 50; ++n) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%g", -12 + n / 2.0);
-        w.HourOffset.AddItem(text);
+    for (const PickList& pick : PickLists()) {
+        for (const std::string& entry : pick.entries) {
+            (w.*pick.list).AddItem(entry);
+        }
     }
-    auto numbers = [](int last, std::initializer_list<ComboBox*> lists) {
-        for (int n = 0; n <= last; ++n) {
-            for (ComboBox* list : lists) {
-                list->AddItem(std::to_string(n));
-            }
-        }
-    };
-    numbers(31, {&w.Combo7, &w.Combo8});
-    numbers(23, {&w.Combo13});
-    numbers(99, {&w.Combo14, &w.CurrAddress, &w.NewAddress});
-    auto texts = [](std::initializer_list<const char*> entries, ComboBox& a, ComboBox& b) {
-        for (const char* entry : entries) {
-            a.AddItem(entry);
-            b.AddItem(entry);
-        }
-    };
-    texts({"First", "Second", "Third", "Fourth", "Last"}, w.Combo12, w.Combo9);
-    texts({"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"}, w.Combo11, w.Combo5);
-    texts({"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
-          w.Combo10, w.Combo6);
 }
 
 void SelectDefaultRules(Window& w) {

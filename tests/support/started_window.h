@@ -6,8 +6,7 @@
 
 namespace corvantis::testing {
 
-// Appends the entries start-up gives the pick lists (offsets -12 to 13 by halves, days 0-31,
-// hours 0-23, years and addresses 0-99, occurrences, weekdays, months), so that an index means
+// Appends the entries start-up gives the pick lists (see PickLists), so that an index means
 // what it means in the program. Texts and selections are left alone.
 void FillPickLists(Window& window);
 

@@ -47,29 +47,33 @@ TEST(OperatorCommandsStateTest, ButtonsSetTheStateTable) {
         const char* what;
         Button Window::*button;
         const char* currAddress;
-        std::int16_t sendMode;
+        SendMode sendMode;
         std::uint8_t flag;
         bool window;  // a command window opened
         bool clearsText3;
     };
     for (const Row& row : std::initializer_list<Row>{
-             {"Pause Time", &Window::Command3, "0", 0, 0, false, false},
-             {"Resume Time", &Window::Command5, "0", 3, 0, false, false},
-             {"Send UTC Time Only", &Window::Command6, "0", 3, 0, false, true},
-             {"Send Display Rules to all", &Window::Command2, "0", 1, 0, true, true},
-             {"Send Display Rules, empty address", &Window::Command2, "", 1, 0, true, true},
-             {"Send Display Rules, no number", &Window::Command2, "all", 1, 0, true, true},
-             {"Send Display Rules to 5", &Window::Command2, "5", 0, 0, true, true},
-             {"Send Display Rules to 0.5", &Window::Command2, "0.5", 0, 0, true, true},
-             {"Send Above Address", &Window::SendAddr, "5", 0, 1, true, true},
+             {"Pause Time", &Window::Command3, "0", SendMode::Addressed, 0, false, false},
+             {"Resume Time", &Window::Command5, "0", SendMode::TimeOnly, 0, false, false},
+             {"Send UTC Time Only", &Window::Command6, "0", SendMode::TimeOnly, 0, false, true},
+             {"Send Display Rules to all", &Window::Command2, "0", SendMode::Rules, 0, true, true},
+             {"Send Display Rules, empty address", &Window::Command2, "", SendMode::Rules, 0, true,
+              true},
+             {"Send Display Rules, no number", &Window::Command2, "all", SendMode::Rules, 0, true,
+              true},
+             {"Send Display Rules to 5", &Window::Command2, "5", SendMode::Addressed, 0, true,
+              true},
+             {"Send Display Rules to 0.5", &Window::Command2, "0.5", SendMode::Addressed, 0, true,
+              true},
+             {"Send Above Address", &Window::SendAddr, "5", SendMode::Addressed, 1, true, true},
          }) {
         SCOPED_TRACE(row.what);
         testing::FakePlatform platform;
         Window window;
         testing::SetUpAsStarted(window, platform);
-        AttachTransmitHandlers(window, platform.services);
+        AttachTransmitHandlers(window, platform.line);
         window.Timer3.SetEnabled(false);
-        window.sendMode = 2;
+        window.sendMode = static_cast<SendMode>(2);  // none of the three
         window.CurrAddress.SetText(row.currAddress);
         window.Text3.SetText("reply");
         (window.*row.button).OperatorClick();
@@ -92,7 +96,7 @@ TEST_F(OperatorCommandsTest, RulesForAllClocksThenBackToTimeOnly) {
     EXPECT_EQ(rig.Written()[3], TimeOnlyMessage({2024, 3, 9, 14, 7, 18}));
     EXPECT_FALSE(rig.window.Label33.Visible());
     EXPECT_FALSE(rig.window.Timer3.Enabled());
-    EXPECT_EQ(rig.window.sendMode, 3);
+    EXPECT_EQ(rig.window.sendMode, SendMode::TimeOnly);
 }
 
 TEST_F(OperatorCommandsTest, NewAddressCarriesFlagOneAlsoThroughSendDisplayRules) {
@@ -116,11 +120,11 @@ TEST_F(OperatorCommandsTest, AWindowIsAlwaysFullSixSecondsFromTheLastPress) {
     rig.window.Command2.OperatorClick();
     rig.RunFor(5900ms);  // 10.9 s after the first press
     EXPECT_TRUE(rig.window.Label33.Visible());
-    EXPECT_EQ(rig.window.sendMode, 0);
+    EXPECT_EQ(rig.window.sendMode, SendMode::Addressed);
     EXPECT_EQ(rig.window.setAddressFlag, 1);
     rig.RunFor(100ms);
     EXPECT_FALSE(rig.window.Label33.Visible());
-    EXPECT_EQ(rig.window.sendMode, 3);
+    EXPECT_EQ(rig.window.sendMode, SendMode::TimeOnly);
     EXPECT_EQ(rig.window.setAddressFlag, 0);
 }
 
@@ -132,7 +136,7 @@ TEST_F(OperatorCommandsTest, PauseUnderLocalChangesNothingOnTheWire) {
     rig.RunFor(4s);
     EXPECT_EQ(KindsWritten(rig), "LLLL");
     EXPECT_EQ(rig.Written()[3], LocalTimeMessage({2024, 3, 9, 14, 7, 18}));
-    EXPECT_EQ(rig.window.sendMode, 0);
+    EXPECT_EQ(rig.window.sendMode, SendMode::Addressed);
 }
 
 TEST_F(OperatorCommandsTest, PauseAfterRulesMovesToAddressedCommandsWithFlagZero) {

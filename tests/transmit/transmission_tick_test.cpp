@@ -141,14 +141,12 @@ TEST(TransmissionTickTest, FailingStepsAreSkippedSilentlyAndTheTickGoesOn) {
     NoConversionClock clock(rig.platform.clock);
     RefusingPort port;
     port.SetPortOpen(true);
-    auto& p = rig.platform;
-    Services services{clock,  port,       p.profile, p.dialog,       p.probe,
-                      p.wait, p.registry, p.status,  p.services.info};
-    AttachTransmitHandlers(rig.window, services);
+    TransmitLine line{clock, port, rig.platform.status};
+    AttachTransmitHandlers(rig.window, line);
     rig.RunUntil({2024, 3, 9, 14, 7, 5});
 
     EXPECT_EQ(port.attempts, 2);
-    EXPECT_TRUE(p.dialog.shown.empty());
+    EXPECT_TRUE(rig.platform.dialog.shown.empty());
     EXPECT_TRUE(rig.window.SendUDP.Enabled());
     // Without a conversion the local reading stands; the message is still whole.
     EXPECT_EQ(rig.window.Text1.Text(), TimeOnlyMessage({2024, 3, 9, 14, 7, 4}));
@@ -189,20 +187,20 @@ TEST(TransmissionTickTest, SendGates) {
     struct Row {
         const char* what;
         int check2, check5, check6, check8;
-        std::int16_t sendMode;
+        SendMode sendMode;
         bool sent;
     };
     for (const Row& row : std::initializer_list<Row>{
-             {"all open", 1, 0, 1, 1, 3, true},
-             {"Check2 clear", 0, 0, 1, 1, 3, false},
-             {"Check5 checked", 1, 1, 1, 1, 3, false},
-             {"Check6 clear", 1, 0, 0, 1, 3, false},
-             {"Check8 clear, time only", 1, 0, 1, 0, 3, false},
-             {"Check8 clear, rules", 1, 0, 1, 0, 1, true},
-             {"Check8 clear, addressed", 1, 0, 1, 0, 0, true},
-             {"Check8 greyed, time only", 1, 0, 1, 2, 3, false},
-             {"Check2 clear, rules", 0, 0, 1, 0, 1, false},
-             {"Check6 clear, addressed", 1, 0, 0, 1, 0, false},
+             {"all open", 1, 0, 1, 1, SendMode::TimeOnly, true},
+             {"Check2 clear", 0, 0, 1, 1, SendMode::TimeOnly, false},
+             {"Check5 checked", 1, 1, 1, 1, SendMode::TimeOnly, false},
+             {"Check6 clear", 1, 0, 0, 1, SendMode::TimeOnly, false},
+             {"Check8 clear, time only", 1, 0, 1, 0, SendMode::TimeOnly, false},
+             {"Check8 clear, rules", 1, 0, 1, 0, SendMode::Rules, true},
+             {"Check8 clear, addressed", 1, 0, 1, 0, SendMode::Addressed, true},
+             {"Check8 greyed, time only", 1, 0, 1, 2, SendMode::TimeOnly, false},
+             {"Check2 clear, rules", 0, 0, 1, 0, SendMode::Rules, false},
+             {"Check6 clear, addressed", 1, 0, 0, 1, SendMode::Addressed, false},
          }) {
         TransmitRig rig({2024, 3, 9, 14, 7, 7});
         rig.window.Timer3.SetEnabled(false);  // the start-up command window is over
@@ -222,14 +220,14 @@ TEST(TransmissionTickTest, SendGates) {
 
 TEST(TransmissionTickTest, EachSendModeBuildsItsMessageWithFieldsEvenWithCheck8Clear) {
     struct Row {
-        std::int16_t sendMode;
+        SendMode sendMode;
         std::string message;
     };
     const DateTime at{2024, 3, 9, 14, 7, 4};
     for (const Row& row : std::initializer_list<Row>{
-             {3, "*_4_714_9_32024_________1_________#"},
-             {1, "*_4_714_9_32024__32711172_0_-6_2_0#"},
-             {0, "*_0_00___________32711173_0_-6_2_0#"},
+             {SendMode::TimeOnly, "*_4_714_9_32024_________1_________#"},
+             {SendMode::Rules, "*_4_714_9_32024__32711172_0_-6_2_0#"},
+             {SendMode::Addressed, "*_0_00___________32711173_0_-6_2_0#"},
          }) {
         for (int check8 : {1, 0}) {
             TransmitRig rig({2024, 3, 9, 14, 7, 3});
@@ -240,13 +238,13 @@ TEST(TransmissionTickTest, EachSendModeBuildsItsMessageWithFieldsEvenWithCheck8C
             std::string expected = row.message;
             std::replace(expected.begin(), expected.end(), '_', ' ');
             EXPECT_EQ(rig.window.Text1.Text(), expected)
-                << "mode " << row.sendMode << " Check8 " << check8;
+                << "mode " << static_cast<int>(row.sendMode) << " Check8 " << check8;
         }
     }
 }
 
 TEST(TransmissionTickTest, LocalSendsTheLocalTimeMessageInEverySendMode) {
-    for (std::int16_t mode : {0, 1, 3}) {
+    for (SendMode mode : {SendMode::Addressed, SendMode::Rules, SendMode::TimeOnly}) {
         TransmitRig rig({2024, 3, 9, 20, 30, 9}, 0, -6h);
         rig.window.Timer3.SetEnabled(false);
         rig.window.Option1[1].SetValue(true);
@@ -256,7 +254,7 @@ TEST(TransmissionTickTest, LocalSendsTheLocalTimeMessageInEverySendMode) {
         EXPECT_EQ(rig.Written(),
                   (std::vector<std::string>{LocalTimeMessage({2024, 3, 9, 20, 30, 10}),
                                             LocalTimeMessage({2024, 3, 9, 20, 30, 12})}))
-            << "mode " << mode;
+            << "mode " << static_cast<int>(mode);
         EXPECT_EQ(rig.Written()[0].size(), kTimeBlockLength);
     }
 }

@@ -13,7 +13,7 @@ void SetUpAsStarted(Window& w, FakePlatform& platform) {
     w.Check8.SetValue(1);
     w.Option1[0].SetValue(true);
     w.useUtc = true;
-    w.sendMode = 3;
+    w.sendMode = SendMode::TimeOnly;
     w.setAddressFlag = 0;
     w.Label33.SetVisible(false);
     platform.port.SetPortOpen(true);
@@ -23,7 +23,7 @@ TransmitRig::TransmitRig(const DateTime& local, int millis, std::chrono::minutes
     platform.clock.SetUtcOffset(utcOffset);
     platform.clock.SetLocal(local, millis);
     SetUpAsStarted(window, platform);
-    AttachTransmitHandlers(window, platform.services);
+    AttachTransmitHandlers(window, platform.line);
     driver = std::make_unique<TimerDriver>(
         platform.timers,
         std::vector<Timer*>{&window.SendUDP, &window.Timer1, &window.Timer2, &window.Timer3});

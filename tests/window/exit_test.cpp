@@ -22,7 +22,7 @@ TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
         fake.port.SetPortOpen(open);
         fake.port.closeCalls = 0;
         w.Combo1.SetText("COM4");
-        Command1_Click(w, fake.services, host);
+        Command1_Click(w, fake.port, fake.settings, host);
         EXPECT_FALSE(fake.port.PortOpen());
         EXPECT_EQ(fake.port.closeCalls, open ? 1 : 0);
         EXPECT_EQ(fake.profile.log,
@@ -36,7 +36,7 @@ TEST(ExitTest, TheCloseBoxRemovesTheIconAndStoresNothing) {
     Window w;
     FakeWindowHost host;
     fake.port.SetPortOpen(true);
-    Form_Unload(w, fake.services, host);
+    Form_Unload(host);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"remove-icon", "unload"}));
     EXPECT_TRUE(fake.profile.log.empty());
     EXPECT_EQ(fake.port.closeCalls, 0) << "the port goes with the window, not by a handler";
@@ -50,14 +50,14 @@ TEST(ExitTest, OnlyTheFourButtonMessagesRestoreTheWindow) {
     for (const double pixels : {513.0, 515.0, 516.0, 518.0, 514.0, 517.0, 512.0, 100.0}) {
         w.Timer1.SetEnabled(false);
         host.calls.clear();
-        Form_MouseMove(w, fake.services, host, pixels * 2);
+        Form_MouseMove(w, host, pixels * 2);
         const bool restores = pixels == 513 || pixels == 515 || pixels == 516 || pixels == 518;
         EXPECT_EQ(w.Timer1.Enabled(), restores) << pixels;
         EXPECT_EQ(host.calls.size(), restores ? 1u : 0u) << pixels;
     }
     // Converted X is rounded half to even: 1027 units are 513.5 pixels, which rounds to 514.
     w.Timer1.SetEnabled(false);
-    Form_MouseMove(w, fake.services, host, 1027);
+    Form_MouseMove(w, host, 1027);
     EXPECT_FALSE(w.Timer1.Enabled());
 }
 

@@ -29,7 +29,7 @@ protected:
     testing::FakePlatform fake;
     testing::FakeWindowHost host;
     Window window;
-    Program program{window, fake.services, fake.timers, host};
+    Program program{window, fake.Platform(), fake.timers, host};
 };
 
 TEST_F(ProgramTest, SendsTimeEveryEvenSecondAndShowsTheClock) {
@@ -72,7 +72,7 @@ TEST_F(ProgramTest, AfterAClockStepEachEvenSecondOfTheNewTimeSendsOneMessage) {
         testing::FakePlatform platform;
         testing::FakeWindowHost stepHost;
         Window w;
-        Program stepped{w, platform.services, platform.timers, stepHost};
+        Program stepped{w, platform.Platform(), platform.timers, stepHost};
         platform.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
         platform.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
         stepped.Start();

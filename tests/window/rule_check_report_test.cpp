@@ -58,7 +58,7 @@ TEST(RuleCheckReportTest, StoredFieldsAreTheTicksEncodingOfWhatStartUpRestores) 
         for (const auto& [key, value] : row.stored) {
             fake.profile.WriteString("CommMethod", key, value, testing::kFakeDataIni);
         }
-        const DisplayRuleFields fields = StoredDisplayRuleFields(fake.services);
+        const DisplayRuleFields fields = StoredDisplayRuleFields(fake.settings);
         EXPECT_EQ(fields.tzHours, row.fields.tzHours);
         EXPECT_EQ(fields.tzHalf, row.fields.tzHalf);
         EXPECT_EQ(fields.dstStart, row.fields.dstStart);
@@ -165,8 +165,8 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
         Window w;
         testing::FillPickLists(w);
         testing::SelectDefaultRules(w);
-        AttachSettingsHandlers(w, fake.services);
-        UseThisPcsTimeZone(w, fake.services, ListedZone(row.zone), Utc(2027, 1, 1));
+        AttachSettingsHandlers(w, fake.settings, fake.dialog, fake.autoRun);
+        UseThisPcsTimeZone(w, fake.settings, fake.status, ListedZone(row.zone), Utc(2027, 1, 1));
         EXPECT_EQ(w.HourOffset.Text(), row.offsetText);
         EXPECT_EQ(w.Check7.Value(), row.check7);
         const int start[4] = {w.Combo7.ListIndex(), w.Combo10.ListIndex(), w.Combo12.ListIndex(),
@@ -181,7 +181,7 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
         ASSERT_EQ(fake.status.warnings.size(), 1u);
         EXPECT_EQ(fake.status.warnings[0].rfind(row.says, 0), 0u) << fake.status.warnings[0];
         // What the controls show is what is stored, and what the clocks are sent.
-        const DisplayRuleFields stored = StoredDisplayRuleFields(fake.services);
+        const DisplayRuleFields stored = StoredDisplayRuleFields(fake.settings);
         const DisplayRuleFields shown = DisplayRuleFieldsOf(w);
         EXPECT_EQ(stored.tzHours + stored.tzHalf + stored.dstStart + stored.dstEnd + stored.dstHour,
                   shown.tzHours + shown.tzHalf + shown.dstStart + shown.dstEnd + shown.dstHour);
@@ -194,7 +194,7 @@ TEST(RuleCheckReportTest, EveryRuleControlRunsTheCheckAfterItsOwnReaction) {
     Window w;
     testing::FillPickLists(w);
     testing::SelectDefaultRules(w);
-    AttachSettingsHandlers(w, fake.services);
+    AttachSettingsHandlers(w, fake.settings, fake.dialog, fake.autoRun);
     std::vector<std::string> storedAtCheck;
     AfterRuleChanges(w, [&] {
         const std::string* stored =
@@ -234,7 +234,7 @@ TEST(StandingWarningsTest, RulesRecheckedOnChangeClockPolledEachMinuteEachOnlyWh
     SetClockSync clockSync;
     std::vector<std::string> rules, clock;
     StandingWarnings warnings(
-        w, fake.services, noDaylightSaving, clockSync, fake.timers,
+        w, {fake.clock, noDaylightSaving, clockSync}, fake.settings, fake.status, fake.timers,
         [&](const std::string& text) { rules.push_back(text); },
         [&](const std::string& text) { clock.push_back(text); });
     ASSERT_EQ(rules.size(), 1u);

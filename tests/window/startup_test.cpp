@@ -23,10 +23,10 @@ struct Startup {
     }
     void Start() {
         fake.profile.log.clear();
-        AttachTransmitHandlers(w, fake.services);
-        AttachSettingsHandlers(w, fake.services);
-        AttachSerialHandlers(w, fake.services);
-        Form_Load(w, fake.services, host);
+        AttachTransmitHandlers(w, fake.line);
+        AttachSettingsHandlers(w, fake.settings, fake.dialog, fake.autoRun);
+        AttachSerialHandlers(w, fake.port, fake.settings, fake.dialog);
+        Form_Load(w, fake.Startup(host));
     }
     std::string Stored(const std::string& file, const char* section, const char* key) {
         const std::string* value = fake.profile.Find(file, section, key);
@@ -72,7 +72,7 @@ TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported
     EXPECT_TRUE(w.Option1[0].Value());
     EXPECT_FALSE(w.Option1[1].Value());
     EXPECT_TRUE(w.useUtc);
-    EXPECT_EQ(w.sendMode, 3);
+    EXPECT_EQ(w.sendMode, SendMode::TimeOnly);
     EXPECT_EQ(w.setAddressFlag, 0);
     EXPECT_EQ(w.Label2.Caption(), "Version 2.1.33");
     EXPECT_FALSE(w.Label33.Visible());

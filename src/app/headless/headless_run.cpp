@@ -95,16 +95,18 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     EventLog log(std::cout);
     ReconnectingPort reconnecting(device, loopTimers, status);
     LoggingSerialPort port(reconnecting, log);
-    Services services{clock, port, profile, dialog, probe, wait, registry, status, info};
+    SettingsFiles settings(profile, status, info.settingsFolder);
     if (checkYears) {
-        return PrintRuleCheck(services, posix::PosixTimeZone(), *checkYears, std::cout, std::cerr);
+        return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), *checkYears, std::cout,
+                              std::cerr);
     }
     // The [Ports] overrides count before anything probes or opens a port.
-    for (const auto& [number, path] : ReadPortOverrides(services)) {
+    for (const auto& [number, path] : ReadPortOverrides(settings)) {
         ports.SetOverride(number, path);
     }
     Window window;
-    Program program(window, services, timers, host);
+    Program program(window, {clock, port, settings, dialog, probe, wait, registry, status, info},
+                    timers, host);
     log.WatchReplies(window);
     log.Write("started", "settings in " + info.settingsFolder);
     StdinWords words(loop, window);
@@ -115,7 +117,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     const posix::PosixClockSync clockSync;
     // The PC clock's status is an event of the run, not a start-up problem.
     StandingWarnings warnings(
-        window, services, zone, clockSync, loopTimers,
+        window, {clock, zone, clockSync}, settings, status, loopTimers,
         [&status](const std::string& text) {
             if (!text.empty()) {
                 status.ShowWarning(text);

@@ -94,8 +94,8 @@ struct PosixPlatform {
 };
 
 // Reads the [Ports] overrides before anything probes or opens a port.
-void ApplyPortOverrides(PosixPlatform& platform, Services& services) {
-    for (const auto& [number, device] : ReadPortOverrides(services)) {
+void ApplyPortOverrides(PosixPlatform& platform, SettingsFiles& settings) {
+    for (const auto& [number, device] : ReadPortOverrides(settings)) {
         platform.ports.SetOverride(number, device);
     }
 }
@@ -109,17 +109,12 @@ int RunWindow(const ProgramInfo& info) {
     QtMessageDialog dialog(&view);
     GuiHost host(view);
     ReconnectingPort port(platform.port, platform.timers, view.Status());
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      view.Status(),
-                      info};
-    ApplyPortOverrides(platform, services);
-    Program program(window, services, platform.timers, host);
+    SettingsFiles settings(platform.profile, view.Status(), info.settingsFolder);
+    ApplyPortOverrides(platform, settings);
+    Program program(window,
+                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                     platform.registry, view.Status(), info},
+                    platform.timers, host);
     view.onCloseRequested = [&program] { program.CloseWindow(); };
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
@@ -136,7 +131,7 @@ int RunWindow(const ProgramInfo& info) {
     const posix::PosixClockSync clockSync;
     CombinedWarningLine warningLine(view.Status());
     StandingWarnings warnings(
-        window, services, zone, clockSync, platform.timers,
+        window, {platform.clock, zone, clockSync}, settings, view.Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
     return QApplication::exec();

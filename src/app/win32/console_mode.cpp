@@ -165,18 +165,13 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     EventLog log(std::cout);
     ReconnectingPort reconnecting(platform.port, platform.timers, status);
     LoggingSerialPort port(reconnecting, log);
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      status,
-                      info};
-    platform.ApplyPortOverrides(services);
+    SettingsFiles settings(platform.profile, status, info.settingsFolder);
+    platform.ApplyPortOverrides(settings);
     Window window;
-    Program program(window, services, platform.timers, host);
+    Program program(window,
+                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                     platform.registry, status, info},
+                    platform.timers, host);
     log.WatchReplies(window);
     log.Write("started", "settings in " + info.settingsFolder);
     OperatorLines lines(window, std::cerr);
@@ -186,7 +181,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     const Win32TimeZone zone;
     const UnknownClockSync clockSync;
     StandingWarnings warnings(
-        window, services, zone, clockSync, platform.timers,
+        window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
         [&status](const std::string& text) {
             if (!text.empty()) {
                 status.ShowWarning(text);
@@ -201,11 +196,10 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
 }
 
 int RunRuleCheck(const ProgramInfo& info, Win32Platform& platform, int years) {
-    StderrMessageDialog dialog;
     StderrStatusLine status;
-    Services services{platform.clock, platform.port,     platform.profile, dialog, platform.probe,
-                      platform.wait,  platform.registry, status,           info};
-    const int code = PrintRuleCheck(services, Win32TimeZone(), years, std::cout, std::cerr);
+    SettingsFiles settings(platform.profile, status, info.settingsFolder);
+    const int code =
+        PrintRuleCheck(settings, platform.clock, Win32TimeZone(), years, std::cout, std::cerr);
     std::cout.flush();
     std::cerr.flush();
     return code;

@@ -6,11 +6,11 @@
 #include "platform/win32/win32_profile_store.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_wall_clock.h"
+#include "settings/ini.h"
 #include "settings/key_table.h"
 #include "ui/win32/win32_event_loop.h"
 #include "ui/win32/win32_serial_port.h"
 #include "ui/win32/win32_timer_service.h"
-#include "window/services.h"
 
 namespace corvantis {
 
@@ -28,8 +28,8 @@ struct Win32Platform {
     Win32TimerService timers{loop};
 
     // Reads the [Ports] overrides of the settings before anything probes or opens a port.
-    void ApplyPortOverrides(Services& services) {
-        for (const auto& [number, device] : ReadPortOverrides(services)) {
+    void ApplyPortOverrides(SettingsFiles& settings) {
+        for (const auto& [number, device] : ReadPortOverrides(settings)) {
             ports.SetOverride(number, device);
         }
     }

@@ -31,17 +31,12 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     platform.loop.SetDialogWindow(view->Handle());
     Win32WindowHost host(*view, [&platform](int exitCode) { platform.loop.Quit(exitCode); });
     ReconnectingPort port(platform.port, platform.timers, view->Status());
-    Services services{platform.clock,
-                      port,
-                      platform.profile,
-                      dialog,
-                      platform.probe,
-                      platform.wait,
-                      platform.registry,
-                      view->Status(),
-                      info};
-    platform.ApplyPortOverrides(services);
-    Program program(window, services, platform.timers, host);
+    SettingsFiles settings(platform.profile, view->Status(), info.settingsFolder);
+    platform.ApplyPortOverrides(settings);
+    Program program(window,
+                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                     platform.registry, view->Status(), info},
+                    platform.timers, host);
     view->onCloseRequested = [&program] { program.CloseWindow(); };
     view->onMouseMove = [&program](int x) { program.MouseMove(x); };
     view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
@@ -55,7 +50,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     const UnknownClockSync clockSync;
     CombinedWarningLine warningLine(view->Status());
     StandingWarnings warnings(
-        window, services, zone, clockSync, platform.timers,
+        window, {platform.clock, zone, clockSync}, settings, view->Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
     const int exitCode = platform.loop.Run();

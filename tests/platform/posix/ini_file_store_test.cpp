@@ -328,12 +328,9 @@ TEST(IniDiskTroubleTest, SettingsSavedWhileTheDiskRefusesArriveWhenItTakesThemAg
         TempDir dir;
         FakePlatform platform;
         IniFileStore store;
-        Services services{platform.clock,    platform.port,   store,
-                          platform.dialog,   platform.probe,  platform.wait,
-                          platform.registry, platform.status, platform.services.info};
-        services.info.settingsFolder = dir.Path();
-        const std::string file = IniPath(services.info, kCorvantisIni);
-        WriteIni(services, "GPS", "CurrAddress", "5", file);
+        SettingsFiles settings(store, platform.status, dir.Path());
+        const std::string file = settings.PathOf(kCorvantisIni);
+        WriteIni(settings, "GPS", "CurrAddress", "5", file);
         const std::string old = ReadFileBytes(file);
         {
             std::optional<FileSizeLimit> limit;
@@ -342,14 +339,14 @@ TEST(IniDiskTroubleTest, SettingsSavedWhileTheDiskRefusesArriveWhenItTakesThemAg
             } else {
                 ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
             }
-            WriteIni(services, "GPS", "NewAddress", "12", file);
-            WriteIni(services, "GPS", "CurrAddress", "7", file);
-            RetryUnsavedSettings(services);
+            WriteIni(settings, "GPS", "NewAddress", "12", file);
+            WriteIni(settings, "GPS", "CurrAddress", "7", file);
+            RetryUnsavedSettings(settings);
             EXPECT_EQ(ReadFileBytes(file), old);
             EXPECT_EQ(platform.status.warnings.size(), 1u);
             ::chmod(dir.Path().c_str(), 0755);
         }
-        RetryUnsavedSettings(services);
+        RetryUnsavedSettings(settings);
         EXPECT_EQ(ReadFileBytes(file), "[GPS]\r\nCURRADDRESS=7\r\nNEWADDRESS=12\r\n");
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
     }

@@ -71,7 +71,7 @@ protected:
     // message: the window as the operator first sees it.
     void StartUp() {
         testing::FakeWindowHost host;
-        Form_Load(window, platform.services, host);
+        Form_Load(window, platform.Startup(host));
         window.txtPCtime.SetText("03-09-2024   14:07:05");
         window.Text1.SetText("* 5 714 9 32024         1         #");
     }
