@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "platform/failure.h"
 #include "platform/version.h"
 
 #include <charconv>
@@ -20,6 +21,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.help = true;
         } else if (argument == "--version") {
             options.version = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
         } else if (argument == "--check-rules") {
             options.checkRules = true;
         } else if (argument == "--years") {
@@ -55,7 +58,7 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
 
 std::string Usage(const std::string& program) {
     return "Usage: " + program +
-           " [--headless] [--settings-dir DIR]\n"
+           " [--headless] [--verbose] [--settings-dir DIR]\n"
            "       " +
            program +
            " --check-rules [--years N] [--settings-dir DIR]\n"
@@ -68,12 +71,24 @@ std::string Usage(const std::string& program) {
            "  --check-rules       compare the stored display rules with this PC's time zone\n"
            "                      over the next 5 years (--years N: N years); exits 0 when\n"
            "                      they agree, 1 when they do not\n"
+           "  --verbose           also print, on standard error, each failure the program\n"
+           "                      passes over on purpose (a step skipped, the tick going on)\n"
            "  --version           print the version and exit\n"
            "  --help              print this help and exit\n"
            "\n"
            "Without a display the program runs headless by itself. One copy runs per settings\n"
            "folder: a second one ends with exit status 3 (with a window, it brings the first\n"
            "one's window forward).\n";
+}
+
+void TraceSkippedFailures(const Options& options, std::ostream& err) {
+    if (!options.verbose) {
+        SetSkipTracer(nullptr);
+        return;
+    }
+    SetSkipTracer([&err](const Failure& failure, const std::source_location& where) {
+        err << SkippedLine(failure, where) << std::endl;
+    });
 }
 
 std::optional<int> AnswerWithoutStarting(const Options& options, const std::string& program,

@@ -12,6 +12,7 @@ struct Options {
     bool headless = false;
     bool help = false;
     bool version = false;
+    bool verbose = false;  // trace the failures passed over on purpose
     std::optional<std::string> settingsDir;
     bool checkRules = false;  // compare the display rules with this PC's zone and exit
     int checkYears = 5;       // how many years --check-rules looks ahead, 1-50
@@ -22,6 +23,10 @@ Options ParseOptions(const std::vector<std::string>& arguments);
 
 // The exit status of a copy that found another one running on the same settings folder.
 inline constexpr int kExitAlreadyRunning = 3;
+
+// With --verbose, every failure SkipSilently passes over is written to `err` as one line
+// (SkippedLine); without, nothing is. `err` must outlive the program's run.
+void TraceSkippedFailures(const Options& options, std::ostream& err);
 
 // The text --help prints.
 std::string Usage(const std::string& program);

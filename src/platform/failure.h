@@ -1,6 +1,8 @@
 // Failures raised by operations, and the two ways callers deal with them.
 #pragma once
 
+#include <functional>
+#include <source_location>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -36,14 +38,26 @@ inline constexpr int kInvalidPropertyValue = 380;   // value a control refuses
 inline constexpr int kUnsupportedValueType = 1001;  // registry value of an unknown type
 }  // namespace error
 
-// Runs `action`; a Failure it raises ends the action and is dropped without a trace.
-// Returns true when the action ran to its end.
+// Where the failures that SkipSilently passes over go: nowhere unless a tracer is set (a
+// program's --verbose). The tracer gets the failure and the place of the SkipSilently call.
+using SkipTracer = std::function<void(const Failure&, const std::source_location&)>;
+void SetSkipTracer(SkipTracer tracer);
+void TraceSkipped(const Failure& failure, const std::source_location& where);
+
+// The tracer's line for one skipped failure: "skipped at FILE:LINE in FUNCTION: DESCRIPTION
+// (NUMBER)", FILE without its folders.
+std::string SkippedLine(const Failure& failure, const std::source_location& where);
+
+// Runs `action`; a Failure it raises ends the action and is dropped without a trace on
+// screen (see SetSkipTracer). Returns true when the action ran to its end.
 template <typename Action>
-bool SkipSilently(Action&& action) {
+bool SkipSilently(Action&& action,
+                  const std::source_location& where = std::source_location::current()) {
     try {
         std::forward<Action>(action)();
         return true;
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
+        TraceSkipped(failure, where);
         return false;
     }
 }

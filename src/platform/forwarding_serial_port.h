@@ -10,10 +10,10 @@ class ForwardingSerialPort : public SerialPort {
 public:
     // `port` must outlive this object. Its open changes are relayed to this port's listener
     // through OnOpenChanged.
-    explicit ForwardingSerialPort(SerialPort& port) : m_port(port) {
-        m_port.SetOpenListener([this](bool open) { OnOpenChanged(open); });
-    }
-    ~ForwardingSerialPort() override { m_port.SetOpenListener(nullptr); }
+    explicit ForwardingSerialPort(SerialPort& port)
+        : m_port(port),
+          m_listener(m_port.AddOpenListener([this](bool open) { OnOpenChanged(open); })) {}
+    ~ForwardingSerialPort() override { m_port.RemoveOpenListener(m_listener); }
     ForwardingSerialPort(const ForwardingSerialPort&) = delete;
     ForwardingSerialPort& operator=(const ForwardingSerialPort&) = delete;
 
@@ -37,6 +37,7 @@ protected:
 
 private:
     SerialPort& m_port;
+    int m_listener;
 };
 
 }  // namespace corvantis

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvantis {
 
@@ -66,21 +67,33 @@ public:
     // (kPortUnavailable, as for every other operation).
     virtual void Output(std::string_view text) = 0;
 
-    // Called with the new state each time the port opens or closes, including a close the
-    // device forced. One listener; setting another replaces it.
-    void SetOpenListener(std::function<void(bool open)> listener) {
-        m_openListener = std::move(listener);
+    // Listeners called with the new state each time the port opens or closes, including a
+    // close the device forced, in the order they were added. AddOpenListener returns the
+    // number that removes the listener again; removing one leaves the others.
+    int AddOpenListener(std::function<void(bool open)> listener) {
+        m_openListeners.push_back({++m_lastListenerId, std::move(listener)});
+        return m_lastListenerId;
+    }
+    void RemoveOpenListener(int id) {
+        std::erase_if(m_openListeners, [id](const Listener& each) { return each.id == id; });
     }
 
 protected:
     void NotifyOpenChanged(bool open) {
-        if (m_openListener) {
-            m_openListener(open);
+        // A listener may add or remove listeners: each call works on the list as it was.
+        const std::vector<Listener> listeners = m_openListeners;
+        for (const Listener& each : listeners) {
+            each.call(open);
         }
     }
 
 private:
-    std::function<void(bool)> m_openListener;
+    struct Listener {
+        int id;
+        std::function<void(bool)> call;
+    };
+    std::vector<Listener> m_openListeners;
+    int m_lastListenerId = 0;
 };
 
 }  // namespace corvantis

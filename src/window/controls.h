@@ -19,7 +19,8 @@
 namespace corvantis {
 
 // What changed on a control, for observers that mirror the model.
-enum class ControlProperty { Text, Value, Selection, Entries, Visible, Enabled, Timing };
+// Ticked: a timer's tick has run its onTick (observers watch a tick without replacing it).
+enum class ControlProperty { Text, Value, Selection, Entries, Visible, Enabled, Timing, Ticked };
 
 class Control {
 public:
@@ -220,11 +221,12 @@ public:
     bool AlignToWallClock() const { return m_alignToWallClock; }
 
     std::function<void()> onTick;
-    // Called by the driver at each tick.
+    // Called by the driver at each tick: onTick, then the observers with Ticked.
     void Tick() {
         if (onTick) {
             onTick();
         }
+        Notify(ControlProperty::Ticked);
     }
 
 private:

@@ -50,16 +50,16 @@ void EventLog::WatchMessages(Window& w) {
             m_builtThisTick = true;
         }
     });
-    w.SendUDP.onTick = [this, &w, tick = std::move(w.SendUDP.onTick)] {
-        m_builtThisTick = false;
-        m_sentThisTick = false;
-        if (tick) {
-            tick();
+    w.SendUDP.AddObserver([this, &w](ControlProperty property) {
+        if (property != ControlProperty::Ticked) {
+            return;
         }
         if (m_builtThisTick && !m_sentThisTick) {
             Write("built", "[" + w.Text1.Text() + "] not sent");
         }
-    };
+        m_builtThisTick = false;
+        m_sentThisTick = false;
+    });
 }
 
 void LoggingSerialPort::OnOpenChanged(bool open) {

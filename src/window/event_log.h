@@ -29,7 +29,8 @@ public:
 
     // Logs each message the transmission tick builds but does not send ("built [...] not
     // sent"), so a run without a port still shows what would go out; sent messages are
-    // logged by LoggingSerialPort. Call after the tick's handler is attached.
+    // logged by LoggingSerialPort. Watches the tick beside its handler, before or after the
+    // handler is attached.
     void WatchMessages(Window& w);
 
     static std::string Timestamp(std::chrono::system_clock::time_point at);

@@ -16,7 +16,8 @@ Program::Program(Window& window, const ProgramPlatform& platform, TimerService& 
       m_timers(timers),
       m_host(host),
       m_line{platform.clock, platform.MSComm1, platform.status},
-      m_autoRun{platform.registry, platform.info} {}
+      m_autoRun{platform.registry, platform.info},
+      m_guard([&status = platform.status](const std::string& text) { status.ShowWarning(text); }) {}
 
 void Program::AttachHandlers() {
     Window& w = m_window;
@@ -38,9 +39,11 @@ void Program::Start() {
     AttachHandlers();
     const ProgramPlatform& p = m_platform;
     Form_Load(m_window, {p.settings, p.MSComm1, p.probe, p.dialog, p.status, m_host, p.info});
-    m_driver = std::make_unique<TimerDriver>(
-        m_timers, std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1, &m_window.Timer2,
-                                      &m_window.Timer3});
+    m_driver =
+        std::make_unique<TimerDriver>(m_timers,
+                                      std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1,
+                                                          &m_window.Timer2, &m_window.Timer3},
+                                      &m_guard);
 }
 
 void Program::CloseWindow() {

@@ -16,6 +16,7 @@
 #include "settings/auto_run.h"
 #include "settings/ini.h"
 #include "transmit/transmission_tick.h"
+#include "window/handler_guard.h"
 #include "window/timer_driver.h"
 #include "window/window.h"
 
@@ -64,6 +65,8 @@ private:
     WindowHost& m_host;
     TransmitLine m_line;
     AutoRunEntry m_autoRun;
+    // Every timer tick runs in it; a fault is logged on the status line.
+    HandlerGuard m_guard;
     std::unique_ptr<TimerDriver> m_driver;
 };
 

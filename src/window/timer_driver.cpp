@@ -1,12 +1,22 @@
 #include "window/timer_driver.h"
 
+#include <iostream>
+
 namespace corvantis {
 
-TimerDriver::TimerDriver(TimerService& service, const std::vector<Timer*>& timers) {
+TimerDriver::TimerDriver(TimerService& service, const std::vector<Timer*>& timers,
+                         HandlerGuard* guard) {
+    if (guard == nullptr) {
+        m_ownGuard = std::make_unique<HandlerGuard>(
+            [](const std::string& text) { std::cerr << text << std::endl; });
+        guard = m_ownGuard.get();
+    }
     for (Timer* control : timers) {
         auto binding = std::make_unique<Binding>();
         binding->control = control;
-        binding->timer = service.CreateTimerFor(control->Name(), [control] { control->Tick(); });
+        binding->timer = service.CreateTimerFor(control->Name(), [control, guard] {
+            guard->Run(control->Name(), [control] { control->Tick(); });
+        });
         Binding* raw = binding.get();
         control->AddObserver([raw](ControlProperty property) {
             if (property == ControlProperty::Enabled || property == ControlProperty::Timing) {

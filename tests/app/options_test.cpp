@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "platform/failure.h"
+
 namespace corvantis {
 namespace {
 
@@ -21,6 +25,23 @@ TEST(OptionsTest, ReadsTheModeAndTheSettingsFolder) {
         << "the last one wins";
     EXPECT_TRUE(ParseOptions(Arguments{"--help"}).help);
     EXPECT_TRUE(ParseOptions(Arguments{"--version"}).version);
+}
+
+// --verbose puts each failure passed over on purpose on the error stream; without it the
+// stream stays quiet.
+TEST(OptionsTest, VerboseTracesTheFailuresPassedOverOnPurpose) {
+    for (const bool verbose : {true, false}) {
+        SCOPED_TRACE(verbose ? "verbose" : "quiet");
+        const Options options = ParseOptions(verbose ? Arguments{"--verbose"} : Arguments{});
+        EXPECT_EQ(options.verbose, verbose);
+        std::ostringstream err;
+        TraceSkippedFailures(options, err);
+        SkipSilently([] { throw Failure(8010, "COM4: no such device"); });
+        TraceSkippedFailures(Options{}, err);
+        EXPECT_EQ(err.str().find(": COM4: no such device (8010)\n") != std::string::npos, verbose)
+            << err.str();
+    }
+    EXPECT_NE(Usage("corvantis").find("--verbose"), std::string::npos);
 }
 
 TEST(OptionsTest, ReadsTheRuleCheck) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/fakes.h"
 
 namespace corvantis {
@@ -27,6 +30,27 @@ TEST(FailureRulesTest, SkipSilentlyDropsFailuresButNotOtherExceptions) {
     EXPECT_FALSE(SkipSilently([] { throw Failure(8012, "closed"); }));
     EXPECT_TRUE(SkipSilently([] {}));
     EXPECT_THROW(SkipSilently([] { throw std::logic_error("bug"); }), std::logic_error);
+}
+
+// What SkipSilently passes over reaches the tracer (a program's --verbose) with the place of
+// the call; without a tracer nothing is said, and the action's result is the same either way.
+TEST(FailureRulesTest, SkippedFailuresReachTheTracerWithThePlaceOfTheCall) {
+    std::vector<std::string> traced;
+    SetSkipTracer([&](const Failure& failure, const std::source_location& where) {
+        traced.push_back(SkippedLine(failure, where));
+    });
+    const int line = __LINE__ + 1;
+    EXPECT_FALSE(SkipSilently([] { throw Failure(8012, "COM3: Port is not open"); }));
+    EXPECT_TRUE(SkipSilently([] {}));
+    SetSkipTracer(nullptr);
+    EXPECT_FALSE(SkipSilently([] { throw Failure(6, "Overflow"); }));
+
+    ASSERT_EQ(traced.size(), 1u);
+    const std::string& text = traced[0];
+    EXPECT_EQ(text.rfind("skipped at failure_test.cpp:" + std::to_string(line) + " in ", 0), 0u)
+        << text;
+    const std::string tail = ": COM3: Port is not open (8012)";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ protected:
             m_ports.SetOverride(n, m_dir.File("absent" + std::to_string(n)));
         }
         m_ports.SetOverride(kPtyPort, m_pty.SlavePath());
-        m_port.SetOpenListener([this](bool open) { m_changes.push_back(open); });
+        m_port.AddOpenListener([this](bool open) { m_changes.push_back(open); });
     }
 
     void OpenPty() {

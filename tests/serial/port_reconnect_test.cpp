@@ -17,7 +17,7 @@ class PortReconnectTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake.port.SetCommPort(5);
-        port.SetOpenListener([this](bool open) { changes.push_back(open); });
+        port.AddOpenListener([this](bool open) { changes.push_back(open); });
         port.SetPortOpen(true);
     }
     // Unplugs the device and keeps it away.

@@ -58,7 +58,7 @@ TEST_F(EventLogTest, PortWritesAndStateChangesAreLoggedAsTheyHappen) {
     testing::FakeSerialPort port;
     LoggingSerialPort logged(port, log);
     int notified = 0;
-    logged.SetOpenListener([&](bool) { ++notified; });
+    logged.AddOpenListener([&](bool) { ++notified; });
     logged.SetPortOpen(true);
     logged.Output("*  1#");
     port.Unplug();
@@ -107,6 +107,45 @@ TEST(EventLogMessagesTest, MessagesBuiltButNotSentAreLoggedOnce) {
     EXPECT_NE(text.find(" built [*  1#] not sent\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" sent [*  1#]\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("not sent", text.find("not sent") + 1), std::string::npos) << text;
+}
+
+// A port told to several listeners tells each; a wrapper that goes away takes only its own
+// listener with it, so the port under a logging and a reconnecting wrapper keeps telling the
+// one that stays.
+TEST_F(EventLogTest, EachOpenListenerIsToldAndAWrapperRemovesOnlyItsOwn) {
+    testing::FakeSerialPort port;
+    std::vector<std::string> told;
+    port.AddOpenListener([&](bool open) { told.push_back(open ? "a:open" : "a:closed"); });
+    const int second =
+        port.AddOpenListener([&](bool open) { told.push_back(open ? "b:open" : "b:closed"); });
+    {
+        LoggingSerialPort logged(port, log);
+        port.SetPortOpen(true);
+    }
+    port.RemoveOpenListener(second);
+    port.SetPortOpen(false);
+    EXPECT_EQ(told, (std::vector<std::string>{"a:open", "b:open", "a:closed"}));
+    EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 port-opened COM1\n");
+}
+
+// The messages the tick builds but does not send are logged whether the log watches the tick
+// before or after its handler is attached.
+TEST_F(EventLogTest, BuiltButNotSentIsLoggedWhicheverIsAttachedFirst) {
+    for (const bool watchFirst : {true, false}) {
+        SCOPED_TRACE(watchFirst ? "watching first" : "handler first");
+        out.str("");
+        Window w;
+        const auto attach = [&w] { w.SendUDP.onTick = [&w] { w.Text1.SetText("*  1#"); }; };
+        if (watchFirst) {
+            log.WatchMessages(w);
+            attach();
+        } else {
+            attach();
+            log.WatchMessages(w);
+        }
+        w.SendUDP.Tick();
+        EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 built [*  1#] not sent\n");
+    }
 }
 
 }  // namespace

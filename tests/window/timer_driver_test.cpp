@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "platform/failure.h"
+
 #include "support/fakes.h"
 
 namespace corvantis {
@@ -56,6 +60,47 @@ TEST(TimerDriverTest, ADisabledTimerStartsOnlyWhenEnabled) {
     second.SetEnabled(true);
     timers.RunFor(3000ms);
     EXPECT_EQ(ticks, 3);
+}
+
+// A tick that throws is a fault: the guard logs it once per run of the same failure, the
+// timer and every other timer go on ticking, and a clean tick lets the next failure be told.
+TEST(TimerDriverTest, ATickThatThrowsIsLoggedOnceAndEveryTimerGoesOn) {
+    FakeClock clock;
+    VirtualTimers timers(clock);
+    Timer faulty("Timer1", 100ms);
+    Timer healthy("Timer2", 100ms);
+    int faultyTicks = 0, healthyTicks = 0;
+    std::function<void()> fault = [] { throw Failure(8012, "Port is not open"); };
+    faulty.onTick = [&] {
+        ++faultyTicks;
+        if (fault) {
+            fault();
+        }
+    };
+    healthy.onTick = [&] { ++healthyTicks; };
+    std::vector<std::string> logged;
+    HandlerGuard guard([&](const std::string& text) { logged.push_back(text); });
+    TimerDriver driver(timers, {&faulty, &healthy}, &guard);
+
+    timers.RunFor(500ms);
+    fault = [] { throw std::runtime_error("bad_alloc in disguise"); };
+    timers.RunFor(300ms);
+    fault = [] { throw 42; };
+    timers.RunFor(200ms);
+    fault = nullptr;
+    timers.RunFor(100ms);
+    fault = [] { throw Failure(8012, "Port is not open"); };
+    timers.RunFor(100ms);
+
+    EXPECT_EQ(faultyTicks, 12);
+    EXPECT_EQ(healthyTicks, 12);
+    const std::string goesOn = "; the program goes on.";
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          "Unexpected failure in Timer1: Port is not open (8012)" + goesOn,
+                          "Unexpected failure in Timer1: bad_alloc in disguise" + goesOn,
+                          "Unexpected failure in Timer1: an exception of unknown type" + goesOn,
+                          "Unexpected failure in Timer1: Port is not open (8012)" + goesOn,
+                      }));
 }
 
 }  // namespace

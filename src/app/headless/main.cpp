@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     if (const auto answered = AnswerWithoutStarting(options, argv[0], std::cout, std::cerr)) {
         return *answered;
     }
+    TraceSkippedFailures(options, std::cerr);
     return RunHeadless(options, argv[0]);
 }

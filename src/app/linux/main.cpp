@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
     if (const auto answered = AnswerWithoutStarting(options, argv[0], std::cout, std::cerr)) {
         return *answered;
     }
+    TraceSkippedFailures(options, std::cerr);
     const bool headless = options.headless || !DisplayAvailable();
     if (headless && !options.headless) {
         std::cerr << "No display found: running headless (see --help).\n";

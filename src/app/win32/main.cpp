@@ -102,7 +102,10 @@ int main(int argc, char** argv) {
     }
     if (options.headless || options.checkRules) {
         UseParentConsole(true);
+    } else if (options.verbose) {
+        UseParentConsole(false);  // the window's trace goes to the parent's streams, if any
     }
+    TraceSkippedFailures(options, std::cerr);
     const ProgramInfo info = DescribeProgram(options);
     Win32Platform platform;
     if (options.checkRules) {

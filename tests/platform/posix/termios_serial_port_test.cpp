@@ -39,7 +39,7 @@ class TermiosSerialPortTest : public ::testing::Test {
 protected:
     TermiosSerialPortTest() {
         m_ports.SetOverride(kPtyPort, m_pty.SlavePath());
-        m_port.SetOpenListener([this](bool open) { m_changes.push_back(open); });
+        m_port.AddOpenListener([this](bool open) { m_changes.push_back(open); });
         m_port.SetCommPort(kPtyPort);
     }
 

@@ -51,7 +51,7 @@ std::string Unescaped(const std::string& text) {
 int Run() {
     PortMap ports = PortMap::WindowsDefaults();
     Win32SerialPort port(ports);
-    port.SetOpenListener(
+    port.AddOpenListener(
         [](bool open) { std::cout << "listener " << (open ? "open" : "closed") << "\n"; });
     std::string line;
     while (std::getline(std::cin, line)) {

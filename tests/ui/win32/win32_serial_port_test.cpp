@@ -23,7 +23,7 @@ constexpr std::int16_t kDangling = 9;  // a link to nothing
 class Win32SerialPortTest : public ::testing::Test {
 protected:
     Win32SerialPortTest() {
-        m_port.SetOpenListener([this](bool open) { m_told.push_back(open); });
+        m_port.AddOpenListener([this](bool open) { m_told.push_back(open); });
     }
     PortMap m_ports = PortMap::WindowsDefaults();
     Win32SerialPort m_port{m_ports};
