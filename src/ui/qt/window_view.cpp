@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <cmath>
 
 #include "platform/failure.h"
@@ -128,6 +129,16 @@ void MirrorList(const ComboBox& list, QComboBox* widget) {
         widget->setEditText(text);
     }
 }
+
+// Typed text is never final input to the line edit, so it never signals editingFinished
+// (neither on Return nor when the focus leaves) and the list never selects the entry whose
+// text was typed: typed text is text only, and only a pick selects. Every keystroke is still
+// taken as typed.
+class TextOnly : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& /*input*/, int& /*position*/) const override { return Intermediate; }
+};
 
 }  // namespace
 
@@ -339,15 +350,12 @@ QComboBox* WindowView::Make(ComboBox& list) {
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
     widget->setCompleter(nullptr);
+    widget->setValidator(new TextOnly(widget));
     widget->setMaxVisibleItems(16);
     // Sized for the expected entries rather than adjusted to them: adjusting resizes the
     // list behind its layout's back whenever entries arrive.
     widget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     widget->setMinimumContentsLength(ListColumns(list.Name()));
-    // Qt selects the entry matching typed text when editing ends; here typed text is text
-    // only, and only a pick selects.
-    QObject::disconnect(widget->lineEdit(), SIGNAL(editingFinished()), widget,
-                        SLOT(_q_editingFinished()));
     auto mirror = [guard = QPointer<QComboBox>(widget), &list] {
         if (!guard.isNull()) {
             MirrorList(list, guard.data());

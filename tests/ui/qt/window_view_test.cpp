@@ -379,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Another entry selected: the selection stays on "Jan", not moved to "Mar".
         TypedEntryCase{"OtherSelectedFocusMoves", 0, EndOfEditing::FocusMoves},
         TypedEntryCase{"OtherSelectedClickElsewhere", 0, EndOfEditing::ClickElsewhere},
-        // Return ends editing as well, and leaving afterwards must not finish it again.
+        // Return ends editing too.
         TypedEntryCase{"OtherSelectedReturn", 0, EndOfEditing::ReturnThenFocusMoves},
         TypedEntryCase{"NothingSelectedReturn", -1, EndOfEditing::ReturnThenFocusMoves}),
     [](const ::testing::TestParamInfo<TypedEntryCase>& info) { return info.param.name; });
