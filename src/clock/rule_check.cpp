@@ -74,6 +74,94 @@ std::optional<ChangeRule> RuleFor(const std::vector<DateTime>& days) {
     return std::nullopt;
 }
 
+// The list's offset for a zone whose standard offset is `standard` minutes: itself when the
+// list holds it; else, with the reason added, its whole half hours (cut towards zero) held
+// within the list's ends.
+int OffsetInList(int standard, std::vector<std::string>& reasons) {
+    if (standard % kOffsetStep == 0 && standard >= kMinOffset && standard <= kMaxOffset) {
+        return standard;
+    }
+    reasons.push_back("its offset " + OffsetInWords(standard) +
+                      " is not in the list (-12 to +13 hours in half hours)");
+    return std::clamp(standard / kOffsetStep * kOffsetStep, kMinOffset, kMaxOffset);
+}
+
+// Adds the reasons a zone's offsets (two or more) are not just a standard offset and a
+// daylight-saving offset one hour ahead of it.
+void CheckDaylightOffsets(const std::set<int>& offsets, std::vector<std::string>& reasons) {
+    if (offsets.size() > 2) {
+        reasons.push_back(
+            "its offset takes more than two values (its rules change between "
+            "years)");
+    }
+    const int standard = *offsets.begin();
+    const int daylight = *offsets.rbegin();
+    if (daylight - standard != kDaylightShift) {
+        reasons.push_back("its daylight saving moves the time by " +
+                          DurationInWords(daylight - standard) + ", and the clocks move by 1 hour");
+    }
+}
+
+// A zone's changes as its clock reads them just before each: the starts of daylight saving
+// (the offset grows) in standard time, the ends in daylight time, each in order.
+struct ShownChanges {
+    std::vector<DateTime> starts;
+    std::vector<DateTime> ends;
+};
+
+ShownChanges ChangesAsShown(const std::vector<OffsetChange>& pc) {
+    ShownChanges changes;
+    for (std::size_t i = 1; i < pc.size(); ++i) {
+        const bool start = pc[i].offsetMinutes > pc[i - 1].offsetMinutes;
+        const int shownBefore = pc[i - 1].offsetMinutes;
+        (start ? changes.starts : changes.ends)
+            .push_back(FromEpochSeconds(pc[i].at + shownBefore * 60LL));
+    }
+    return changes;
+}
+
+// Adds the reasons the clocks' one hour of change (that of the first start, both lists not
+// empty) cannot give these changes: one of each kind off a whole hour, an end at another hour.
+void CheckChangeTimes(const ShownChanges& changes, std::vector<std::string>& reasons) {
+    for (const auto* list : {&changes.starts, &changes.ends}) {
+        for (const DateTime& change : *list) {
+            if (change.minute != 0 || change.second != 0) {
+                reasons.push_back("it changes at " + ClockTime(change) + " on " +
+                                  DateInWords(change) + ", not on a whole hour");
+                break;
+            }
+        }
+    }
+    const DateTime& start = changes.starts.front();
+    const DateTime& end = changes.ends.front();
+    if (end.hour != start.hour) {
+        reasons.push_back("it starts daylight saving at " + ClockTime(start) +
+                          " standard time and ends it at " + ClockTime(end) +
+                          " daylight time, and the clocks use one hour for both (" +
+                          TwoDigits(start.hour) + ":00); they will end daylight saving " +
+                          DurationInWords((end.hour - start.hour) * 60) +
+                          (end.hour > start.hour ? " early" : " late"));
+    }
+}
+
+// Sets the start and end rules that give every one of the changes (both lists not empty);
+// where none does, the first change's own date, with the reason added.
+void SetChangeRules(const ShownChanges& changes, ZoneRules& result) {
+    const DateTime& start = changes.starts.front();
+    const DateTime& end = changes.ends.front();
+    const auto startRule = RuleFor(changes.starts);
+    const auto endRule = RuleFor(changes.ends);
+    if (!startRule || !endRule) {
+        result.notExpressible.push_back(
+            "its daylight-saving dates follow no single rule over the years "
+            "compared (its rules change between years)");
+    }
+    result.rules.start =
+        startRule.value_or(ChangeRule{ChangeRule::Form::FixedDate, start.month, 1, 7, start.day});
+    result.rules.end =
+        endRule.value_or(ChangeRule{ChangeRule::Form::FixedDate, end.month, 1, 7, end.day});
+}
+
 }  // namespace
 
 int OffsetAt(const std::vector<OffsetChange>& pc, std::int64_t utc) {
@@ -153,7 +241,6 @@ std::string DifferenceInWords(const RuleDifference& difference,
 
 ZoneRules RulesFromZone(const std::vector<OffsetChange>& pc) {
     ZoneRules result;
-    auto& reasons = result.notExpressible;
     if (pc.empty()) {
         return result;
     }
@@ -162,72 +249,22 @@ ZoneRules RulesFromZone(const std::vector<OffsetChange>& pc) {
         offsets.insert(change.offsetMinutes);
     }
     const int standard = *offsets.begin();
-    result.rules.offsetMinutes = standard;
-    if (standard % kOffsetStep != 0 || standard < kMinOffset || standard > kMaxOffset) {
-        reasons.push_back("its offset " + OffsetInWords(standard) +
-                          " is not in the list (-12 to +13 hours in half hours)");
-        result.rules.offsetMinutes =
-            std::clamp(standard / kOffsetStep * kOffsetStep, kMinOffset, kMaxOffset);
-    }
+    result.rules.offsetMinutes = OffsetInList(standard, result.notExpressible);
     if (offsets.size() == 1) {
         return result;
     }
-    if (offsets.size() > 2) {
-        reasons.push_back(
-            "its offset takes more than two values (its rules change between "
-            "years)");
-    }
-    const int daylight = *offsets.rbegin();
-    if (daylight - standard != kDaylightShift) {
-        reasons.push_back("its daylight saving moves the time by " +
-                          DurationInWords(daylight - standard) + ", and the clocks move by 1 hour");
-    }
-    std::vector<DateTime> starts;
-    std::vector<DateTime> ends;
-    for (std::size_t i = 1; i < pc.size(); ++i) {
-        const bool start = pc[i].offsetMinutes > pc[i - 1].offsetMinutes;
-        // The time shown just before the change: standard at the start, daylight at the end.
-        const int shownBefore = pc[i - 1].offsetMinutes;
-        (start ? starts : ends).push_back(FromEpochSeconds(pc[i].at + shownBefore * 60LL));
-    }
-    if (starts.empty() || ends.empty()) {
-        reasons.push_back(
+    CheckDaylightOffsets(offsets, result.notExpressible);
+    const ShownChanges changes = ChangesAsShown(pc);
+    if (changes.starts.empty() || changes.ends.empty()) {
+        result.notExpressible.push_back(
             "it does not both start and end daylight saving in the years "
             "compared (its rules change between years)");
         return result;
     }
     result.rules.daylightSaving = true;
-    const DateTime& start = starts.front();
-    const DateTime& end = ends.front();
-    result.rules.changeHour = start.hour;
-    for (const auto* list : {&starts, &ends}) {
-        for (const DateTime& change : *list) {
-            if (change.minute != 0 || change.second != 0) {
-                reasons.push_back("it changes at " + ClockTime(change) + " on " +
-                                  DateInWords(change) + ", not on a whole hour");
-                break;
-            }
-        }
-    }
-    if (end.hour != start.hour) {
-        reasons.push_back("it starts daylight saving at " + ClockTime(start) +
-                          " standard time and ends it at " + ClockTime(end) +
-                          " daylight time, and the clocks use one hour for both (" +
-                          TwoDigits(start.hour) + ":00); they will end daylight saving " +
-                          DurationInWords((end.hour - start.hour) * 60) +
-                          (end.hour > start.hour ? " early" : " late"));
-    }
-    const auto startRule = RuleFor(starts);
-    const auto endRule = RuleFor(ends);
-    if (!startRule || !endRule) {
-        reasons.push_back(
-            "its daylight-saving dates follow no single rule over the years "
-            "compared (its rules change between years)");
-    }
-    result.rules.start =
-        startRule.value_or(ChangeRule{ChangeRule::Form::FixedDate, start.month, 1, 7, start.day});
-    result.rules.end =
-        endRule.value_or(ChangeRule{ChangeRule::Form::FixedDate, end.month, 1, 7, end.day});
+    result.rules.changeHour = changes.starts.front().hour;
+    CheckChangeTimes(changes, result.notExpressible);
+    SetChangeRules(changes, result);
     return result;
 }
 

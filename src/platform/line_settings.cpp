@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kLowestBaud = 50;
 constexpr int kHighestBaud = 4'000'000;
+constexpr int kFewestDataBits = 5;
+constexpr int kMostDataBits = 8;
 
 [[noreturn]] void Refuse(std::string_view text, std::string_view reason) {
     throw Failure(port_error::kInvalidSettings,
@@ -29,9 +31,8 @@ int WholeNumber(std::string_view digits) {
     return status == std::errc() && end == digits.data() + digits.size() ? value : -1;
 }
 
-}  // namespace
-
-LineSettings ParseLineSettings(std::string_view text) {
+// The four comma-separated fields of `text`; refuses `text` when there are more or fewer.
+std::array<std::string_view, 4> SplitFields(std::string_view text) {
     std::array<std::string_view, 4> fields;
     std::string_view rest = text;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -43,55 +44,64 @@ LineSettings ParseLineSettings(std::string_view text) {
         fields[i] = rest.substr(0, comma);
         rest = last ? std::string_view() : rest.substr(comma + 1);
     }
+    return fields;
+}
 
+// The parity `field` of `text` names: one letter n, e, o, m or s, either case.
+Parity ParityOf(std::string_view text, std::string_view field) {
+    if (field.size() == 1) {
+        switch (field.front()) {
+            case 'n':
+            case 'N':
+                return Parity::None;
+            case 'e':
+            case 'E':
+                return Parity::Even;
+            case 'o':
+            case 'O':
+                return Parity::Odd;
+            case 'm':
+            case 'M':
+                return Parity::Mark;
+            case 's':
+            case 'S':
+                return Parity::Space;
+            default:
+                break;
+        }
+    }
+    Refuse(text, "the parity must be one of n, e, o, m, s");
+}
+
+// The stop bits `field` of `text` names: 1, 1.5 or 2.
+StopBits StopBitsOf(std::string_view text, std::string_view field) {
+    if (field == "1") {
+        return StopBits::One;
+    }
+    if (field == "1.5") {
+        return StopBits::OneAndHalf;
+    }
+    if (field == "2") {
+        return StopBits::Two;
+    }
+    Refuse(text, "the stop bits must be 1, 1.5 or 2");
+}
+
+}  // namespace
+
+LineSettings ParseLineSettings(std::string_view text) {
+    const std::array<std::string_view, 4> fields = SplitFields(text);
     LineSettings settings;
     settings.baud = WholeNumber(fields[0]);
     if (settings.baud < kLowestBaud || settings.baud > kHighestBaud) {
         Refuse(text, "the baud rate must be a whole number from 50 to 4000000");
     }
-
-    if (fields[1].size() != 1) {
-        Refuse(text, "the parity must be one of n, e, o, m, s");
-    }
-    switch (fields[1].front()) {
-        case 'n':
-        case 'N':
-            settings.parity = Parity::None;
-            break;
-        case 'e':
-        case 'E':
-            settings.parity = Parity::Even;
-            break;
-        case 'o':
-        case 'O':
-            settings.parity = Parity::Odd;
-            break;
-        case 'm':
-        case 'M':
-            settings.parity = Parity::Mark;
-            break;
-        case 's':
-        case 'S':
-            settings.parity = Parity::Space;
-            break;
-        default:
-            Refuse(text, "the parity must be one of n, e, o, m, s");
-    }
-
+    settings.parity = ParityOf(text, fields[1]);
     settings.dataBits = WholeNumber(fields[2]);
-    if (settings.dataBits < 5 || settings.dataBits > 8) {
+    if (settings.dataBits < kFewestDataBits || settings.dataBits > kMostDataBits) {
         Refuse(text, "the data bits must be 5, 6, 7 or 8");
     }
-
-    if (fields[3] == "1") {
-        settings.stopBits = StopBits::One;
-    } else if (fields[3] == "1.5") {
-        settings.stopBits = StopBits::OneAndHalf;
-    } else if (fields[3] == "2") {
-        settings.stopBits = StopBits::Two;
-    } else {
-        Refuse(text, "the stop bits must be 1, 1.5 or 2");
-    }
+    settings.stopBits = StopBitsOf(text, fields[3]);
     return settings;
 }
 

@@ -124,6 +124,63 @@ TEST(RuleCheckTest, RulesFromZones) {
     }
 }
 
+// Offset tables no zone of the C library needs to have: each reason the rules fall short,
+// with the closest rules still filled in.
+TEST(RuleCheckTest, RulesFromOffsetTablesTheClocksCannotFollow) {
+    const std::int64_t start27 = Utc(2027, 3, 28, 1);  // 02:00 standard time at UTC+1
+    const std::int64_t end27 = Utc(2027, 10, 31, 1);   // 03:00 daylight time at UTC+2
+    struct Row {
+        const char* name;
+        std::vector<OffsetChange> pc;
+        int offsetMinutes;
+        bool daylightSaving;
+        const char* reason;  // part of one of the reasons
+    };
+    const Row rows[] = {
+        // Offsets off the half-hour list are cut towards zero, and held to -12..+13 hours.
+        {"quarter hour", {{kFrom, 345}}, 330, false, "is not in the list"},
+        {"beyond +13 hours", {{kFrom, 840}}, 780, false, "is not in the list"},
+        {"beyond -12 hours", {{kFrom, -750}}, -720, false, "is not in the list"},
+        {"a start without an end",
+         {{kFrom, 60}, {start27, 120}},
+         60,
+         false,
+         "does not both start and end daylight saving"},
+        {"changes at half past",
+         {{kFrom, 60}, {start27 + 1800, 120}, {end27 - 1800, 60}},
+         60,
+         true,
+         "not on a whole hour"},
+        {"a start date that moves by no rule",
+         {{kFrom, 60}, {start27, 120}, {end27, 60}, {Utc(2028, 3, 1, 1), 120}},
+         60,
+         true,
+         "follow no single rule"},
+        {"three offsets",
+         {{kFrom, 60}, {start27, 120}, {end27, 60}, {Utc(2028, 3, 26, 1), 180}},
+         60,
+         true,
+         "more than two values"},
+        {"a two-hour shift",
+         {{kFrom, 60}, {start27, 180}, {end27 - 3600, 60}},
+         60,
+         true,
+         "moves the time by 2 hours"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ZoneRules zone = RulesFromZone(row.pc);
+        EXPECT_EQ(zone.rules.offsetMinutes, row.offsetMinutes);
+        EXPECT_EQ(zone.rules.daylightSaving, row.daylightSaving);
+        const bool named = std::any_of(zone.notExpressible.begin(), zone.notExpressible.end(),
+                                       [&](const std::string& reason) {
+                                           return reason.find(row.reason) != std::string::npos;
+                                       });
+        EXPECT_TRUE(named) << (zone.notExpressible.empty() ? "no reason"
+                                                           : zone.notExpressible.front());
+    }
+}
+
 // Instant by instant (every 15 minutes, and one second either side of every change of either
 // side) the clocks' offset against the zone's: each disagreement lies in a reported span of
 // the same size, and each reported span disagrees.

@@ -94,6 +94,103 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Whether the file at `target` may be replaced: it does not exist (`existing` empty), or it is
+// a regular file the caller may write (`existing` holds its status). Otherwise false, with
+// `error` saying why.
+bool MayReplace(const std::string& target, std::optional<struct stat>& existing, FileError& error) {
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0) {
+        existing.reset();
+        return true;
+    }
+    if (!S_ISREG(old.st_mode)) {
+        error = Error(EISDIR, "");
+        return false;
+    }
+    // A file its owner made read-only stays as it is, as a write through it would.
+    if (::access(target.c_str(), W_OK) != 0) {
+        error = Error(errno, "");
+        return false;
+    }
+    existing = old;
+    return true;
+}
+
+// Creates a new, empty file in `folder` named "." + the name of `target` + ".tmp-" + 16
+// random hex digits, never one that exists already. Returns its descriptor and sets
+// `temporary` to its path; -1 with `error` set when none can be created.
+int CreateTemporary(const std::string& target, const std::string& folder, std::string& temporary,
+                    FileError& error) {
+    constexpr int kAttempts = 100;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+        temporary = folder + "/." + BaseNameOf(target) + ".tmp-" + suffix;
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            error = Error(errno, "cannot create a temporary file in " + folder);
+            return -1;
+        }
+    }
+    error = Error(EEXIST, "cannot create a temporary file in " + folder);
+    return -1;
+}
+
+// Gives the temporary file the replaced file's owner (as far as allowed) and permission bits,
+// then exactly `bytes`, flushed to the disk, and closes it. False with `error` set on failure;
+// the file is then left for the caller to discard.
+bool FillTemporary(Descriptor& file, const std::string& temporary,
+                   const std::optional<struct stat>& existing, std::string_view bytes,
+                   FileError& error) {
+    if (existing) {
+        // Best effort: an unprivileged process may not give the file away.
+        if (::fchown(file.get(), existing->st_uid, existing->st_gid) != 0) {
+            errno = 0;
+        }
+        if (::fchmod(file.get(), existing->st_mode & 07777) != 0) {
+            error = Error(errno, "cannot set the permissions of " + temporary);
+            return false;
+        }
+    }
+    int code = 0;
+    if (!WriteAll(file.get(), bytes, code)) {
+        error = Error(code, "cannot write " + temporary);
+        return false;
+    }
+    if (::fsync(file.get()) != 0) {
+        error = Error(errno, "cannot flush " + temporary);
+        return false;
+    }
+    if ((code = file.Close()) != 0) {
+        error = Error(code, "cannot close " + temporary);
+        return false;
+    }
+    return true;
+}
+
+// Closes the temporary file if it is still open and removes it.
+void Discard(Descriptor& file, const std::string& temporary) {
+    if (file.get() >= 0) {
+        file.Close();
+    }
+    ::unlink(temporary.c_str());
+}
+
+// Makes a rename in `folder` durable. Some file systems refuse to flush a folder; what was
+// renamed is in place regardless, so a failure is passed over.
+void FlushFolder(const std::string& folder) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
 }  // namespace
 
 ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes, FileError& error) {
@@ -181,76 +278,25 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, File
     }
     const std::string target = *resolved;
     const std::string folder = FolderOf(target);
-
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) {
-        error = Error(EISDIR, "");
+    std::optional<struct stat> existing;
+    if (!MayReplace(target, existing, error)) {
         return false;
     }
-    // A file its owner made read-only stays as it is, as a write through it would.
-    if (existed && ::access(target.c_str(), W_OK) != 0) {
-        error = Error(errno, "");
-        return false;
-    }
-
-    std::random_device seed;
-    std::mt19937_64 random(seed());
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[17];
-        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-        temporary = folder + "/." + BaseNameOf(target) + ".tmp-" + suffix;
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            error = Error(errno, "cannot create a temporary file in " + folder);
-            return false;
-        }
-    }
-    if (fd < 0) {
-        error = Error(EEXIST, "cannot create a temporary file in " + folder);
+    Descriptor file(CreateTemporary(target, folder, temporary, error));
+    if (file.get() < 0) {
         return false;
     }
-    Descriptor file(fd);
-    auto fail = [&](const std::string& what, int code) {
-        if (file.get() >= 0) {
-            file.Close();
-        }
-        ::unlink(temporary.c_str());
-        error = Error(code, what);
+    if (!FillTemporary(file, temporary, existing, bytes, error)) {
+        Discard(file, temporary);
         return false;
-    };
-
-    if (existed) {
-        // Best effort: an unprivileged process may not give the file away.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            errno = 0;
-        }
-        if (::fchmod(fd, old.st_mode & 07777) != 0) {
-            return fail("cannot set the permissions of " + temporary, errno);
-        }
-    }
-    int code = 0;
-    if (!WriteAll(fd, bytes, code)) {
-        return fail("cannot write " + temporary, code);
-    }
-    if (::fsync(fd) != 0) {
-        return fail("cannot flush " + temporary, errno);
-    }
-    if ((code = file.Close()) != 0) {
-        return fail("cannot close " + temporary, code);
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        return fail("cannot replace " + target, errno);
+        error = Error(errno, "cannot replace " + target);
+        Discard(file, temporary);
+        return false;
     }
-    // The rename is durable only once the folder is flushed. Some file systems refuse to
-    // flush a folder; the new content is in place regardless.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    FlushFolder(folder);
     return true;
 }
 

@@ -19,7 +19,9 @@
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <cmath>
+#include <initializer_list>
 
 #include "platform/failure.h"
 
@@ -33,8 +35,48 @@ namespace corvantis {
 namespace {
 
 constexpr const char* kIconPath = ":/corvantis/corvantis.png";
-// Clock replies are shown up to 36 characters at a time; one more keeps the caret clear.
+
+// Widths of the boxes, in characters: clock replies are shown up to 36 characters at a time
+// (one more keeps the caret clear); the PC's date and time; the clock's seconds.
 constexpr int kMessageColumns = 37;
+constexpr int kTimeColumns = 24;
+constexpr int kSecondsColumns = 3;
+
+// Widest entry (in characters) each kind of list is expected to hold, so that a list is wide
+// enough before it is filled and lists of one kind line up.
+constexpr int kOffsetColumns = 5;
+constexpr int kOccurrenceColumns = 6;
+constexpr int kWeekdayColumns = 4;
+constexpr int kMonthColumns = 4;
+constexpr int kDayColumns = 3;
+constexpr int kHourColumns = 3;
+constexpr int kLeapYearColumns = 3;
+constexpr int kPortColumns = 7;
+constexpr int kAddressColumns = 4;
+constexpr int kRateColumns = 15;
+constexpr int kNetworkAddressColumns = 15;
+// Entries an open list shows at once: all sixteen ports.
+constexpr int kListRows = 16;
+
+// Spacing in pixels: between the window's bands; between its two columns (and between the
+// PC's time and the message); inside a column; inside a grid of captions and lists.
+constexpr int kBandSpacing = 12;
+constexpr int kColumnGap = 18;
+constexpr int kColumnSpacing = 8;
+constexpr int kGridColumnGap = 8;
+constexpr int kGridRowGap = 6;
+constexpr int kTrafficRowGap = 4;
+// Extra room between groups inside a column: the display rules, the lists and the buttons.
+constexpr int kGroupGap = 4;
+// The display-rule grid: its columns, and the indent of the rules beneath their titles.
+constexpr int kRuleGridColumns = 7;
+constexpr int kRuleIndent = 12;
+// The header: icon size, the title's size against the body text, the gap between its lines.
+constexpr int kIconSize = 48;
+constexpr double kTitleScale = 1.5;
+constexpr int kTitleLineSpacing = 2;
+// "Please Wait!" in dark red.
+constexpr QRgb kWaitColour = 0xb01e1e;
 
 QString ToQt(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -81,28 +123,6 @@ int LineEditWidthFor(QLineEdit* edit, int columns) {
     return chrome + cursor + metrics.horizontalAdvance(QString(columns, QLatin1Char('0')));
 }
 
-// Widest entry (in characters) each list is expected to hold, so that a list is wide
-// enough before it is filled and lists of one kind line up.
-int ListColumns(const std::string& name) {
-    struct Width {
-        const char* name;
-        int columns;
-    };
-    static const Width widths[] = {
-        {"HourOffset", 5}, {"Combo12", 6},     {"Combo9", 6},     {"Combo11", 4},
-        {"Combo5", 4},     {"Combo10", 4},     {"Combo6", 4},     {"Combo7", 3},
-        {"Combo8", 3},     {"Combo13", 3},     {"Combo14", 3},    {"Combo2", 7},
-        {"Combo1", 7},     {"CurrAddress", 4}, {"NewAddress", 4}, {"SerialRate", 15},
-        {"UDPrate", 15},   {"UDPaddress", 15}, {"Combo3", 3},     {"Combo4", 3},
-    };
-    for (const Width& width : widths) {
-        if (name == width.name) {
-            return width.columns;
-        }
-    }
-    return 6;
-}
-
 void MirrorList(const ComboBox& list, QComboBox* widget) {
     const QSignalBlocker blockList(widget);
     const QSignalBlocker blockEdit(widget->lineEdit());
@@ -127,6 +147,80 @@ void MirrorList(const ComboBox& list, QComboBox* widget) {
     if (widget->currentText() != text) {
         widget->setEditText(text);
     }
+}
+
+// Typed text is never final input to the line edit, so it never signals editingFinished
+// (neither on Return nor when the focus leaves) and the list never selects the entry whose
+// text was typed: typed text is text only, and only a pick selects. Every keystroke is still
+// taken as typed.
+class TextOnly : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& /*input*/, int& /*position*/) const override { return Intermediate; }
+};
+
+void SetBold(QWidget* widget) {
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
+// One caption and the list it names.
+struct LabelledList {
+    QLabel* label;
+    QComboBox* list;
+};
+
+// Captions in a first column that takes the spare width, each with its list beside it.
+QGridLayout* LabelledLists(std::initializer_list<LabelledList> rows) {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(kGridColumnGap);
+    grid->setVerticalSpacing(kGridRowGap);
+    int row = 0;
+    for (const LabelledList& pair : rows) {
+        grid->addWidget(pair.label, row, 0);
+        grid->addWidget(pair.list, row, 1);
+        ++row;
+    }
+    grid->setColumnStretch(0, 1);
+    return grid;
+}
+
+// The widgets of one daylight-saving rule, in the order they are made.
+struct RuleWidgets {
+    QLabel* title;
+    QLabel* occurrenceCaption;
+    QLabel* weekdayCaption;
+    QLabel* dayCaption;
+    QComboBox* occurrence;
+    QComboBox* weekday;
+    QLabel* of;
+    QComboBox* month;
+    QLabel* orCaption;
+    QComboBox* day;
+};
+
+// Lays one rule out from `row` of the display-rule grid: its bold title across the grid, then
+// captions above their lists, indented, the sentence reading across: occurrence, weekday,
+// "of", month, "or", day of the month; then a gap. Returns the next free row.
+int PlaceRule(QGridLayout* rules, int row, const RuleWidgets& rule) {
+    SetBold(rule.title);
+    rules->addWidget(rule.title, row++, 0, 1, kRuleGridColumns);
+    rules->addWidget(rule.occurrenceCaption, row, 1);
+    rules->addWidget(rule.weekdayCaption, row, 2);
+    rules->addWidget(rule.dayCaption, row, 6);
+    ++row;
+    rules->addWidget(rule.occurrence, row, 1);
+    rules->addWidget(rule.weekday, row, 2);
+    rule.of->setAlignment(Qt::AlignCenter);
+    rules->addWidget(rule.of, row, 3);
+    rules->addWidget(rule.month, row, 4);
+    rule.orCaption->setAlignment(Qt::AlignCenter);
+    rules->addWidget(rule.orCaption, row, 5);
+    rules->addWidget(rule.day, row, 6);
+    ++row;
+    rules->setRowMinimumHeight(row++, kGroupGap);
+    return row;
 }
 
 }  // namespace
@@ -334,20 +428,17 @@ QLineEdit* WindowView::Make(TextBox& box) {
     return widget;
 }
 
-QComboBox* WindowView::Make(ComboBox& list) {
+QComboBox* WindowView::Make(ComboBox& list, int columns) {
     auto* widget = new QComboBox(this);
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
     widget->setCompleter(nullptr);
-    widget->setMaxVisibleItems(16);
+    widget->setValidator(new TextOnly(widget));
+    widget->setMaxVisibleItems(kListRows);
     // Sized for the expected entries rather than adjusted to them: adjusting resizes the
     // list behind its layout's back whenever entries arrive.
     widget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    widget->setMinimumContentsLength(ListColumns(list.Name()));
-    // Qt selects the entry matching typed text when editing ends; here typed text is text
-    // only, and only a pick selects.
-    QObject::disconnect(widget->lineEdit(), SIGNAL(editingFinished()), widget,
-                        SLOT(_q_editingFinished()));
+    widget->setMinimumContentsLength(columns);
     auto mirror = [guard = QPointer<QComboBox>(widget), &list] {
         if (!guard.isNull()) {
             MirrorList(list, guard.data());
@@ -448,21 +539,31 @@ void WindowView::BuildTray() {
 }
 
 void WindowView::BuildLayout() {
-    Window& w = m_window;
     auto* root = new QVBoxLayout(this);
-    root->setSpacing(12);
+    root->setSpacing(kBandSpacing);
+    root->addLayout(BuildHeader());
+    auto* body = new QHBoxLayout;
+    body->setSpacing(kColumnGap);
+    body->addWidget(BuildRuleFrame(), 0);
+    body->addLayout(BuildLinkColumn(), 1);
+    root->addLayout(body);
+    root->addLayout(BuildTraffic());
+    root->addStretch(1);
+    root->addLayout(BuildFooter());
+}
 
-    // Title, maker's line and version.
+QLayout* WindowView::BuildHeader() {
+    Window& w = m_window;
     auto* header = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setPixmap(AppIcon().pixmap(48, 48));
+    icon->setPixmap(AppIcon().pixmap(kIconSize, kIconSize));
     header->addWidget(icon, 0, Qt::AlignTop);
     auto* titles = new QVBoxLayout;
-    titles->setSpacing(2);
+    titles->setSpacing(kTitleLineSpacing);
     QLabel* title = Make(w.Label6);
     QFont titleFont = title->font();
     titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * kTitleScale);
     title->setFont(titleFont);
     titles->addWidget(title);
     titles->addWidget(Make(w.Label5));
@@ -470,191 +571,150 @@ void WindowView::BuildLayout() {
     QLabel* version = Make(w.Label2);
     version->setAlignment(Qt::AlignRight | Qt::AlignTop);
     header->addWidget(version, 0, Qt::AlignTop);
-    root->addLayout(header);
+    return header;
+}
 
-    auto* body = new QHBoxLayout;
-    body->setSpacing(18);
-
-    // The display rules: time zone, the two daylight-saving rules, the hour of the change.
+QGroupBox* WindowView::BuildRuleFrame() {
+    Window& w = m_window;
     QGroupBox* frame = Make(w.Frame1);
     auto* rules = new QGridLayout(frame);
-    rules->setHorizontalSpacing(8);
-    rules->setVerticalSpacing(6);
+    rules->setHorizontalSpacing(kGridColumnGap);
+    rules->setVerticalSpacing(kGridRowGap);
     int row = 0;
-    rules->addWidget(Make(w.Check7), row++, 0, 1, 7);
-    // Label and list rows share the first columns; the rule rows are indented beneath them.
-    auto addPair = [&](Label& label, ComboBox& list) {
+    auto addAcross = [&](QWidget* widget) {
+        rules->addWidget(widget, row++, 0, 1, kRuleGridColumns);
+    };
+    // Caption and list rows share the first columns; the rules are indented beneath them.
+    auto addPair = [&](Label& label, ComboBox& list, int columns) {
         rules->addWidget(Make(label), row, 0, 1, 4);
-        rules->addWidget(Make(list), row, 4, 1, 2);
+        rules->addWidget(Make(list, columns), row, 4, 1, 2);
         ++row;
     };
-    addPair(w.Label15, w.HourOffset);
-    rules->setRowMinimumHeight(row++, 4);
-    struct Rule {
-        Label& title;
-        Label& occurrenceCaption;
-        Label& weekdayCaption;
-        Label& of;
-        Label& orCaption;
-        Label& dayCaption;
-        ComboBox& occurrence;
-        ComboBox& weekday;
-        ComboBox& month;
-        ComboBox& day;
-    };
-    const Rule ruleRows[] = {
-        {w.Label29, w.Label18, w.Label19, w.Label26, w.Label27, w.Label31, w.Combo12, w.Combo11,
-         w.Combo10, w.Combo7},
-        {w.Label30, w.Label21, w.Label22, w.Label20, w.Label28, w.Label23, w.Combo9, w.Combo5,
-         w.Combo6, w.Combo8},
-    };
-    for (const Rule& rule : ruleRows) {
-        QLabel* ruleTitle = Make(rule.title);
-        QFont bold = ruleTitle->font();
-        bold.setBold(true);
-        ruleTitle->setFont(bold);
-        rules->addWidget(ruleTitle, row++, 0, 1, 7);
-        // Captions above their lists; the sentence reads across: occurrence, weekday, "of",
-        // month, "or", day of the month.
-        rules->addWidget(Make(rule.occurrenceCaption), row, 1);
-        rules->addWidget(Make(rule.weekdayCaption), row, 2);
-        rules->addWidget(Make(rule.dayCaption), row, 6);
-        ++row;
-        rules->addWidget(Make(rule.occurrence), row, 1);
-        rules->addWidget(Make(rule.weekday), row, 2);
-        QLabel* of = Make(rule.of);
-        of->setAlignment(Qt::AlignCenter);
-        rules->addWidget(of, row, 3);
-        rules->addWidget(Make(rule.month), row, 4);
-        QLabel* orLabel = Make(rule.orCaption);
-        orLabel->setAlignment(Qt::AlignCenter);
-        rules->addWidget(orLabel, row, 5);
-        rules->addWidget(Make(rule.day), row, 6);
-        ++row;
-        rules->setRowMinimumHeight(row++, 4);
-    }
-    addPair(w.Label16, w.Combo13);
-    addPair(w.Label17, w.Combo14);
-    rules->addWidget(Make(w.Label12), row++, 0, 1, 7);
-    rules->addWidget(Make(w.Label32), row++, 0, 1, 7);
-    rules->addWidget(Make(w.UseZone), row++, 0, 1, 7);
+    addAcross(Make(w.Check7));
+    addPair(w.Label15, w.HourOffset, kOffsetColumns);
+    rules->setRowMinimumHeight(row++, kGroupGap);
+    row = PlaceRule(
+        rules, row,
+        {Make(w.Label29), Make(w.Label18), Make(w.Label19), Make(w.Label31),
+         Make(w.Combo12, kOccurrenceColumns), Make(w.Combo11, kWeekdayColumns), Make(w.Label26),
+         Make(w.Combo10, kMonthColumns), Make(w.Label27), Make(w.Combo7, kDayColumns)});
+    row = PlaceRule(
+        rules, row,
+        {Make(w.Label30), Make(w.Label21), Make(w.Label22), Make(w.Label23),
+         Make(w.Combo9, kOccurrenceColumns), Make(w.Combo5, kWeekdayColumns), Make(w.Label20),
+         Make(w.Combo6, kMonthColumns), Make(w.Label28), Make(w.Combo8, kDayColumns)});
+    addPair(w.Label16, w.Combo13, kHourColumns);
+    addPair(w.Label17, w.Combo14, kLeapYearColumns);
+    addAcross(Make(w.Label12));
+    addAcross(Make(w.Label32));
+    addAcross(Make(w.UseZone));
     rules->setRowStretch(row, 1);
-    rules->setColumnMinimumWidth(0, 12);
-    rules->setColumnStretch(7, 1);
-    body->addWidget(frame, 0);
+    rules->setColumnMinimumWidth(0, kRuleIndent);
+    rules->setColumnStretch(kRuleGridColumns, 1);
+    return frame;
+}
 
-    // The serial line: broadcast switch, port, clock addresses and the commands.
+QLayout* WindowView::BuildLinkColumn() {
+    Window& w = m_window;
     auto* link = new QVBoxLayout;
-    link->setSpacing(8);
+    link->setSpacing(kColumnSpacing);
     link->addWidget(Make(w.Check8));
     link->addWidget(Make(w.Check2));
-    auto* ports = new QGridLayout;
-    ports->setHorizontalSpacing(8);
-    ports->setVerticalSpacing(6);
-    int portRow = 0;
-    auto addPort = [&](Label& label, ComboBox& list) {
-        ports->addWidget(Make(label), portRow, 0);
-        ports->addWidget(Make(list), portRow, 1);
-        ++portRow;
-    };
-    addPort(w.Label10, w.Combo2);
-    addPort(w.Label11, w.SerialRate);
-    addPort(w.Label1, w.Combo1);
-    addPort(w.Label34, w.CurrAddress);
-    addPort(w.Label35, w.NewAddress);
-    ports->setColumnStretch(0, 1);
-    link->addLayout(ports);
-    link->addSpacing(4);
-    link->addWidget(Make(w.SendAddr));
-    link->addWidget(Make(w.Command2));
+    link->addLayout(LabelledLists({
+        {Make(w.Label10), Make(w.Combo2, kPortColumns)},
+        {Make(w.Label11), Make(w.SerialRate, kRateColumns)},
+        {Make(w.Label1), Make(w.Combo1, kPortColumns)},
+        {Make(w.Label34), Make(w.CurrAddress, kAddressColumns)},
+        {Make(w.Label35), Make(w.NewAddress, kAddressColumns)},
+    }));
+    link->addSpacing(kGroupGap);
+    AddCommandButtons(link);
+    AddHiddenSettings(link);
+    link->addWidget(Make(w.Command4));
+    link->addStretch(1);
+    return link;
+}
+
+void WindowView::AddCommandButtons(QBoxLayout* column) {
+    Window& w = m_window;
+    column->addWidget(Make(w.SendAddr));
+    column->addWidget(Make(w.Command2));
     auto* timeButtons = new QHBoxLayout;
     timeButtons->addWidget(Make(w.Command3));
     timeButtons->addWidget(Make(w.Command5));
     timeButtons->addWidget(Make(w.Command6));
-    link->addLayout(timeButtons);
+    column->addLayout(timeButtons);
     QLabel* wait = Make(w.Label33);
-    QFont waitFont = wait->font();
-    waitFont.setBold(true);
-    wait->setFont(waitFont);
+    SetBold(wait);
     QPalette waitPalette = wait->palette();
-    waitPalette.setColor(QPalette::WindowText, QColor(0xb0, 0x1e, 0x1e));
+    waitPalette.setColor(QPalette::WindowText, QColor(kWaitColour));
     wait->setPalette(waitPalette);
     wait->setAlignment(Qt::AlignCenter);
     // The label comes and goes with each command; keep its room so nothing jumps.
     QSizePolicy waitPolicy = wait->sizePolicy();
     waitPolicy.setRetainSizeWhenHidden(true);
     wait->setSizePolicy(waitPolicy);
-    link->addWidget(wait);
+    column->addWidget(wait);
+}
 
-    // Settings the design keeps out of sight; they take no room while hidden.
+void WindowView::AddHiddenSettings(QBoxLayout* column) {
+    Window& w = m_window;
     auto* options = new QHBoxLayout;
     options->addWidget(Make(w.Option1[0]));
     options->addWidget(Make(w.Option1[1]));
     options->addStretch(1);
-    link->addLayout(options);
-    link->addWidget(Make(w.Check1));
-    auto* extra = new QGridLayout;
-    extra->setHorizontalSpacing(8);
-    extra->setVerticalSpacing(6);
-    int extraRow = 0;
-    auto addExtra = [&](Label& label, ComboBox& list) {
-        extra->addWidget(Make(label), extraRow, 0);
-        extra->addWidget(Make(list), extraRow, 1);
-        ++extraRow;
-    };
-    addExtra(w.Label4, w.UDPaddress);
-    addExtra(w.Label9, w.UDPrate);
-    addExtra(w.Label13, w.Combo3);
-    addExtra(w.Label14, w.Combo4);
-    extra->setColumnStretch(0, 1);
-    link->addLayout(extra);
+    column->addLayout(options);
+    column->addWidget(Make(w.Check1));
+    column->addLayout(LabelledLists({
+        {Make(w.Label4), Make(w.UDPaddress, kNetworkAddressColumns)},
+        {Make(w.Label9), Make(w.UDPrate, kRateColumns)},
+        {Make(w.Label13), Make(w.Combo3, kHourColumns)},
+        {Make(w.Label14), Make(w.Combo4, kHourColumns)},
+    }));
     for (CheckBox* box : {&w.Check3, &w.Check4, &w.Check5, &w.Check6, &w.AutoStart}) {
-        link->addWidget(Make(*box));
+        column->addWidget(Make(*box));
     }
-    link->addWidget(Make(w.Command4));
-    link->addStretch(1);
-    body->addLayout(link, 1);
-    root->addLayout(body);
+}
 
-    // What goes over the line: the PC's time beside the message sent, the clock's reply
-    // beneath the message so the two line up character by character.
+QLineEdit* WindowView::MakeSized(TextBox& box, int columns) {
+    QLineEdit* widget = Make(box);
+    widget->setMinimumWidth(LineEditWidthFor(widget, columns));
+    return widget;
+}
+
+QLineEdit* WindowView::MakeFixed(TextBox& box, int columns) {
+    QLineEdit* widget = Make(box);
+    widget->setFixedWidth(LineEditWidthFor(widget, columns));
+    return widget;
+}
+
+QLayout* WindowView::BuildTraffic() {
+    Window& w = m_window;
     auto* traffic = new QGridLayout;
-    traffic->setHorizontalSpacing(18);
-    traffic->setVerticalSpacing(4);
+    traffic->setHorizontalSpacing(kColumnGap);
+    traffic->setVerticalSpacing(kTrafficRowGap);
+    // The PC's time on the left, beside the message sent.
     traffic->addWidget(Make(w.Label8), 0, 0);
     auto* pcTimes = new QHBoxLayout;
-    QLineEdit* pcTime = Make(w.txtPCtime);
-    pcTime->setMinimumWidth(LineEditWidthFor(pcTime, 24));
-    pcTimes->addWidget(pcTime, 1);
-    QLineEdit* localTime = Make(w.txtLocalTime);
-    localTime->setMinimumWidth(LineEditWidthFor(localTime, 24));
-    pcTimes->addWidget(localTime, 1);
+    pcTimes->addWidget(MakeSized(w.txtPCtime, kTimeColumns), 1);
+    pcTimes->addWidget(MakeSized(w.txtLocalTime, kTimeColumns), 1);
     traffic->addLayout(pcTimes, 1, 0);
     traffic->addWidget(Make(w.Label7), 2, 0);
-    QLineEdit* gpsTime = Make(w.txtGPStime);
-    gpsTime->setMinimumWidth(LineEditWidthFor(gpsTime, 24));
-    traffic->addWidget(gpsTime, 3, 0);
-
+    traffic->addWidget(MakeSized(w.txtGPStime, kTimeColumns), 3, 0);
+    // The clock's reply beneath the message, so the two line up character by character.
     traffic->addWidget(Make(w.Label3), 0, 1);
-    QLineEdit* sent = Make(w.Text1);
-    sent->setFixedWidth(LineEditWidthFor(sent, kMessageColumns));
-    traffic->addWidget(sent, 1, 1);
+    traffic->addWidget(MakeFixed(w.Text1, kMessageColumns), 1, 1);
     traffic->addWidget(Make(w.Label25), 2, 1, 1, 2);
-    QLineEdit* reply = Make(w.Text3);
-    reply->setFixedWidth(LineEditWidthFor(reply, kMessageColumns));
-    traffic->addWidget(reply, 3, 1);
-    QLineEdit* seconds = Make(w.Text4);
-    seconds->setFixedWidth(LineEditWidthFor(seconds, 3));
-    traffic->addWidget(seconds, 3, 2);
+    traffic->addWidget(MakeFixed(w.Text3, kMessageColumns), 3, 1);
+    traffic->addWidget(MakeFixed(w.Text4, kSecondsColumns), 3, 2);
     traffic->addWidget(Make(w.Label24), 4, 0, 1, 3);
     traffic->addWidget(Make(w.Text2), 5, 0, 1, 3);
     traffic->setColumnStretch(0, 1);
     traffic->setColumnStretch(3, 1);
-    root->addLayout(traffic);
+    return traffic;
+}
 
-    root->addStretch(1);
-
-    // The warning line and the way out.
+QLayout* WindowView::BuildFooter() {
     auto* footer = new QHBoxLayout;
     m_warning = new QLabel(this);
     m_warning->setObjectName(QStringLiteral("warningLine"));
@@ -666,8 +726,8 @@ void WindowView::BuildLayout() {
     m_warning->hide();
     m_status = std::make_unique<QtStatusLine>(m_warning);
     footer->addWidget(m_warning, 1);
-    footer->addWidget(Make(w.Command1), 0, Qt::AlignRight | Qt::AlignBottom);
-    root->addLayout(footer);
+    footer->addWidget(Make(m_window.Command1), 0, Qt::AlignRight | Qt::AlignBottom);
+    return footer;
 }
 
 }  // namespace corvantis

@@ -34,10 +34,12 @@
 #include "ui/qt/qt_status_line.h"
 #include "window/window.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -100,11 +102,34 @@ private:
     QCheckBox* Make(CheckBox& box);
     QRadioButton* Make(OptionButton& option);
     QLineEdit* Make(TextBox& box);
-    QComboBox* Make(ComboBox& list);
+    // A list wide enough for entries of `columns` characters before any entry arrives.
+    QComboBox* Make(ComboBox& list, int columns);
+    // A text box showing at least (MakeSized) or exactly (MakeFixed) `columns` characters.
+    QLineEdit* MakeSized(TextBox& box, int columns);
+    QLineEdit* MakeFixed(TextBox& box, int columns);
     // Names the widget after the control and mirrors its visibility and enabled state.
     void Register(Control& control, QWidget* widget);
 
+    // The window from top to bottom: header, display rules beside the serial line, the
+    // traffic on the line, the warning line. Each group makes its widgets in the order the
+    // keyboard visits them.
     void BuildLayout();
+    // Icon, title, maker's line and version.
+    QLayout* BuildHeader();
+    // The display rules: time zone, the two daylight-saving rules, the hour of the change,
+    // the leap-second year with its notes, and "Use this PC's time zone".
+    QGroupBox* BuildRuleFrame();
+    // The serial line: broadcast switch, port, clock addresses, the commands and the
+    // settings kept out of sight.
+    QLayout* BuildLinkColumn();
+    // The command buttons and the "Please Wait!" label beneath them.
+    void AddCommandButtons(QBoxLayout* column);
+    // Settings the design keeps out of sight; they take no room while hidden.
+    void AddHiddenSettings(QBoxLayout* column);
+    // The PC's time beside the message sent, the clock's reply beneath the message.
+    QLayout* BuildTraffic();
+    // The warning line and the way out.
+    QLayout* BuildFooter();
     void BuildTray();
 
     Window& m_window;

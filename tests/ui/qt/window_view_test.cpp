@@ -324,6 +324,66 @@ TEST_F(ListViewTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
     EXPECT_EQ(Text(combo->currentText()), "Mar");
 }
 
+// However editing ends, an entry's text typed into the list stays text: the selection is the
+// one picked before, and the model keeps the typed text.
+enum class EndOfEditing { FocusMoves, ClickElsewhere, ReturnThenFocusMoves };
+
+struct TypedEntryCase {
+    const char* name;
+    int selectedBefore;
+    EndOfEditing end;
+};
+
+void PrintTo(const TypedEntryCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TypedEntryTest : public ListViewTest, public ::testing::WithParamInterface<TypedEntryCase> {};
+
+TEST_P(TypedEntryTest, SelectsNothingWhenEditingEnds) {
+    const TypedEntryCase& c = GetParam();
+    list.SetListIndex(c.selectedBefore);
+    clicks = 0;
+    ShowActive();
+    combo->setFocus(Qt::TabFocusReason);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, "Mar");
+    auto* button = WidgetOf<QPushButton>("Command2");
+    switch (c.end) {
+        case EndOfEditing::FocusMoves:
+            button->setFocus(Qt::TabFocusReason);
+            break;
+        case EndOfEditing::ClickElsewhere:
+            QTest::mouseClick(button, Qt::LeftButton);
+            break;
+        case EndOfEditing::ReturnThenFocusMoves:
+            QTest::keyClick(combo, Qt::Key_Return);
+            EXPECT_EQ(combo->currentIndex(), c.selectedBefore) << "Return picks nothing";
+            button->setFocus(Qt::TabFocusReason);
+            break;
+    }
+    ASSERT_FALSE(combo->hasFocus());
+    EXPECT_EQ(leaves, 1);
+    EXPECT_EQ(clicks, 0) << "no pick reached the model";
+    EXPECT_EQ(list.ListIndex(), c.selectedBefore);
+    EXPECT_EQ(list.Text(), "Mar");
+    EXPECT_EQ(combo->currentIndex(), c.selectedBefore);
+    EXPECT_EQ(Text(combo->currentText()), "Mar");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, TypedEntryTest,
+    ::testing::Values(
+        // Nothing selected: Qt's own matching would select "Mar".
+        TypedEntryCase{"NothingSelectedFocusMoves", -1, EndOfEditing::FocusMoves},
+        // Another entry selected: the selection stays on "Jan", not moved to "Mar".
+        TypedEntryCase{"OtherSelectedFocusMoves", 0, EndOfEditing::FocusMoves},
+        TypedEntryCase{"OtherSelectedClickElsewhere", 0, EndOfEditing::ClickElsewhere},
+        // Return ends editing too.
+        TypedEntryCase{"OtherSelectedReturn", 0, EndOfEditing::ReturnThenFocusMoves},
+        TypedEntryCase{"NothingSelectedReturn", -1, EndOfEditing::ReturnThenFocusMoves}),
+    [](const ::testing::TestParamInfo<TypedEntryCase>& info) { return info.param.name; });
+
 TEST_F(WindowViewTest, KeysTypedIntoUdpAddressReachItsKeyPress) {
     window.UDPaddress.SetVisible(true);
     std::vector<int> keys;
