@@ -81,6 +81,12 @@ constexpr COLORREF kWaitText = RGB(0xb0, 0x1e, 0x1e);
 constexpr WORD kStockArrow = 32512;
 constexpr WORD kStockApplicationIcon = 32512;
 
+// What reaches the guard when something other than a std::exception was thrown.
+class UnknownFailure : public std::exception {
+public:
+    const char* what() const noexcept override { return "Unexpected failure"; }
+};
+
 // Raises Failure with the calling thread's last Win32 error.
 [[noreturn]] void ThrowLastError() {
     const DWORD code = GetLastError();
@@ -397,18 +403,38 @@ void Win32WindowView::RemoveNotifyIcon() {
     }
 }
 
-void Win32WindowView::Forward(const std::function<void()>& action) {
+template <class Action>
+void Win32WindowView::Forward(Action&& action) noexcept {
     try {
-        action();
+        std::forward<Action>(action)();
     } catch (const std::exception& failure) {
+        Report(failure);
+    } catch (...) {
+        Report(UnknownFailure{});
+    }
+}
+
+void Win32WindowView::Report(const std::exception& failure) noexcept {
+    try {
         if (onFailure) {
             onFailure(failure);
-        } else if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
+            return;
+        }
+    } catch (...) {
+        // The hook failed in turn: the warning line still says what went wrong first.
+    }
+    try {
+        if (m_status == nullptr) {
+            return;
+        }
+        if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
             m_status->ShowWarning(numbered->description() + " (" +
                                   std::to_string(numbered->number()) + ")");
         } else {
             m_status->ShowWarning(failure.what());
         }
+    } catch (...) {
+        // Nothing is left to tell it with; the window goes on.
     }
 }
 
@@ -984,7 +1010,9 @@ LRESULT CALLBACK Win32WindowView::WindowProc(HWND hwnd, UINT message, WPARAM wPa
     if (view == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    return view->Handle(message, wParam, lParam);
+    LRESULT result = 0;
+    view->Forward([&] { result = view->Handle(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,9 +20,10 @@
 // The wheel picks in a list only while the list has the focus, so turning it over the window
 // changes no setting by accident.
 // Text boxes are read-only: they show what the program writes, and can be selected and
-// copied. An exception (a Failure or any std::exception) escaping a reaction the operator
-// set off is caught here and handed to onFailure; when that is unset, it is shown on the
-// warning line ("description (number)" for a Failure). The message loop never sees it.
+// copied. An exception escaping a reaction the operator set off, or the view's own handling
+// of a message, is caught here and handed to onFailure; when that is unset or throws in
+// turn, it is shown on the warning line ("description (number)" for a Failure, "Unexpected
+// failure" for anything not a std::exception). The message loop never sees it.
 //
 // Sizes and positions are dialog units of the system's message font, so the window scales
 // with the font and the DPI; WM_DPICHANGED re-creates the fonts and lays the window out again
@@ -121,7 +122,13 @@ private:
     static LRESULT CALLBACK ListEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
 
-    void Forward(const std::function<void()>& action);
+    // The one guard between the system and the view's own code: runs `action`, and an
+    // exception escaping it (of any type) is reported, to onFailure or else on the warning
+    // line, and goes no further. The window procedure runs inside it, and so does every call
+    // the lists' own procedures make into the model.
+    template <class Action>
+    void Forward(Action&& action) noexcept;
+    void Report(const std::exception& failure) noexcept;
 
     // Construction, in this order.
     void LoadIcons();
