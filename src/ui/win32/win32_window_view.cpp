@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/failure.h"
 #include "platform/win32/win32_error.h"
@@ -28,13 +29,74 @@ constexpr int kFrameX = kMargin;
 constexpr int kFrameWidth = 256;
 constexpr int kFrameCaption = 12;  // room above the frame's first row
 constexpr int kFrameBottom = 6;
+constexpr int kFrameIndent = 8;  // the frame's rows from its left edge
 constexpr int kRightX = kFrameX + kFrameWidth + 10;
 constexpr int kRightWidth = 196;
 constexpr int kClientWidth = kRightX + kRightWidth + kMargin;
+constexpr int kFullWidth = kClientWidth - 2 * kMargin;  // a block from margin to margin
 constexpr int kDropDownHeight = 120;  // open list of a drop-down, beneath its edit field
 constexpr int kBoxChrome = 10;        // pixels at 96 DPI around a text box's characters
+constexpr int kNextToPrevious = 4;    // gap before a control placed after its neighbour
 // Clock replies are shown up to 36 characters at a time; one more keeps the caret clear.
 constexpr int kMessageColumns = 37;
+
+// Heights of the controls, and of the rows that hold them.
+constexpr int kLabelHeight = 8;
+constexpr int kCheckHeight = 10;
+constexpr int kFieldHeight = 12;  // a list's edit field, a text box
+constexpr int kButtonHeight = 14;
+constexpr int kCaptionRow = 10;  // a line of text above or below others
+constexpr int kCheckRow = 14;
+constexpr int kFieldRow = 16;
+constexpr int kButtonRow = 18;
+constexpr int kGapRow = 4;
+constexpr int kBesideField = 2;   // drop of a caption beside a field, to the field's text
+constexpr int kOpensSection = 4;  // drop of a control that opens a section, from its row's top
+
+// Columns of the right-hand block: where its lists start.
+constexpr int kListX = 150;
+constexpr int kNarrowListX = 110;
+constexpr int kShortButtonWidth = 80;  // "Close and Exit", "Hide Program"
+// The message texts' column in the block beneath, and the width of the PC-time fields.
+constexpr int kMessageX = 166;
+constexpr int kTimeWidth = 150;
+
+// Room between the blocks and around the warning line.
+constexpr int kBelowHeader = 4;
+constexpr int kBelowColumns = 8;
+constexpr int kBelowTraffic = 6;
+constexpr int kWarningHeight = 20;
+constexpr int kWarningRow = 22;
+constexpr int kWarningGap = 8;  // between the warning line and "Close and Exit"
+
+// SetWindowPos flags for a new place or size that changes nothing else.
+constexpr UINT kMoveOnly = SWP_NOZORDER | SWP_NOACTIVATE;
+
+// The warning line's colours, and "Please Wait!" in red.
+constexpr COLORREF kWarningText = RGB(0x4a, 0x35, 0x00);
+constexpr COLORREF kWarningBackground = RGB(0xff, 0xf4, 0xce);
+constexpr COLORREF kWaitText = RGB(0xb0, 0x1e, 0x1e);
+
+// The stock arrow cursor (IDC_ARROW) and application icon (IDI_APPLICATION).
+constexpr WORD kStockArrow = 32512;
+constexpr WORD kStockApplicationIcon = 32512;
+
+// What reaches the guard when something other than a std::exception was thrown.
+class UnknownFailure : public std::exception {
+public:
+    const char* what() const noexcept override { return "Unexpected failure"; }
+};
+
+// Raises Failure with the calling thread's last Win32 error.
+[[noreturn]] void ThrowLastError() {
+    const DWORD code = GetLastError();
+    throw Failure(static_cast<int>(code), SystemErrorText(code));
+}
+
+// The control ID `id` as CreateWindowExW takes it for a child window.
+HMENU ChildId(int id) {
+    return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+}
 
 std::wstring Wide(const std::string& text) {
     std::wstring wide(text.size(), L'\0');
@@ -56,6 +118,13 @@ std::wstring TextOf(HWND hwnd) {
     const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(copied, 0)));
     return text;
+}
+
+// Sets the text of `hwnd` only where it differs, so a selection in it stays.
+void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
+    if (TextOf(hwnd) != text) {
+        SetWindowTextW(hwnd, text.c_str());
+    }
 }
 
 // Buttons, check boxes and frames read "&" as a mnemonic marker; a caption means it
@@ -84,6 +153,64 @@ WPARAM CheckStateOf(int value) {
 
 enum class Kind { Label, Frame, Button, CheckBox, Option, TextBox, List };
 enum class Look { Normal, Bold, Title, Wait };
+
+// The window class, styles and first height of one kind of control.
+struct ChildStyle {
+    const wchar_t* windowClass = WC_STATICW;
+    DWORD style = WS_CHILD;
+    DWORD exStyle = 0;
+    int height = 0;
+};
+
+ChildStyle ChildStyleOf(Kind kind, DWORD align, bool firstOption) {
+    ChildStyle child;
+    switch (kind) {
+        case Kind::Label:
+            child.style |= align | SS_NOPREFIX;
+            break;
+        case Kind::Frame:
+            child.windowClass = WC_BUTTONW;
+            child.style |= BS_GROUPBOX;
+            break;
+        case Kind::Button:
+            child.windowClass = WC_BUTTONW;
+            child.style |= BS_PUSHBUTTON | WS_TABSTOP;
+            break;
+        case Kind::CheckBox:
+            // Not automatic: the model decides the state, the box shows it.
+            child.windowClass = WC_BUTTONW;
+            child.style |= BS_3STATE | WS_TABSTOP;
+            break;
+        case Kind::Option:
+            child.windowClass = WC_BUTTONW;
+            child.style |= BS_RADIOBUTTON | WS_TABSTOP | (firstOption ? WS_GROUP : 0);
+            break;
+        case Kind::TextBox:
+            child.windowClass = WC_EDITW;
+            child.style |= ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
+            child.exStyle |= WS_EX_CLIENTEDGE;
+            break;
+        case Kind::List:
+            child.windowClass = WC_COMBOBOXW;
+            child.style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            child.height = 200;
+            break;
+    }
+    // Each tab stop after a non-tab-stop starts a group, so arrow keys stay inside a control.
+    if (kind != Kind::Label && kind != Kind::Frame && kind != Kind::Option) {
+        child.style |= WS_GROUP;
+    }
+    return child;
+}
+
+// The tooltip window's record of the tool `control` of `owner`.
+TOOLINFOW ToolOf(HWND owner, HWND control) {
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    return tool;
+}
 
 }  // namespace
 
@@ -145,32 +272,49 @@ Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
     : m_window(window), m_instance(instance), m_self(std::make_shared<Win32WindowView*>(this)) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
+    LoadIcons();
+    RegisterWindowClass();
+    m_warningBrush.Reset(CreateSolidBrush(kWarningBackground));
+    BuildLayout();
+    CreateMainWindow();
+    try {
+        CreateControls();
+    } catch (...) {
+        // The window goes while every member it reaches still exists.
+        Destroy();
+        throw;
+    }
+    ApplyDpi(DpiForWindow(m_hwnd));
+}
 
-    const int big = GetSystemMetrics(SM_CXICON);
-    const int small = GetSystemMetrics(SM_CXSMICON);
-    m_bigIcon.Reset(static_cast<HICON>(LoadImageW(m_instance, MAKEINTRESOURCEW(IDI_CORVANTIS),
-                                                  IMAGE_ICON, big, big, LR_DEFAULTCOLOR)));
-    m_smallIcon.Reset(static_cast<HICON>(LoadImageW(m_instance, MAKEINTRESOURCEW(IDI_CORVANTIS),
-                                                    IMAGE_ICON, small, small, LR_DEFAULTCOLOR)));
+void Win32WindowView::LoadIcons() {
+    const auto load = [this](int metric) {
+        const int size = GetSystemMetrics(metric);
+        return static_cast<HICON>(LoadImageW(m_instance, MAKEINTRESOURCEW(IDI_CORVANTIS),
+                                             IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    };
+    m_bigIcon.Reset(load(SM_CXICON));
+    m_smallIcon.Reset(load(SM_CXSMICON));
+}
 
+void Win32WindowView::RegisterWindowClass() const {
+    // Once per process, with the first view's instance.
     static const ATOM windowClass = [this] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = &Win32WindowView::WindowProc;
         wc.hInstance = m_instance;
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(kStockArrow));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
         wc.lpszClassName = win32ids::kMainWindowClass;
         return RegisterClassExW(&wc);
     }();
     if (windowClass == 0) {
-        const DWORD code = GetLastError();
-        throw Failure(static_cast<int>(code), SystemErrorText(code));
+        ThrowLastError();
     }
+}
 
-    m_warningBrush.Reset(CreateSolidBrush(RGB(0xff, 0xf4, 0xce)));
-    BuildLayout();
-
+void Win32WindowView::CreateMainWindow() {
     // No WS_CLIPCHILDREN: a group box draws no background of its own and relies on the
     // window's beneath it.
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -180,15 +324,14 @@ Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
         CreateWindowExW(kExStyle, win32ids::kMainWindowClass, caption.c_str(), kStyle,
                         CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr, m_instance, this);
     if (hwnd == nullptr) {
-        const DWORD code = GetLastError();
-        throw Failure(static_cast<int>(code), SystemErrorText(code));
+        ThrowLastError();
     }
     m_owner.Reset(hwnd);
-    if (m_bigIcon) {
-        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
-    }
-    if (m_smallIcon) {
-        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
+    for (const auto& [size, icon] :
+         {std::pair{ICON_BIG, &m_bigIcon}, std::pair{ICON_SMALL, &m_smallIcon}}) {
+        if (*icon) {
+            SendMessageW(hwnd, WM_SETICON, size, reinterpret_cast<LPARAM>(icon->Get()));
+        }
     }
     m_toolTips.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -197,14 +340,6 @@ Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
     m_status = std::make_unique<StatusLineImpl>(*this);
     m_notifyIcon = std::make_unique<Win32NotifyIcon>(hwnd, kNotifyIconMessage);
     m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    try {
-        CreateControls();
-    } catch (...) {
-        // The window goes while every member it reaches still exists.
-        Destroy();
-        throw;
-    }
-    ApplyDpi(DpiForWindow(hwnd));
 }
 
 Win32WindowView::~Win32WindowView() {
@@ -233,10 +368,7 @@ std::wstring Win32WindowView::ToolTipText(const std::string& name) const {
         return {};
     }
     wchar_t text[256] = {};
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = m_hwnd;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    TOOLINFOW tool = ToolOf(m_hwnd, control);
     tool.lpszText = text;
     SendMessageW(m_toolTips.Get(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
     return text;
@@ -260,7 +392,8 @@ bool Win32WindowView::AddNotifyIcon() {
     if (!m_notifyIcon) {
         return false;
     }
-    HICON icon = m_smallIcon ? m_smallIcon.Get() : LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+    HICON icon = m_smallIcon ? m_smallIcon.Get()
+                             : LoadIconW(nullptr, MAKEINTRESOURCEW(kStockApplicationIcon));
     return m_notifyIcon->Add(icon, Wide(kWindowCaption));
 }
 
@@ -270,61 +403,64 @@ void Win32WindowView::RemoveNotifyIcon() {
     }
 }
 
-void Win32WindowView::Forward(const std::function<void()>& action) {
+template <class Action>
+void Win32WindowView::Forward(Action&& action) noexcept {
     try {
-        action();
+        std::forward<Action>(action)();
     } catch (const std::exception& failure) {
+        Report(failure);
+    } catch (...) {
+        Report(UnknownFailure{});
+    }
+}
+
+void Win32WindowView::Report(const std::exception& failure) noexcept {
+    try {
         if (onFailure) {
             onFailure(failure);
-        } else if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
+            return;
+        }
+    } catch (...) {
+        // The hook failed in turn: the warning line still says what went wrong first.
+    }
+    try {
+        if (m_status == nullptr) {
+            return;
+        }
+        if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
             m_status->ShowWarning(numbered->description() + " (" +
                                   std::to_string(numbered->number()) + ")");
         } else {
             m_status->ShowWarning(failure.what());
         }
+    } catch (...) {
+        // Nothing is left to tell it with; the window goes on.
     }
 }
 
 // ---- Layout ------------------------------------------------------------------------------
 
-void Win32WindowView::BuildLayout() {
-    Window& w = m_window;
-    auto entry = [this](Control& control, Kind kind, Look look = Look::Normal,
-                        DWORD align = SS_LEFT) {
-        auto made = std::make_unique<Entry>();
-        made->control = &control;
-        made->kind = kind;
-        made->look = look;
-        made->align = align;
-        made->id = win32ids::ControlIdOf(control.Name());
-        Entry* raw = made.get();
-        m_byId[raw->id] = raw;
-        m_entries.push_back(std::move(made));
-        return raw;
-    };
-    auto label = [&](Label& l, Look look = Look::Normal, DWORD align = SS_LEFT) {
-        return entry(l, Kind::Label, look, align);
-    };
-    auto list = [&](ComboBox& c) { return entry(c, Kind::List); };
-    auto check = [&](CheckBox& c) { return entry(c, Kind::CheckBox); };
-    auto button = [&](Button& b) { return entry(b, Kind::Button); };
-    auto box = [&](TextBox& t) { return entry(t, Kind::TextBox); };
+// Makes the view's entries, in tab order, and the blocks of rows they sit in.
+class Win32WindowView::LayoutBuilder {
+public:
+    explicit LayoutBuilder(Win32WindowView& view) : m_view(view), m_window(view.m_window) {}
 
-    // Header: title, version, maker's line.
-    Block header{kMargin, kClientWidth - 2 * kMargin, {}};
-    header.rows.push_back({14,
-                           {{label(w.Label6, Look::Title), 0, 300, 13},
-                            {label(w.Label2, Look::Normal, SS_RIGHT), 362, 100, 8, 2}}});
-    header.rows.push_back({14, {{label(w.Label5), 0, 360, 8}}});
-    m_blocks.push_back(std::move(header));
+    // Title, version and maker's line.
+    Block Header();
+    // The display-rule frame.
+    Block Rules();
+    // The serial line beside the frame: broadcast switch, port and clock addresses, the
+    // commands, then the controls the window keeps hidden.
+    Block Link();
+    // What goes over the line: the PC's time beside the message sent, the clock's reply
+    // beneath the message so the two line up character by character.
+    Block Traffic();
+    // "Close and Exit", beside the warning line (placed by Relayout).
+    void ExitButton() { Add(m_window.Command1, Kind::Button); }
 
-    // The display rules.
-    Block rules{kFrameX, kFrameWidth, {}, entry(w.Frame1, Kind::Frame)};
-    rules.rows.push_back({14, {{check(w.Check7), 8, 200, 10}}});
-    auto pair = [&](Label& l, ComboBox& c) {
-        return Row{16, {{label(l), 8, 128, 8, 2}, {list(c), 140, 52, 12}}};
-    };
-    rules.rows.push_back(pair(w.Label15, w.HourOffset));
+private:
+    // One display rule's controls: a sentence read across, occurrence, weekday, "of",
+    // month, "or", day of the month, with captions above the lists.
     struct Rule {
         Label& title;
         Label& occurrenceCaption;
@@ -337,102 +473,202 @@ void Win32WindowView::BuildLayout() {
         ComboBox& month;
         ComboBox& day;
     };
-    const Rule ruleRows[] = {
-        {w.Label29, w.Label18, w.Label19, w.Label26, w.Label27, w.Label31, w.Combo12, w.Combo11,
-         w.Combo10, w.Combo7},
-        {w.Label30, w.Label21, w.Label22, w.Label20, w.Label28, w.Label23, w.Combo9, w.Combo5,
-         w.Combo6, w.Combo8},
-    };
-    for (const Rule& rule : ruleRows) {
-        rules.rows.push_back({14, {{label(rule.title, Look::Bold), 8, 200, 8, 4}}});
-        // Captions above their lists; the sentence reads across: occurrence, weekday, "of",
-        // month, "or", day of the month.
-        rules.rows.push_back({10,
-                              {{label(rule.occurrenceCaption), 16, 48, 8},
-                               {label(rule.weekdayCaption), 68, 52, 8},
-                               {label(rule.dayCaption), 178, 72, 8}}});
-        rules.rows.push_back({16,
-                              {{list(rule.occurrence), 16, 48, 12},
-                               {list(rule.weekday), 68, 40, 12},
-                               {label(rule.of, Look::Normal, SS_CENTER), 108, 14, 8, 2},
-                               {list(rule.month), 122, 40, 12},
-                               {label(rule.orCaption, Look::Normal, SS_CENTER), 162, 16, 8, 2},
-                               {list(rule.day), 178, 36, 12}}});
-    }
-    rules.rows.push_back({4, {}, true});
-    rules.rows.push_back(pair(w.Label16, w.Combo13));
-    rules.rows.push_back(pair(w.Label17, w.Combo14));
-    rules.rows.push_back({18, {{button(w.UseZone), 8, 184, 14, 2}}});
-    rules.rows.push_back({10, {{label(w.Label12), 8, 240, 8}}});
-    rules.rows.push_back({10, {{label(w.Label32), 8, 240, 8}}});
-    m_blocks.push_back(std::move(rules));
 
-    // The serial line: broadcast switch, port, clock addresses and the commands.
+    Entry* Add(Control& control, Kind kind, Look look = Look::Normal, DWORD align = SS_LEFT);
+    Entry* Text(Label& label, Look look = Look::Normal, DWORD align = SS_LEFT) {
+        return Add(label, Kind::Label, look, align);
+    }
+    Entry* List(ComboBox& list) { return Add(list, Kind::List); }
+    Entry* Check(CheckBox& box) { return Add(box, Kind::CheckBox); }
+    Entry* Press(Button& button) { return Add(button, Kind::Button); }
+    Entry* Box(TextBox& box) { return Add(box, Kind::TextBox); }
+
+    // A caption and its list in the frame.
+    Row FramePair(Label& caption, ComboBox& list);
+    // A caption and its list in the right-hand block, the list from `listX` to the edge.
+    Row LinkPair(Label& caption, ComboBox& list, int listX = kListX);
+    void AddRule(Block& block, const Rule& rule);
+    void AddLinkPorts(Block& block);
+    void AddLinkCommands(Block& block);
+    void AddLinkHidden(Block& block);
+
+    Win32WindowView& m_view;
+    Window& m_window;
+};
+
+Win32WindowView::Entry* Win32WindowView::LayoutBuilder::Add(Control& control, Kind kind, Look look,
+                                                            DWORD align) {
+    auto made = std::make_unique<Entry>();
+    made->control = &control;
+    made->kind = kind;
+    made->look = look;
+    made->align = align;
+    made->id = win32ids::ControlIdOf(control.Name());
+    Entry* raw = made.get();
+    m_view.m_byId[raw->id] = raw;
+    m_view.m_entries.push_back(std::move(made));
+    return raw;
+}
+
+Win32WindowView::Row Win32WindowView::LayoutBuilder::FramePair(Label& caption, ComboBox& list) {
+    return Row{kFieldRow,
+               {{Text(caption), kFrameIndent, 128, kLabelHeight, kBesideField},
+                {List(list), 140, 52, kFieldHeight}}};
+}
+
+Win32WindowView::Row Win32WindowView::LayoutBuilder::LinkPair(Label& caption, ComboBox& list,
+                                                              int listX) {
+    return Row{kFieldRow,
+               {{Text(caption), 0, listX - kNextToPrevious, kLabelHeight, kBesideField},
+                {List(list), listX, kRightWidth - listX, kFieldHeight}}};
+}
+
+Win32WindowView::Block Win32WindowView::LayoutBuilder::Header() {
+    Block header{kMargin, kFullWidth, {}};
+    header.rows.push_back(
+        {kCheckRow,
+         {{Text(m_window.Label6, Look::Title), 0, 300, 13},
+          {Text(m_window.Label2, Look::Normal, SS_RIGHT), 362, 100, kLabelHeight, kBesideField}}});
+    header.rows.push_back({kCheckRow, {{Text(m_window.Label5), 0, 360, kLabelHeight}}});
+    return header;
+}
+
+Win32WindowView::Block Win32WindowView::LayoutBuilder::Rules() {
+    constexpr int kRowWidth = 240;  // a line of text across the frame
+    Block rules{kFrameX, kFrameWidth, {}, Add(m_window.Frame1, Kind::Frame)};
+    rules.rows.push_back({kCheckRow, {{Check(m_window.Check7), kFrameIndent, 200, kCheckHeight}}});
+    rules.rows.push_back(FramePair(m_window.Label15, m_window.HourOffset));
+    AddRule(rules, {m_window.Label29, m_window.Label18, m_window.Label19, m_window.Label26,
+                    m_window.Label27, m_window.Label31, m_window.Combo12, m_window.Combo11,
+                    m_window.Combo10, m_window.Combo7});
+    AddRule(rules, {m_window.Label30, m_window.Label21, m_window.Label22, m_window.Label20,
+                    m_window.Label28, m_window.Label23, m_window.Combo9, m_window.Combo5,
+                    m_window.Combo6, m_window.Combo8});
+    rules.rows.push_back({kGapRow, {}, true});
+    rules.rows.push_back(FramePair(m_window.Label16, m_window.Combo13));
+    rules.rows.push_back(FramePair(m_window.Label17, m_window.Combo14));
+    rules.rows.push_back(
+        {kButtonRow, {{Press(m_window.UseZone), kFrameIndent, 184, kButtonHeight, kBesideField}}});
+    rules.rows.push_back(
+        {kCaptionRow, {{Text(m_window.Label12), kFrameIndent, kRowWidth, kLabelHeight}}});
+    rules.rows.push_back(
+        {kCaptionRow, {{Text(m_window.Label32), kFrameIndent, kRowWidth, kLabelHeight}}});
+    return rules;
+}
+
+void Win32WindowView::LayoutBuilder::AddRule(Block& block, const Rule& rule) {
+    constexpr int kOccurrenceX = 16;
+    constexpr int kWeekdayX = 68;
+    constexpr int kDayX = 178;
+    block.rows.push_back(
+        {kCheckRow,
+         {{Text(rule.title, Look::Bold), kFrameIndent, 200, kLabelHeight, kOpensSection}}});
+    block.rows.push_back({kCaptionRow,
+                          {{Text(rule.occurrenceCaption), kOccurrenceX, 48, kLabelHeight},
+                           {Text(rule.weekdayCaption), kWeekdayX, 52, kLabelHeight},
+                           {Text(rule.dayCaption), kDayX, 72, kLabelHeight}}});
+    block.rows.push_back(
+        {kFieldRow,
+         {{List(rule.occurrence), kOccurrenceX, 48, kFieldHeight},
+          {List(rule.weekday), kWeekdayX, 40, kFieldHeight},
+          {Text(rule.of, Look::Normal, SS_CENTER), 108, 14, kLabelHeight, kBesideField},
+          {List(rule.month), 122, 40, kFieldHeight},
+          {Text(rule.orCaption, Look::Normal, SS_CENTER), 162, 16, kLabelHeight, kBesideField},
+          {List(rule.day), kDayX, 36, kFieldHeight}}});
+}
+
+Win32WindowView::Block Win32WindowView::LayoutBuilder::Link() {
     Block link{kRightX, kRightWidth, {}};
-    link.rows.push_back({14, {{check(w.Check8), 0, 120, 10, 4}}});
-    link.rows.push_back({14, {{check(w.Check2), 0, 120, 10}}});
-    auto port = [&](Label& l, ComboBox& c, int listX = 150) {
-        return Row{16, {{label(l), 0, listX - 4, 8, 2}, {list(c), listX, kRightWidth - listX, 12}}};
-    };
-    link.rows.push_back(port(w.Label10, w.Combo2));
-    link.rows.push_back(port(w.Label11, w.SerialRate, 110));
-    link.rows.push_back(port(w.Label1, w.Combo1));
-    link.rows.push_back(port(w.Label34, w.CurrAddress));
-    link.rows.push_back(port(w.Label35, w.NewAddress));
-    link.rows.push_back({4, {}, true});
-    link.rows.push_back({18, {{button(w.SendAddr), 0, kRightWidth, 14}}});
-    link.rows.push_back({18, {{button(w.Command2), 0, kRightWidth, 14}}});
-    link.rows.push_back({18,
-                         {{button(w.Command3), 0, 62, 14},
-                          {button(w.Command5), 66, 62, 14},
-                          {button(w.Command6), 132, 64, 14}}});
-    link.rows.push_back(
-        {14, {{label(w.Label33, Look::Wait, SS_CENTER), 0, kRightWidth, 10, 2}}, true});
-    link.rows.push_back({14,
-                         {{entry(w.Option1[0], Kind::Option), 0, 40, 10},
-                          {entry(w.Option1[1], Kind::Option), 44, 50, 10}}});
-    link.rows.push_back({14, {{check(w.Check1), 0, kRightWidth, 10}}});
-    link.rows.push_back(port(w.Label4, w.UDPaddress, 110));
-    link.rows.push_back(port(w.Label9, w.UDPrate, 110));
-    link.rows.push_back(port(w.Label13, w.Combo3));
-    link.rows.push_back(port(w.Label14, w.Combo4));
-    for (CheckBox* c : {&w.Check3, &w.Check4, &w.Check5, &w.Check6, &w.AutoStart}) {
-        link.rows.push_back({14, {{check(*c), 0, kRightWidth, 10}}});
+    AddLinkPorts(link);
+    AddLinkCommands(link);
+    AddLinkHidden(link);
+    return link;
+}
+
+void Win32WindowView::LayoutBuilder::AddLinkPorts(Block& block) {
+    block.rows.push_back(
+        {kCheckRow, {{Check(m_window.Check8), 0, 120, kCheckHeight, kOpensSection}}});
+    block.rows.push_back({kCheckRow, {{Check(m_window.Check2), 0, 120, kCheckHeight}}});
+    block.rows.push_back(LinkPair(m_window.Label10, m_window.Combo2));
+    block.rows.push_back(LinkPair(m_window.Label11, m_window.SerialRate, kNarrowListX));
+    block.rows.push_back(LinkPair(m_window.Label1, m_window.Combo1));
+    block.rows.push_back(LinkPair(m_window.Label34, m_window.CurrAddress));
+    block.rows.push_back(LinkPair(m_window.Label35, m_window.NewAddress));
+    block.rows.push_back({kGapRow, {}, true});
+}
+
+void Win32WindowView::LayoutBuilder::AddLinkCommands(Block& block) {
+    block.rows.push_back({kButtonRow, {{Press(m_window.SendAddr), 0, kRightWidth, kButtonHeight}}});
+    block.rows.push_back({kButtonRow, {{Press(m_window.Command2), 0, kRightWidth, kButtonHeight}}});
+    block.rows.push_back({kButtonRow,
+                          {{Press(m_window.Command3), 0, 62, kButtonHeight},
+                           {Press(m_window.Command5), 66, 62, kButtonHeight},
+                           {Press(m_window.Command6), 132, 64, kButtonHeight}}});
+    block.rows.push_back({kCheckRow,
+                          {{Text(m_window.Label33, Look::Wait, SS_CENTER), 0, kRightWidth,
+                            kCheckHeight, kBesideField}},
+                          true});
+}
+
+void Win32WindowView::LayoutBuilder::AddLinkHidden(Block& block) {
+    block.rows.push_back({kCheckRow,
+                          {{Add(m_window.Option1[0], Kind::Option), 0, 40, kCheckHeight},
+                           {Add(m_window.Option1[1], Kind::Option), 44, 50, kCheckHeight}}});
+    block.rows.push_back({kCheckRow, {{Check(m_window.Check1), 0, kRightWidth, kCheckHeight}}});
+    block.rows.push_back(LinkPair(m_window.Label4, m_window.UDPaddress, kNarrowListX));
+    block.rows.push_back(LinkPair(m_window.Label9, m_window.UDPrate, kNarrowListX));
+    block.rows.push_back(LinkPair(m_window.Label13, m_window.Combo3));
+    block.rows.push_back(LinkPair(m_window.Label14, m_window.Combo4));
+    for (CheckBox* box : {&m_window.Check3, &m_window.Check4, &m_window.Check5, &m_window.Check6,
+                          &m_window.AutoStart}) {
+        block.rows.push_back({kCheckRow, {{Check(*box), 0, kRightWidth, kCheckHeight}}});
     }
-    link.rows.push_back({18, {{button(w.Command4), 0, 80, 14}}});
-    m_blocks.push_back(std::move(link));
+    block.rows.push_back(
+        {kButtonRow, {{Press(m_window.Command4), 0, kShortButtonWidth, kButtonHeight}}});
+}
 
-    // What goes over the line: the PC's time beside the message sent, the clock's reply
-    // beneath the message so the two line up character by character.
-    Block traffic{kMargin, kClientWidth - 2 * kMargin, {}};
-    constexpr int kRight = 166;
-    traffic.rows.push_back({10, {{label(w.Label8), 0, 150, 8}, {label(w.Label3), kRight, 150, 8}}});
-    traffic.rows.push_back({16,
-                            {{box(w.txtPCtime), 0, 150, 12},
-                             {box(w.txtLocalTime), 0, 150, 12},
-                             {box(w.Text1), kRight, 0, 12, 0, kMessageColumns}}});
+Win32WindowView::Block Win32WindowView::LayoutBuilder::Traffic() {
+    constexpr int kMessageLabelWidth = 200;
+    constexpr int kLastLineWidth = 300;  // the caption and text of the line beneath both
+    Block traffic{kMargin, kFullWidth, {}};
+    traffic.rows.push_back({kCaptionRow,
+                            {{Text(m_window.Label8), 0, kTimeWidth, kLabelHeight},
+                             {Text(m_window.Label3), kMessageX, kTimeWidth, kLabelHeight}}});
     traffic.rows.push_back(
-        {10, {{label(w.Label7), 0, 150, 8}, {label(w.Label25), kRight, 200, 8}}, true});
-    traffic.rows.push_back({16,
-                            {{box(w.txtGPStime), 0, 150, 12},
-                             {box(w.Text3), kRight, 0, 12, 0, kMessageColumns},
-                             {box(w.Text4), -1, 0, 12, 0, 3}},
+        {kFieldRow,
+         {{Box(m_window.txtPCtime), 0, kTimeWidth, kFieldHeight},
+          {Box(m_window.txtLocalTime), 0, kTimeWidth, kFieldHeight},
+          {Box(m_window.Text1), kMessageX, 0, kFieldHeight, 0, kMessageColumns}}});
+    traffic.rows.push_back({kCaptionRow,
+                            {{Text(m_window.Label7), 0, kTimeWidth, kLabelHeight},
+                             {Text(m_window.Label25), kMessageX, kMessageLabelWidth, kLabelHeight}},
                             true});
-    traffic.rows.push_back({10, {{label(w.Label24), 0, 300, 8}}});
-    traffic.rows.push_back({16, {{box(w.Text2), 0, 300, 12}}});
-    m_blocks.push_back(std::move(traffic));
+    traffic.rows.push_back({kFieldRow,
+                            {{Box(m_window.txtGPStime), 0, kTimeWidth, kFieldHeight},
+                             {Box(m_window.Text3), kMessageX, 0, kFieldHeight, 0, kMessageColumns},
+                             {Box(m_window.Text4), -1, 0, kFieldHeight, 0, 3}},
+                            true});
+    traffic.rows.push_back(
+        {kCaptionRow, {{Text(m_window.Label24), 0, kLastLineWidth, kLabelHeight}}});
+    traffic.rows.push_back({kFieldRow, {{Box(m_window.Text2), 0, kLastLineWidth, kFieldHeight}}});
+    return traffic;
+}
 
-    // The way out, beside the warning line (placed by Relayout).
-    entry(w.Command1, Kind::Button);
+void Win32WindowView::BuildLayout() {
+    LayoutBuilder layout(*this);
+    m_blocks.push_back(layout.Header());
+    m_blocks.push_back(layout.Rules());
+    m_blocks.push_back(layout.Link());
+    m_blocks.push_back(layout.Traffic());
+    layout.ExitButton();
 }
 
 void Win32WindowView::CreateControls() {
     for (auto& entry : m_entries) {
         CreateControl(*entry);
     }
-    m_warning = CreateWindowExW(
-        0, WC_STATICW, L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, m_hwnd,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ids::kWarningLine)), m_instance, nullptr);
+    m_warning = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                                m_hwnd, ChildId(win32ids::kWarningLine), m_instance, nullptr);
     for (auto& entry : m_entries) {
         Observe(*entry);
     }
@@ -441,76 +677,35 @@ void Win32WindowView::CreateControls() {
 
 void Win32WindowView::CreateControl(Entry& entry) {
     Control& control = *entry.control;
-    const wchar_t* windowClass = WC_STATICW;
-    DWORD style = WS_CHILD;
-    DWORD exStyle = 0;
-    int height = 0;
-    switch (entry.kind) {
-        case Kind::Label:
-            style |= entry.align | SS_NOPREFIX;
-            break;
-        case Kind::Frame:
-            windowClass = WC_BUTTONW;
-            style |= BS_GROUPBOX;
-            break;
-        case Kind::Button:
-            windowClass = WC_BUTTONW;
-            style |= BS_PUSHBUTTON | WS_TABSTOP;
-            break;
-        case Kind::CheckBox:
-            // Not automatic: the model decides the state, the box shows it.
-            windowClass = WC_BUTTONW;
-            style |= BS_3STATE | WS_TABSTOP;
-            break;
-        case Kind::Option:
-            windowClass = WC_BUTTONW;
-            style |= BS_RADIOBUTTON | WS_TABSTOP;
-            if (static_cast<OptionButton&>(control).Index() == 0) {
-                style |= WS_GROUP;
-            }
-            break;
-        case Kind::TextBox:
-            windowClass = WC_EDITW;
-            style |= ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
-            exStyle |= WS_EX_CLIENTEDGE;
-            break;
-        case Kind::List:
-            windowClass = WC_COMBOBOXW;
-            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-            height = 200;
-            break;
-    }
-    // Each tab stop after a non-tab-stop starts a group, so arrow keys stay inside a control.
-    if (entry.kind != Kind::Label && entry.kind != Kind::Frame && entry.kind != Kind::Option) {
-        style |= WS_GROUP;
-    }
-    entry.hwnd = CreateWindowExW(exStyle, windowClass, L"", style, 0, 0, 10, height, m_hwnd,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
-                                 m_instance, nullptr);
+    const bool firstOption =
+        entry.kind == Kind::Option && static_cast<OptionButton&>(control).Index() == 0;
+    const ChildStyle child = ChildStyleOf(entry.kind, entry.align, firstOption);
+    entry.hwnd = CreateWindowExW(child.exStyle, child.windowClass, L"", child.style, 0, 0, 10,
+                                 child.height, m_hwnd, ChildId(entry.id), m_instance, nullptr);
     if (entry.hwnd == nullptr) {
-        const DWORD code = GetLastError();
-        throw Failure(static_cast<int>(code), SystemErrorText(code));
+        ThrowLastError();
     }
     if (entry.kind == Kind::List) {
-        SetWindowSubclass(entry.hwnd, &Win32WindowView::ListWheelProc,
-                          static_cast<UINT_PTR>(entry.id), reinterpret_cast<DWORD_PTR>(this));
-        // Keys and the focus leaving arrive at the list's edit field.
-        COMBOBOXINFO info{};
-        info.cbSize = sizeof(info);
-        if (GetComboBoxInfo(entry.hwnd, &info) && info.hwndItem != nullptr) {
-            SetWindowSubclass(info.hwndItem, &Win32WindowView::ListEditProc,
-                              static_cast<UINT_PTR>(entry.id), reinterpret_cast<DWORD_PTR>(this));
-        }
+        SubclassList(entry);
     }
     if (!control.ToolTip().empty() && m_toolTips) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        TOOLINFOW tool = ToolOf(m_hwnd, entry.hwnd);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = m_hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(entry.hwnd);
         std::wstring text = Wide(control.ToolTip());
         tool.lpszText = text.data();
         SendMessageW(m_toolTips.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Win32WindowView::SubclassList(Entry& entry) {
+    const auto id = static_cast<UINT_PTR>(entry.id);
+    const auto self = reinterpret_cast<DWORD_PTR>(this);
+    SetWindowSubclass(entry.hwnd, &Win32WindowView::ListWheelProc, id, self);
+    // Keys and the focus leaving arrive at the list's edit field.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetComboBoxInfo(entry.hwnd, &info) && info.hwndItem != nullptr) {
+        SetWindowSubclass(info.hwndItem, &Win32WindowView::ListEditProc, id, self);
     }
 }
 
@@ -551,45 +746,45 @@ void Win32WindowView::Mirror(Entry& entry, ControlProperty property) {
         case ControlProperty::Timing:
             break;
         default:
-            switch (entry.kind) {
-                case Kind::Label:
-                    SetWindowTextW(entry.hwnd,
-                                   Wide(static_cast<CaptionedControl&>(control).Caption()).c_str());
-                    break;
-                case Kind::Frame:
-                case Kind::Button:
-                    SetWindowTextW(
-                        entry.hwnd,
-                        ButtonCaption(static_cast<CaptionedControl&>(control).Caption()).c_str());
-                    break;
-                case Kind::CheckBox: {
-                    auto& box = static_cast<CheckBox&>(control);
-                    SetWindowTextW(entry.hwnd, ButtonCaption(box.Caption()).c_str());
-                    SendMessageW(entry.hwnd, BM_SETCHECK, CheckStateOf(box.Value()), 0);
-                    break;
-                }
-                case Kind::Option: {
-                    auto& option = static_cast<OptionButton&>(control);
-                    SetWindowTextW(entry.hwnd, ButtonCaption(option.Caption()).c_str());
-                    SendMessageW(entry.hwnd, BM_SETCHECK,
-                                 option.Value() ? BST_CHECKED : BST_UNCHECKED, 0);
-                    break;
-                }
-                case Kind::TextBox: {
-                    // Unchanged text is left alone so a running clock does not undo a
-                    // selection.
-                    const std::wstring text = Wide(static_cast<TextBox&>(control).Text());
-                    if (TextOf(entry.hwnd) != text) {
-                        SetWindowTextW(entry.hwnd, text.c_str());
-                    }
-                    break;
-                }
-                case Kind::List:
-                    MirrorList(entry);
-                    break;
-            }
+            MirrorContent(entry);
+            break;
     }
     --m_mirroring;
+}
+
+void Win32WindowView::MirrorContent(Entry& entry) {
+    Control& control = *entry.control;
+    switch (entry.kind) {
+        case Kind::Label:
+            SetWindowTextW(entry.hwnd,
+                           Wide(static_cast<CaptionedControl&>(control).Caption()).c_str());
+            break;
+        case Kind::Frame:
+        case Kind::Button:
+            SetWindowTextW(
+                entry.hwnd,
+                ButtonCaption(static_cast<CaptionedControl&>(control).Caption()).c_str());
+            break;
+        case Kind::CheckBox: {
+            auto& box = static_cast<CheckBox&>(control);
+            SetWindowTextW(entry.hwnd, ButtonCaption(box.Caption()).c_str());
+            SendMessageW(entry.hwnd, BM_SETCHECK, CheckStateOf(box.Value()), 0);
+            break;
+        }
+        case Kind::Option: {
+            auto& option = static_cast<OptionButton&>(control);
+            SetWindowTextW(entry.hwnd, ButtonCaption(option.Caption()).c_str());
+            SendMessageW(entry.hwnd, BM_SETCHECK, option.Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        }
+        case Kind::TextBox:
+            // Unchanged text is left alone so a running clock does not undo a selection.
+            SetTextIfChanged(entry.hwnd, Wide(static_cast<TextBox&>(control).Text()));
+            break;
+        case Kind::List:
+            MirrorList(entry);
+            break;
+    }
 }
 
 void Win32WindowView::MirrorList(Entry& entry) {
@@ -615,10 +810,7 @@ void Win32WindowView::MirrorList(Entry& entry) {
     if (static_cast<int>(SendMessageW(hwnd, CB_GETCURSEL, 0, 0)) != list.ListIndex()) {
         SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
     }
-    const std::wstring text = Wide(list.Text());
-    if (TextOf(hwnd) != text) {
-        SetWindowTextW(hwnd, text.c_str());
-    }
+    SetTextIfChanged(hwnd, Wide(list.Text()));
 }
 
 HFONT Win32WindowView::FontFor(const Entry& entry) const {
@@ -642,6 +834,29 @@ void Win32WindowView::ApplyDpi(UINT dpi, const RECT* suggested) {
         return;
     }
     m_dpi = dpi;
+    CreateFonts(dpi);
+    MeasureFonts();
+
+    ++m_mirroring;
+    for (auto& entry : m_entries) {
+        SendMessageW(entry->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*entry)), FALSE);
+    }
+    SendMessageW(m_warning, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+    if (m_toolTips) {
+        SendMessageW(m_toolTips.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+    }
+    --m_mirroring;
+
+    if (suggested != nullptr) {
+        SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     kMoveOnly);
+    }
+    Relayout();
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void Win32WindowView::CreateFonts(UINT dpi) {
     LOGFONTW message = MessageFontForDpi(dpi);
     m_font.Reset(CreateFontIndirectW(&message));
     LOGFONTW bold = message;
@@ -657,113 +872,105 @@ void Win32WindowView::ApplyDpi(UINT dpi, const RECT* suggested) {
     fixed.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynW(fixed.lfFaceName, L"Courier New", LF_FACESIZE);
     m_fixedFont.Reset(CreateFontIndirectW(&fixed));
+}
 
+void Win32WindowView::MeasureFonts() {
     // Dialog base units of the message font, as the dialog manager computes them.
-    {
-        WindowDc dc(m_hwnd);
-        dc.Select(m_font.Get());
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(dc.Get(), &metrics);
-        SIZE alphabet{};
-        const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        GetTextExtentPoint32W(dc.Get(), letters, 52, &alphabet);
-        m_baseX = std::max(1, static_cast<int>((alphabet.cx / 26 + 1) / 2));
-        m_baseY = std::max(1, static_cast<int>(metrics.tmHeight));
-        dc.Select(m_fixedFont.Get());
-        SIZE digit{};
-        GetTextExtentPoint32W(dc.Get(), L"0", 1, &digit);
-        m_fixedCharWidth = std::max(1, static_cast<int>(digit.cx));
-    }
+    WindowDc dc(m_hwnd);
+    dc.Select(m_font.Get());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.Get(), &metrics);
+    SIZE alphabet{};
+    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    GetTextExtentPoint32W(dc.Get(), letters, 52, &alphabet);
+    m_baseX = std::max(1, static_cast<int>((alphabet.cx / 26 + 1) / 2));
+    m_baseY = std::max(1, static_cast<int>(metrics.tmHeight));
+    dc.Select(m_fixedFont.Get());
+    SIZE digit{};
+    GetTextExtentPoint32W(dc.Get(), L"0", 1, &digit);
+    m_fixedCharWidth = std::max(1, static_cast<int>(digit.cx));
+}
 
-    ++m_mirroring;
-    for (auto& entry : m_entries) {
-        SendMessageW(entry->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*entry)), FALSE);
-    }
-    SendMessageW(m_warning, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
-    if (m_toolTips) {
-        SendMessageW(m_toolTips.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
-    }
-    --m_mirroring;
+int Win32WindowView::Px(int dluX) const {
+    return MulDiv(dluX, m_baseX, 4);
+}
 
-    if (suggested != nullptr) {
-        SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    Relayout();
-    InvalidateRect(m_hwnd, nullptr, TRUE);
+int Win32WindowView::Py(int dluY) const {
+    return MulDiv(dluY, m_baseY, 8);
 }
 
 void Win32WindowView::Relayout() {
     if (m_hwnd == nullptr || m_entries.empty()) {
         return;
     }
-    const auto px = [this](int dluX) { return MulDiv(dluX, m_baseX, 4); };
-    const auto py = [this](int dluY) { return MulDiv(dluY, m_baseY, 8); };
-    const int chrome = MulDiv(kBoxChrome, static_cast<int>(m_dpi), USER_DEFAULT_SCREEN_DPI);
-    int right = px(kClientWidth - kMargin);
-
-    // Places one block's rows from `top` (pixels); returns the bottom of its last row.
-    auto place = [&](const Block& block, int top) {
-        int y = top;
-        for (const Row& row : block.rows) {
-            bool shown = row.keepRoom;
-            for (const Placement& cell : row.cells) {
-                shown = shown || cell.entry->control->Visible();
-            }
-            int previousRight = px(block.x);
-            for (const Placement& cell : row.cells) {
-                const int x = cell.x < 0 ? previousRight + px(4) : px(block.x + cell.x);
-                // Edges rounded once, so neighbours in dialog units stay neighbours.
-                int width = px(block.x + cell.x + cell.width) - px(block.x + cell.x);
-                if (cell.columns > 0) {
-                    width = cell.columns * m_fixedCharWidth + chrome;
-                }
-                int height = py(cell.dy + cell.height) - py(cell.dy);
-                if (cell.entry->kind == Kind::List) {
-                    height += py(kDropDownHeight);  // the open list beneath the edit field
-                }
-                SetWindowPos(cell.entry->hwnd, nullptr, x, y + py(cell.dy), width, height,
-                             SWP_NOZORDER | SWP_NOACTIVATE);
-                previousRight = x + width;
-                right = std::max(right, x + width);
-            }
-            if (shown) {
-                y += py(row.height);
-            }
-        }
-        return y;
-    };
-
-    int y = py(kMargin);
-    y = place(m_blocks[0], y) + py(4);
+    int right = Px(kClientWidth - kMargin);
+    int y = Py(kMargin);
+    y = PlaceBlock(m_blocks[0], y, right) + Py(kBelowHeader);
     // The frame and the serial-line column side by side.
     const Block& rules = m_blocks[1];
     const int frameTop = y;
-    const int frameBottom = place(rules, frameTop + py(kFrameCaption)) + py(kFrameBottom);
-    SetWindowPos(rules.frame->hwnd, nullptr, px(rules.x), frameTop, px(rules.width),
-                 frameBottom - frameTop, SWP_NOZORDER | SWP_NOACTIVATE);
-    const int linkBottom = place(m_blocks[2], frameTop);
-    y = std::max(frameBottom, linkBottom) + py(8);
-    y = place(m_blocks[3], y) + py(6);
+    const int frameBottom =
+        PlaceBlock(rules, frameTop + Py(kFrameCaption), right) + Py(kFrameBottom);
+    SetWindowPos(rules.frame->hwnd, nullptr, Px(rules.x), frameTop, Px(rules.width),
+                 frameBottom - frameTop, kMoveOnly);
+    const int linkBottom = PlaceBlock(m_blocks[2], frameTop, right);
+    y = std::max(frameBottom, linkBottom) + Py(kBelowColumns);
+    y = PlaceBlock(m_blocks[3], y, right) + Py(kBelowTraffic);
+    y = PlaceWarningRow(y, right);
+    FitClientArea(RECT{0, 0, right + Px(kMargin), y});
+}
 
+int Win32WindowView::PlaceBlock(const Block& block, int top, int& right) {
+    const int chrome = MulDiv(kBoxChrome, static_cast<int>(m_dpi), USER_DEFAULT_SCREEN_DPI);
+    int y = top;
+    for (const Row& row : block.rows) {
+        bool shown = row.keepRoom;
+        for (const Placement& cell : row.cells) {
+            shown = shown || cell.entry->control->Visible();
+        }
+        int previousRight = Px(block.x);
+        for (const Placement& cell : row.cells) {
+            const int x = cell.x < 0 ? previousRight + Px(kNextToPrevious) : Px(block.x + cell.x);
+            // Edges rounded once, so neighbours in dialog units stay neighbours.
+            int width = Px(block.x + cell.x + cell.width) - Px(block.x + cell.x);
+            if (cell.columns > 0) {
+                width = cell.columns * m_fixedCharWidth + chrome;
+            }
+            int height = Py(cell.dy + cell.height) - Py(cell.dy);
+            if (cell.entry->kind == Kind::List) {
+                height += Py(kDropDownHeight);  // the open list beneath the edit field
+            }
+            SetWindowPos(cell.entry->hwnd, nullptr, x, y + Py(cell.dy), width, height, kMoveOnly);
+            previousRight = x + width;
+            right = std::max(right, x + width);
+        }
+        if (shown) {
+            y += Py(row.height);
+        }
+    }
+    return y;
+}
+
+int Win32WindowView::PlaceWarningRow(int top, int right) {
     // The warning line and "Close and Exit" at the right edge, beneath everything.
     Entry& exit = *m_entries.back();
-    const int exitWidth = px(80);
+    const int exitWidth = Px(kShortButtonWidth);
     const int exitX = right - exitWidth;
-    SetWindowPos(exit.hwnd, nullptr, exitX, y + py(4), exitWidth, py(14),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(m_warning, nullptr, px(kMargin), y, exitX - px(8) - px(kMargin), py(20),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    y += py(22) + py(kMargin);
+    constexpr int kExitDy = 4;
+    SetWindowPos(exit.hwnd, nullptr, exitX, top + Py(kExitDy), exitWidth, Py(kButtonHeight),
+                 kMoveOnly);
+    SetWindowPos(m_warning, nullptr, Px(kMargin), top, exitX - Px(kWarningGap) - Px(kMargin),
+                 Py(kWarningHeight), kMoveOnly);
+    return top + Py(kWarningRow) + Py(kMargin);
+}
 
-    RECT client{0, 0, right + px(kMargin), y};
+void Win32WindowView::FitClientArea(const RECT& client) {
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE));
     const RECT frame = WindowRectForClient(client, style, exStyle, m_dpi);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
-    SetWindowPos(m_hwnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, width, height, kMoveOnly | SWP_NOMOVE);
     // Where the frame is not drawn at this DPI yet (the system moves the window to a monitor
     // of that DPI only afterwards), make up the difference once.
     RECT got{};
@@ -771,8 +978,7 @@ void Win32WindowView::Relayout() {
     if (got.right != client.right || got.bottom != client.bottom) {
         width += client.right - got.right;
         height += client.bottom - got.bottom;
-        SetWindowPos(m_hwnd, nullptr, 0, 0, width, height,
-                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+        SetWindowPos(m_hwnd, nullptr, 0, 0, width, height, kMoveOnly | SWP_NOMOVE);
     }
 }
 
@@ -804,111 +1010,142 @@ LRESULT CALLBACK Win32WindowView::WindowProc(HWND hwnd, UINT message, WPARAM wPa
     if (view == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    return view->Handle(message, wParam, lParam);
+    LRESULT result = 0;
+    view->Forward([&] { result = view->Handle(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = m_hwnd;
     switch (message) {
         case WM_COMMAND:
-            if (lParam == 0 && HIWORD(wParam) == 0) {
-                // The notification-area icon's menu. Enter and Esc (IDOK, IDCANCEL from the
-                // dialog keyboard) do nothing.
-                if (LOWORD(wParam) == kMenuShow && onTrayActivated) {
-                    Forward(onTrayActivated);
-                } else if (LOWORD(wParam) == kMenuExit) {
-                    Forward([this] { m_window.Command1.OperatorClick(); });
-                }
-                return 0;
-            }
-            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            OnCommandMessage(wParam, lParam);
             return 0;
         case kPickAfterCloseUp:
-            if (Entry* entry = EntryById(static_cast<int>(wParam));
-                entry != nullptr && entry->pickPending) {
-                Pick(*entry);
-            }
+            OnPickAfterCloseUp(static_cast<int>(wParam));
             return 0;
-        case WM_CTLCOLORSTATIC: {
-            HWND control = reinterpret_cast<HWND>(lParam);
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            if (control == m_warning) {
-                SetTextColor(dc, RGB(0x4a, 0x35, 0x00));
-                SetBkColor(dc, RGB(0xff, 0xf4, 0xce));
-                return reinterpret_cast<LRESULT>(m_warningBrush.Get());
-            }
-            if (control == ControlHandle(m_window.Label33.Name())) {
-                // "Please Wait!" in red on the window's own background.
-                SetTextColor(dc, RGB(0xb0, 0x1e, 0x1e));
-                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-            }
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        }
+        case WM_CTLCOLORSTATIC:
+            return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_MOUSEMOVE:
-            if (onMouseMove) {
-                const int x = GET_X_LPARAM(lParam);
-                Forward([this, x] { onMouseMove(x); });
-            }
+            OnMouseMove(GET_X_LPARAM(lParam));
             return 0;
         case kNotifyIconMessage:
-            switch (static_cast<UINT>(lParam)) {
-                case WM_LBUTTONUP:
-                case WM_LBUTTONDBLCLK:
-                    if (onTrayActivated) {
-                        Forward(onTrayActivated);
-                    }
-                    break;
-                case WM_RBUTTONUP:
-                case WM_CONTEXTMENU:
-                    ShowTrayMenu();
-                    break;
-                default:
-                    break;
-            }
+            OnNotifyIcon(static_cast<UINT>(lParam));
             return 0;
         case WM_DPICHANGED:
             ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_ENDSESSION:
-            if (wParam != FALSE && onEndSession) {
-                Forward(onEndSession);
-            }
+            OnEndSession(wParam != FALSE);
             return 0;
         case WM_CLOSE:
-            if (onCloseRequested) {
-                Forward(onCloseRequested);
-            } else {
-                Destroy();
-            }
+            OnClose();
             return 0;
         case WM_DESTROY:
-            if (m_notifyIcon) {
-                m_notifyIcon->Remove();
-            }
+            RemoveNotifyIcon();
             return 0;
-        case WM_NCDESTROY: {
-            // The system destroyed the children with the window: forget every handle.
-            m_owner.Release();
-            m_hwnd = nullptr;
-            for (auto& entry : m_entries) {
-                entry->hwnd = nullptr;
-            }
-            m_warning = nullptr;
-            m_toolTips.Release();
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            if (onDestroyed) {
-                Forward(onDestroyed);
-            }
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        }
+        case WM_NCDESTROY:
+            return OnNcDestroy(wParam, lParam);
         default:
             if (message != 0 && message == m_taskbarCreated && HasNotifyIcon()) {
                 AddNotifyIcon();  // the shell restarted and lost the icon
                 return 0;
             }
-            return DefWindowProcW(hwnd, message, wParam, lParam);
+            return DefWindowProcW(m_hwnd, message, wParam, lParam);
     }
+}
+
+void Win32WindowView::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
+    if (lParam == 0 && HIWORD(wParam) == 0) {
+        // The notification-area icon's menu. Enter and Esc (IDOK, IDCANCEL from the dialog
+        // keyboard) do nothing.
+        if (LOWORD(wParam) == kMenuShow) {
+            OnTrayActivated();
+        } else if (LOWORD(wParam) == kMenuExit) {
+            Forward([this] { m_window.Command1.OperatorClick(); });
+        }
+        return;
+    }
+    OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+}
+
+void Win32WindowView::OnPickAfterCloseUp(int id) {
+    if (Entry* entry = EntryById(id); entry != nullptr && entry->pickPending) {
+        Pick(*entry);
+    }
+}
+
+LRESULT Win32WindowView::OnStaticColour(HDC dc, HWND control) {
+    if (control == m_warning) {
+        SetTextColor(dc, kWarningText);
+        SetBkColor(dc, kWarningBackground);
+        return reinterpret_cast<LRESULT>(m_warningBrush.Get());
+    }
+    if (control == ControlHandle(m_window.Label33.Name())) {
+        // "Please Wait!" in red on the window's own background.
+        SetTextColor(dc, kWaitText);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return DefWindowProcW(m_hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+void Win32WindowView::OnMouseMove(int x) {
+    if (onMouseMove) {
+        Forward([this, x] { onMouseMove(x); });
+    }
+}
+
+void Win32WindowView::OnNotifyIcon(UINT mouse) {
+    switch (mouse) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            OnTrayActivated();
+            break;
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU:
+            ShowTrayMenu();
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32WindowView::OnTrayActivated() {
+    if (onTrayActivated) {
+        Forward(onTrayActivated);
+    }
+}
+
+void Win32WindowView::OnEndSession(bool ending) {
+    if (ending && onEndSession) {
+        Forward(onEndSession);
+    }
+}
+
+void Win32WindowView::OnClose() {
+    if (onCloseRequested) {
+        Forward(onCloseRequested);
+    } else {
+        Destroy();
+    }
+}
+
+LRESULT Win32WindowView::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
+    // The system destroyed the children with the window: forget every handle.
+    HWND hwnd = m_hwnd;
+    m_owner.Release();
+    m_hwnd = nullptr;
+    for (auto& entry : m_entries) {
+        entry->hwnd = nullptr;
+    }
+    m_warning = nullptr;
+    m_toolTips.Release();
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (onDestroyed) {
+        Forward(onDestroyed);
+    }
+    return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
 }
 
 void Win32WindowView::OnCommand(int id, int code, HWND control) {
@@ -916,59 +1153,56 @@ void Win32WindowView::OnCommand(int id, int code, HWND control) {
     if (entry == nullptr || m_mirroring > 0 || (control != nullptr && control != entry->hwnd)) {
         return;
     }
-    switch (entry->kind) {
+    if (entry->kind == Kind::List) {
+        OnListCommand(*entry, code);
+    } else if (code == BN_CLICKED) {
+        OnClick(*entry);
+    }
+}
+
+void Win32WindowView::OnClick(Entry& entry) {
+    Control& control = *entry.control;
+    switch (entry.kind) {
         case Kind::Button:
-            if (code == BN_CLICKED) {
-                auto& button = static_cast<Button&>(*entry->control);
-                Forward([&button] { button.OperatorClick(); });
-            }
-            break;
+            Forward([&control] { static_cast<Button&>(control).OperatorClick(); });
+            return;
         case Kind::CheckBox:
-            if (code == BN_CLICKED) {
-                auto& box = static_cast<CheckBox&>(*entry->control);
-                Forward([&box] { box.OperatorClick(); });
-                Mirror(*entry, ControlProperty::Value);
-            }
+            Forward([&control] { static_cast<CheckBox&>(control).OperatorClick(); });
             break;
         case Kind::Option:
-            if (code == BN_CLICKED) {
-                auto& option = static_cast<OptionButton&>(*entry->control);
-                Forward([&option] { option.OperatorClick(); });
-                Mirror(*entry, ControlProperty::Value);
+            Forward([&control] { static_cast<OptionButton&>(control).OperatorClick(); });
+            break;
+        default:
+            return;
+    }
+    // Check boxes and options show what the model decided, not a state of their own.
+    Mirror(entry, ControlProperty::Value);
+}
+
+void Win32WindowView::OnListCommand(Entry& entry, int code) {
+    switch (code) {
+        case CBN_DROPDOWN:
+        case CBN_SELENDCANCEL:
+            entry.pickPending = false;
+            break;
+        case CBN_SELCHANGE:
+            // Moving through the open list is no pick yet; a closed list picks now.
+            if (SendMessageW(entry.hwnd, CB_GETDROPPEDSTATE, 0, 0) == FALSE) {
+                Pick(entry);
             }
             break;
-        case Kind::List: {
-            auto& list = static_cast<ComboBox&>(*entry->control);
-            switch (code) {
-                case CBN_DROPDOWN:
-                    entry->pickPending = false;
-                    break;
-                case CBN_SELCHANGE:
-                    // Moving through the open list is no pick yet; a closed list picks now.
-                    if (SendMessageW(entry->hwnd, CB_GETDROPPEDSTATE, 0, 0) == FALSE) {
-                        Pick(*entry);
-                    }
-                    break;
-                case CBN_SELENDOK:
-                    entry->pickPending = true;
-                    break;
-                case CBN_SELENDCANCEL:
-                    entry->pickPending = false;
-                    break;
-                case CBN_CLOSEUP:
-                    // A change of selection may still follow the close; pick after it, once.
-                    if (entry->pickPending) {
-                        PostMessageW(m_hwnd, kPickAfterCloseUp, static_cast<WPARAM>(entry->id), 0);
-                    }
-                    break;
-                case CBN_EDITCHANGE: {
-                    std::string text = Narrow(TextOf(entry->hwnd));
-                    Forward([&list, &text] { list.OperatorEdit(text); });
-                    break;
-                }
-                default:
-                    break;
+        case CBN_SELENDOK:
+            entry.pickPending = true;
+            break;
+        case CBN_CLOSEUP:
+            // A change of selection may still follow the close; pick after it, once.
+            if (entry.pickPending) {
+                PostMessageW(m_hwnd, kPickAfterCloseUp, static_cast<WPARAM>(entry.id), 0);
             }
+            break;
+        case CBN_EDITCHANGE: {
+            auto& list = static_cast<ComboBox&>(*entry.control);
+            Forward([&list, &entry] { list.OperatorEdit(Narrow(TextOf(entry.hwnd))); });
             break;
         }
         default:

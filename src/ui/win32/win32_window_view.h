@@ -20,9 +20,10 @@
 // The wheel picks in a list only while the list has the focus, so turning it over the window
 // changes no setting by accident.
 // Text boxes are read-only: they show what the program writes, and can be selected and
-// copied. An exception (a Failure or any std::exception) escaping a reaction the operator
-// set off is caught here and handed to onFailure; when that is unset, it is shown on the
-// warning line ("description (number)" for a Failure). The message loop never sees it.
+// copied. An exception escaping a reaction the operator set off, or the view's own handling
+// of a message, is caught here and handed to onFailure; when that is unset or throws in
+// turn, it is shown on the warning line ("description (number)" for a Failure, "Unexpected
+// failure" for anything not a std::exception). The message loop never sees it.
 //
 // Sizes and positions are dialog units of the system's message font, so the window scales
 // with the font and the DPI; WM_DPICHANGED re-creates the fonts and lays the window out again
@@ -113,29 +114,72 @@ private:
     struct Row;
     struct Block;
     class StatusLineImpl;
+    class LayoutBuilder;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-    void Forward(const std::function<void()>& action);
-    void BuildLayout();
-    void CreateControls();
-    void CreateControl(Entry& entry);
-    void Observe(Entry& entry);
-    void MirrorAll();
-    void Mirror(Entry& entry, ControlProperty property);
-    void MirrorList(Entry& entry);
-    void Relayout();
-    void OnCommand(int id, int code, HWND control);
-    void Pick(Entry& entry);
-    void ShowTrayMenu();
-    Entry* EntryById(int id);
-    Entry* EntryByHandle(HWND handle);
-    HFONT FontFor(const Entry& entry) const;
     static LRESULT CALLBACK ListWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR id, DWORD_PTR data);
     static LRESULT CALLBACK ListEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
+
+    // The one guard between the system and the view's own code: runs `action`, and an
+    // exception escaping it (of any type) is reported, to onFailure or else on the warning
+    // line, and goes no further. The window procedure runs inside it, and so does every call
+    // the lists' own procedures make into the model.
+    template <class Action>
+    void Forward(Action&& action) noexcept;
+    void Report(const std::exception& failure) noexcept;
+
+    // Construction, in this order.
+    void LoadIcons();
+    void RegisterWindowClass() const;
+    void BuildLayout();
+    void CreateMainWindow();
+    void CreateControls();
+    void CreateControl(Entry& entry);
+    void SubclassList(Entry& entry);
+    void Observe(Entry& entry);
+
+    // The model shown in the controls.
+    void MirrorAll();
+    void Mirror(Entry& entry, ControlProperty property);
+    void MirrorContent(Entry& entry);
+    void MirrorList(Entry& entry);
+    HFONT FontFor(const Entry& entry) const;
+
+    // Layout, in pixels at m_dpi from dialog units.
+    void CreateFonts(UINT dpi);
+    void MeasureFonts();
+    int Px(int dluX) const;
+    int Py(int dluY) const;
+    void Relayout();
+    // Places `block`'s rows from `top`; returns the bottom of its last shown row and widens
+    // `right` to the right edge of its controls.
+    int PlaceBlock(const Block& block, int top, int& right);
+    // The warning line and "Close and Exit" from `top`, the button ending at `right`;
+    // returns the bottom of the client area.
+    int PlaceWarningRow(int top, int right);
+    // Sizes the window so that its client area is `client`.
+    void FitClientArea(const RECT& client);
+
+    // Messages: Handle only dispatches them.
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommandMessage(WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code, HWND control);
+    void OnClick(Entry& entry);
+    void OnListCommand(Entry& entry, int code);
+    void OnPickAfterCloseUp(int id);
+    void Pick(Entry& entry);
+    LRESULT OnStaticColour(HDC dc, HWND control);
+    void OnMouseMove(int x);
+    void OnNotifyIcon(UINT mouse);
+    void OnTrayActivated();
+    void ShowTrayMenu();
+    void OnEndSession(bool ending);
+    void OnClose();
+    LRESULT OnNcDestroy(WPARAM wParam, LPARAM lParam);
+    Entry* EntryById(int id);
+    Entry* EntryByHandle(HWND handle);
 
     Window& m_window;
     HINSTANCE m_instance;

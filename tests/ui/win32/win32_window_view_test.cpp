@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -386,6 +388,77 @@ TEST_F(Win32ViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
     view.onFailure = [&](const std::exception& failure) { reported = failure.what(); };
     Click("Command2");
     EXPECT_EQ(reported, "Invalid port number");
+}
+
+// Whatever a reaction throws stops at the view: it is reported and the window goes on
+// taking messages, since nothing may unwind through the system's frames.
+TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
+    HWND top = view.Handle();
+    ComboBox& list = window.Combo10;
+    list.AddItem("Jan");
+    HWND combo = Child("Combo10");
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    GetComboBoxInfo(combo, &info);
+    constexpr WPARAM kMenuExit = 0x7002;
+    struct Case {
+        const char* what;
+        std::function<void()> arm;  // makes the reaction throw something not a std::exception
+        std::function<void()> act;  // the operator's action that sets it off
+    };
+    const Case cases[] = {
+        {"button", [&] { window.Command2.onClick = [] { throw 42; }; }, [&] { Click("Command2"); }},
+        {"check box", [&] { window.Check7.onClick = [] { throw 42; }; }, [&] { Click("Check7"); }},
+        {"list pick", [&] { list.onClick = [] { throw 42; }; },
+         [&] {
+             SendMessageW(combo, CB_SETCURSEL, 0, 0);
+             SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(combo));
+         }},
+        {"key in a list", [&] { list.onKeyPress = [](int) { throw 42; }; },
+         [&] { SendMessageW(info.hwndItem, WM_CHAR, L'x', 0); }},
+        {"tray menu exit", [&] { window.Command1.onClick = [] { throw 42; }; },
+         [&] { SendMessageW(top, WM_COMMAND, kMenuExit, 0); }},
+        {"mouse move", [&] { view.onMouseMove = [](int) { throw 42; }; },
+         [&] { SendMessageW(top, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)); }},
+        {"close box", [&] { view.onCloseRequested = [] { throw 42; }; },
+         [&] { SendMessageW(top, WM_CLOSE, 0, 0); }},
+    };
+    int afterwards = 0;
+    window.SendAddr.onClick = [&] { ++afterwards; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view.Status().ShowWarning("");
+        c.arm();
+        c.act();
+        EXPECT_EQ(TextOf(WarningLine()), L"Unexpected failure");
+        EXPECT_TRUE(IsWindow(top));
+        const int before = afterwards;
+        Click("SendAddr");
+        EXPECT_EQ(afterwards, before + 1) << "the window still answers";
+    }
+}
+
+TEST_F(Win32ViewTest, AFailingFailureHookLeavesTheFailureOnTheWarningLine) {
+    int hookCalls = 0;
+    view.onFailure = [&](const std::exception&) {
+        ++hookCalls;
+        throw std::runtime_error("the hook failed too");
+    };
+    window.Command2.onClick = [] { throw Failure(8002, "Invalid port number"); };
+    Click("Command2");
+    EXPECT_EQ(hookCalls, 1);
+    EXPECT_EQ(TextOf(WarningLine()), L"Invalid port number (8002)");
+    EXPECT_TRUE(IsWindow(view.Handle()));
+
+    view.onFailure = [&](const std::exception&) {
+        ++hookCalls;
+        throw 7;
+    };
+    window.Command2.onClick = [] { throw std::runtime_error("port gone"); };
+    Click("Command2");
+    EXPECT_EQ(hookCalls, 2);
+    EXPECT_EQ(TextOf(WarningLine()), L"port gone");
 }
 
 TEST_F(Win32ViewTest, CloseMouseMoveAndNotifyIconReachTheirHooks) {
