@@ -6,18 +6,23 @@
 
 namespace corvantis {
 
+std::string DescribeException(const std::exception& exception) {
+    if (const auto* failure = dynamic_cast<const Failure*>(&exception)) {
+        return failure->description() + " (" + std::to_string(failure->number()) + ")";
+    }
+    return exception.what();
+}
+
 void HandlerGuard::Run(const std::string& where, const std::function<void()>& action) noexcept {
     try {
         action();
         if (!m_reported.empty()) {
             m_reported.erase(where);
         }
-    } catch (const Failure& failure) {
-        Report(where, failure.description() + " (" + std::to_string(failure.number()) + ")");
     } catch (const std::exception& failure) {
-        Report(where, failure.what());
+        Report(where, DescribeException(failure));
     } catch (...) {
-        Report(where, "an exception of unknown type");
+        Report(where, DescribeException(UnknownException{}));
     }
 }
 

@@ -1,11 +1,22 @@
 // The one top-level guard of the program's timer ticks and event handlers.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <string>
 
 namespace corvantis {
+
+// Stands for something thrown that is not a std::exception.
+class UnknownException : public std::exception {
+public:
+    const char* what() const noexcept override { return "an exception of unknown type"; }
+};
+
+// The words for an exception that escaped a handler: a Failure's description with its number
+// in brackets ("Port is not open (8012)"), any other exception's what().
+std::string DescribeException(const std::exception& exception);
 
 // Handlers deal with the failures they expect (SkipSilently, ReportAndGoOn). An exception
 // that still escapes one is a fault: the guard logs it and the program keeps running, so one
@@ -16,9 +27,9 @@ public:
     explicit HandlerGuard(Log log) : m_log(std::move(log)) {}
 
     // Runs `action` for the handler called `where`. An exception escaping it is logged as
-    // "Unexpected failure in WHERE: WHAT (NUMBER); the program goes on." The same text from
-    // the same handler is logged once until a run of that handler ends cleanly, so a tick that
-    // fails ten times a second logs once. Never raises.
+    // "Unexpected failure in WHERE: " + DescribeException + "; the program goes on." The same
+    // text from the same handler is logged once until a run of that handler ends cleanly, so a
+    // tick that fails ten times a second logs once. Never raises.
     void Run(const std::string& where, const std::function<void()>& action) noexcept;
 
 private:

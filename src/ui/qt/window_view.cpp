@@ -262,18 +262,29 @@ void WindowView::RemoveTrayIcon() {
     }
 }
 
-void WindowView::Forward(const std::function<void()>& action) {
+void WindowView::Forward(const std::function<void()>& action) noexcept {
     try {
         action();
     } catch (const std::exception& failure) {
+        Report(failure);
+    } catch (...) {
+        Report(UnknownException{});
+    }
+}
+
+void WindowView::Report(const std::exception& failure) noexcept {
+    try {
         if (onFailure) {
             onFailure(failure);
-        } else if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
-            m_status->ShowWarning(numbered->description() + " (" +
-                                  std::to_string(numbered->number()) + ")");
-        } else {
-            m_status->ShowWarning(failure.what());
+            return;
         }
+    } catch (...) {
+        // The hook failed in turn: the warning line still says what went wrong first.
+    }
+    try {
+        m_status->ShowWarning(DescribeException(failure));
+    } catch (...) {
+        // Nothing is left to tell it with; the window goes on.
     }
 }
 

@@ -32,6 +32,7 @@
 #include <string>
 
 #include "ui/qt/qt_status_line.h"
+#include "window/handler_guard.h"
 #include "window/window.h"
 
 class QBoxLayout;
@@ -93,7 +94,8 @@ protected:
 
 private:
     // Runs an operator action against the model, catching what escapes it.
-    void Forward(const std::function<void()>& action);
+    void Forward(const std::function<void()>& action) noexcept;
+    void Report(const std::exception& failure) noexcept;
 
     // One widget for one control, mirroring it from now on.
     QLabel* Make(Label& label);

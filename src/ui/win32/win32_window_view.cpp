@@ -81,12 +81,6 @@ constexpr COLORREF kWaitText = RGB(0xb0, 0x1e, 0x1e);
 constexpr WORD kStockArrow = 32512;
 constexpr WORD kStockApplicationIcon = 32512;
 
-// What reaches the guard when something other than a std::exception was thrown.
-class UnknownFailure : public std::exception {
-public:
-    const char* what() const noexcept override { return "Unexpected failure"; }
-};
-
 // Raises Failure with the calling thread's last Win32 error.
 [[noreturn]] void ThrowLastError() {
     const DWORD code = GetLastError();
@@ -410,7 +404,7 @@ void Win32WindowView::Forward(Action&& action) noexcept {
     } catch (const std::exception& failure) {
         Report(failure);
     } catch (...) {
-        Report(UnknownFailure{});
+        Report(UnknownException{});
     }
 }
 
@@ -427,12 +421,7 @@ void Win32WindowView::Report(const std::exception& failure) noexcept {
         if (m_status == nullptr) {
             return;
         }
-        if (const auto* numbered = dynamic_cast<const Failure*>(&failure)) {
-            m_status->ShowWarning(numbered->description() + " (" +
-                                  std::to_string(numbered->number()) + ")");
-        } else {
-            m_status->ShowWarning(failure.what());
-        }
+        m_status->ShowWarning(DescribeException(failure));
     } catch (...) {
         // Nothing is left to tell it with; the window goes on.
     }

@@ -47,6 +47,7 @@
 #include "platform/status_line.h"
 #include "ui/win32/win32_handles.h"
 #include "ui/win32/win32_notify_icon.h"
+#include "window/handler_guard.h"
 #include "window/window.h"
 
 namespace corvantis {

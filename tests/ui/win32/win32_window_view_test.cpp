@@ -431,7 +431,7 @@ TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
         view.Status().ShowWarning("");
         c.arm();
         c.act();
-        EXPECT_EQ(TextOf(WarningLine()), L"Unexpected failure");
+        EXPECT_EQ(TextOf(WarningLine()), L"an exception of unknown type");
         EXPECT_TRUE(IsWindow(top));
         const int before = afterwards;
         Click("SendAddr");
