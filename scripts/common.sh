@@ -10,6 +10,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
 # The install rules and Debian packages: icons rendered from the SVG, the validators, systemd's
 # unit checks, man page rendering, dpkg-shlibdeps and lintian.
 PACKAGES+=(librsvg2-bin appstream systemd man-db groff-base dpkg-dev lintian)
+# scripts/function-lengths.
+PACKAGES+=(perl)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
