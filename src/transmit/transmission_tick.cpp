@@ -48,6 +48,58 @@ std::string RateSlice(const std::optional<std::int16_t>& sendRate, const DateTim
     }
 }
 
+// Whether `local` is an even second the tick has not handled yet; marks it handled.
+bool NewEvenSecond(Window& window, const DateTime& local) {
+    const int second = local.second;
+    if (second % 2 != 0 || second == window.lastEvenSecond) {
+        return false;
+    }
+    window.lastEvenSecond = static_cast<std::uint8_t>(second);
+    return true;
+}
+
+// The message of the selected send mode into clockMessage; a mode without one leaves the last
+// message standing. Returns the time the message carries: UTC, or the local reading when UTC
+// is not selected or cannot be had.
+DateTime BuildClockMessage(Window& window, const WallClock& clock, const DateTime& local) {
+    if (!window.useUtc) {
+        window.clockMessage = LocalTimeMessage(local);
+        return local;
+    }
+    DateTime now = local;
+    SkipSilently([&] { now = clock.LocalToUtc(local); });
+    const DisplayRuleFields fields = DisplayRuleFieldsOf(window);
+    SkipSilently([&] {
+        switch (window.sendMode) {
+            case SendMode::Rules:
+                window.clockMessage = RulesMessage(now, fields);
+                break;
+            case SendMode::Addressed:
+                window.clockMessage =
+                    AddressedCommand(window.CurrAddress.Text(), window.NewAddress.Text(),
+                                     window.setAddressFlag, fields);
+                break;
+            case SendMode::TimeOnly:
+                window.clockMessage = TimeOnlyMessage(now);
+                break;
+            default:
+                break;
+        }
+    });
+    return now;
+}
+
+// Whether the rate's slice of `local` differs from the last due transmission's; a transmission
+// is due then, and the new slice is remembered.
+bool RateSliceChanged(Window& window, const DateTime& local) {
+    std::string slice = RateSlice(window.sendRate, local);
+    if (slice == window.lastRateMark) {
+        return false;
+    }
+    window.lastRateMark = std::move(slice);
+    return true;
+}
+
 // Writes clockMessage. A message the port drops for a full output buffer is counted; the
 // first of a run shows one warning, the first message that goes out after the run shows a
 // second one with the count. Every other failure is passed on.
@@ -84,49 +136,13 @@ bool MaySend(const Window& window, const SerialPort& port) {
 void SendUDP_Timer(Window& window, TransmitLine& line) {
     // Even-second gate: nine ticks in ten end here.
     const DateTime local = line.clock.Now();
-    const int second = local.second;
-    if (second % 2 != 0 || second == window.lastEvenSecond) {
+    if (!NewEvenSecond(window, local)) {
         return;
     }
-    window.lastEvenSecond = static_cast<std::uint8_t>(second);
-
-    DateTime now = local;
-    if (window.useUtc) {
-        // Without a conversion the local reading stands.
-        SkipSilently([&] { now = line.clock.LocalToUtc(local); });
-        const DisplayRuleFields fields = DisplayRuleFieldsOf(window);
-
-        SkipSilently([&] {
-            switch (window.sendMode) {
-                case SendMode::Rules:
-                    window.clockMessage = RulesMessage(now, fields);
-                    break;
-                case SendMode::Addressed:
-                    window.clockMessage =
-                        AddressedCommand(window.CurrAddress.Text(), window.NewAddress.Text(),
-                                         window.setAddressFlag, fields);
-                    break;
-                case SendMode::TimeOnly:
-                    window.clockMessage = TimeOnlyMessage(now);
-                    break;
-                default:
-                    break;  // no message of its own: the last one stands
-            }
-        });
-    } else {
-        window.clockMessage = LocalTimeMessage(local);
-    }
-
+    const DateTime now = BuildClockMessage(window, line.clock, local);
     SkipSilently([&] { window.Text1.SetText(window.clockMessage); });
     SkipSilently([&] { window.Text4.SetText(RightAligned(now.second, 2)); });
-
-    bool due = false;
-    std::string slice = RateSlice(window.sendRate, local);
-    if (slice != window.lastRateMark) {
-        window.lastRateMark = std::move(slice);
-        due = true;
-    }
-
+    const bool due = RateSliceChanged(window, local);
     SkipSilently([&] {
         if (due && MaySend(window, line.MSComm1)) {
             Send(window, line);

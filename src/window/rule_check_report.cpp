@@ -36,6 +36,45 @@ std::string DateInWords(std::int64_t utc, const std::vector<OffsetChange>& pc) {
     return std::to_string(t.day) + " " + kMonths[t.month - 1] + " " + std::to_string(t.year);
 }
 
+// Sets the rule controls to `rules` as the operator would (the leap-second year stays), each
+// saved as its own handler saves it.
+void SetRuleControls(Window& w, SettingsFiles& settings, const DisplayRules& rules) {
+    auto pick = [&](ComboBox& list, int index, Setting setting) {
+        SkipSilently([&] { list.SetListIndex(index); });
+        SkipSilently([&] { SaveSetting(w, settings, setting); });
+    };
+    pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
+    SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
+    if (!rules.daylightSaving) {
+        return;
+    }
+    struct Change {
+        const ChangeRule& rule;
+        ComboBox& day;
+        ComboBox& month;
+        ComboBox& occurrence;
+        ComboBox& weekday;
+        Setting monthKey, occurrenceKey, weekdayKey;
+    };
+    const Change changes[] = {
+        {rules.start, w.Combo7, w.Combo10, w.Combo12, w.Combo11, Setting::DSTstartMon,
+         Setting::DSTstartoccur, Setting::DSTstartDOW},
+        {rules.end, w.Combo8, w.Combo6, w.Combo9, w.Combo5, Setting::DSTendMon,
+         Setting::DSTendoccur, Setting::DSTendDOW},
+    };
+    for (const Change& change : changes) {
+        const bool fixed = change.rule.form == ChangeRule::Form::FixedDate;
+        pick(change.month, change.rule.month - 1, change.monthKey);
+        if (!fixed) {
+            pick(change.occurrence, change.rule.occurrence - 1, change.occurrenceKey);
+            pick(change.weekday, change.rule.weekday - 1, change.weekdayKey);
+        }
+        // The day list saves itself on its click, and enables or disables the rule lists.
+        SkipSilently([&] { change.day.SetListIndex(fixed ? change.rule.day : 0); });
+    }
+    pick(w.Combo13, rules.changeHour, Setting::DSThour);
+}
+
 }  // namespace
 
 DisplayRuleFields StoredDisplayRuleFields(SettingsFiles& settings) {
@@ -138,44 +177,11 @@ void UseThisPcsTimeZone(Window& w, SettingsFiles& settings, StatusLine& status,
         status.ShowWarning("This PC's time zone cannot be read: " + failure.description());
         return;
     }
-    const DisplayRules& rules = closest.rules;
-    // Each control as the operator would set it, then saved as its handler saves it.
-    auto pick = [&](ComboBox& list, int index, Setting setting) {
-        SkipSilently([&] { list.SetListIndex(index); });
-        SkipSilently([&] { SaveSetting(w, settings, setting); });
-    };
-    pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
-    SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
-    if (rules.daylightSaving) {
-        struct Change {
-            const ChangeRule& rule;
-            ComboBox& day;
-            ComboBox& month;
-            ComboBox& occurrence;
-            ComboBox& weekday;
-            Setting monthKey, occurrenceKey, weekdayKey;
-        };
-        const Change changes[] = {
-            {rules.start, w.Combo7, w.Combo10, w.Combo12, w.Combo11, Setting::DSTstartMon,
-             Setting::DSTstartoccur, Setting::DSTstartDOW},
-            {rules.end, w.Combo8, w.Combo6, w.Combo9, w.Combo5, Setting::DSTendMon,
-             Setting::DSTendoccur, Setting::DSTendDOW},
-        };
-        for (const Change& change : changes) {
-            const bool fixed = change.rule.form == ChangeRule::Form::FixedDate;
-            pick(change.month, change.rule.month - 1, change.monthKey);
-            if (!fixed) {
-                pick(change.occurrence, change.rule.occurrence - 1, change.occurrenceKey);
-                pick(change.weekday, change.rule.weekday - 1, change.weekdayKey);
-            }
-            // The day list saves itself on its click, and enables or disables the rule lists.
-            SkipSilently([&] { change.day.SetListIndex(fixed ? change.rule.day : 0); });
-        }
-        pick(w.Combo13, rules.changeHour, Setting::DSThour);
-    }
+    SetRuleControls(w, settings, closest.rules);
+    const std::string inWords = RulesInWords(closest.rules);
     if (closest.notExpressible.empty()) {
         status.ShowWarning("Display rules set from this PC's time zone " + zone.Name() + ": " +
-                           RulesInWords(rules) + ".");
+                           inWords + ".");
         return;
     }
     std::string why;
@@ -184,7 +190,7 @@ void UseThisPcsTimeZone(Window& w, SettingsFiles& settings, StatusLine& status,
     }
     status.ShowWarning("This PC's time zone " + zone.Name() +
                        " cannot be expressed by the display rules: " + why +
-                       ". The closest rules are set: " + RulesInWords(rules) + ".");
+                       ". The closest rules are set: " + inWords + ".");
 }
 
 int PrintRuleCheck(SettingsFiles& settings, const WallClock& clock, const TimeZone& zone, int years,
