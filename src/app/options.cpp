@@ -86,7 +86,7 @@ void TraceSkippedFailures(const Options& options, std::ostream& err) {
         SetSkipTracer(nullptr);
         return;
     }
-    SetSkipTracer([&err](const Failure& failure, const std::source_location& where) {
+    SetSkipTracer([&err](const Failure& failure, const CallSite& where) {
         err << SkippedLine(failure, where) << std::endl;
     });
 }

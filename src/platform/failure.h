@@ -2,7 +2,6 @@
 #pragma once
 
 #include <functional>
-#include <source_location>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -38,26 +37,36 @@ inline constexpr int kInvalidPropertyValue = 380;   // value a control refuses
 inline constexpr int kUnsupportedValueType = 1001;  // registry value of an unknown type
 }  // namespace error
 
+// The place of a call in the source. Filled by the compiler's __builtin_FILE, __builtin_LINE
+// and __builtin_FUNCTION as default arguments, which every compiler the program is built with
+// knows (std::source_location is missing from some of them).
+struct CallSite {
+    const char* file;
+    int line;
+    const char* function;
+};
+
 // Where the failures that SkipSilently passes over go: nowhere unless a tracer is set (a
 // program's --verbose). The tracer gets the failure and the place of the SkipSilently call.
-using SkipTracer = std::function<void(const Failure&, const std::source_location&)>;
+using SkipTracer = std::function<void(const Failure&, const CallSite&)>;
 void SetSkipTracer(SkipTracer tracer);
-void TraceSkipped(const Failure& failure, const std::source_location& where);
+void TraceSkipped(const Failure& failure, const CallSite& where);
 
 // The tracer's line for one skipped failure: "skipped at FILE:LINE in FUNCTION: DESCRIPTION
 // (NUMBER)", FILE without its folders.
-std::string SkippedLine(const Failure& failure, const std::source_location& where);
+std::string SkippedLine(const Failure& failure, const CallSite& where);
 
 // Runs `action`; a Failure it raises ends the action and is dropped without a trace on
-// screen (see SetSkipTracer). Returns true when the action ran to its end.
+// screen (see SetSkipTracer). Returns true when the action ran to its end. The last three
+// arguments name the caller; leave them out.
 template <typename Action>
-bool SkipSilently(Action&& action,
-                  const std::source_location& where = std::source_location::current()) {
+bool SkipSilently(Action&& action, const char* file = __builtin_FILE(), int line = __builtin_LINE(),
+                  const char* function = __builtin_FUNCTION()) {
     try {
         std::forward<Action>(action)();
         return true;
     } catch (const Failure& failure) {
-        TraceSkipped(failure, where);
+        TraceSkipped(failure, CallSite{file, line, function});
         return false;
     }
 }

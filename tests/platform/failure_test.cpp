@@ -36,7 +36,7 @@ TEST(FailureRulesTest, SkipSilentlyDropsFailuresButNotOtherExceptions) {
 // the call; without a tracer nothing is said, and the action's result is the same either way.
 TEST(FailureRulesTest, SkippedFailuresReachTheTracerWithThePlaceOfTheCall) {
     std::vector<std::string> traced;
-    SetSkipTracer([&](const Failure& failure, const std::source_location& where) {
+    SetSkipTracer([&](const Failure& failure, const CallSite& where) {
         traced.push_back(SkippedLine(failure, where));
     });
     const int line = __LINE__ + 1;
