@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform->port.SetPortOpen(false);
     platform->port.SetPortOpen(true);
     platform->port.received.assign(reinterpret_cast<const char*>(data), size);
-    showinput(window, platform->services);
+    showinput(window, platform->port, platform->wait);
 
     const std::string& shown = window.Text3.Text();
     const std::string expected(reinterpret_cast<const char*>(data),
