@@ -13,16 +13,36 @@ std::string DescribeException(const std::exception& exception) {
     return exception.what();
 }
 
-void HandlerGuard::Run(const std::string& where, const std::function<void()>& action) noexcept {
+void ReportToView(const std::exception& exception,
+                  const std::function<void(const std::exception&)>& hook,
+                  StatusLine* line) noexcept {
     try {
-        action();
-        if (!m_reported.empty()) {
-            m_reported.erase(where);
+        if (hook) {
+            hook(exception);
+            return;
         }
-    } catch (const std::exception& failure) {
-        Report(where, DescribeException(failure));
     } catch (...) {
-        Report(where, DescribeException(UnknownException{}));
+        // The hook failed in turn: the warning line still says what went wrong first.
+    }
+    try {
+        if (line != nullptr) {
+            line->ShowWarning(DescribeException(exception));
+        }
+    } catch (...) {
+        // Nothing is left to tell it with; the window goes on.
+    }
+}
+
+void HandlerGuard::Run(const std::string& where, const std::function<void()>& action) noexcept {
+    bool clean = false;
+    CatchEverything(
+        [&] {
+            action();
+            clean = true;
+        },
+        [&](const std::exception& failure) { Report(where, DescribeException(failure)); });
+    if (clean && !m_reported.empty()) {
+        m_reported.erase(where);
     }
 }
 

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "platform/status_line.h"
+
 namespace corvantis {
 
 // Stands for something thrown that is not a std::exception.
@@ -17,6 +19,25 @@ public:
 // The words for an exception that escaped a handler: a Failure's description with its number
 // in brackets ("Port is not open (8012)"), any other exception's what().
 std::string DescribeException(const std::exception& exception);
+
+// Runs `action`; whatever it throws is handed to `report` as a std::exception (an
+// UnknownException for anything else). Raises only what `report` raises.
+template <typename Action, typename Report>
+void CatchEverything(Action&& action, Report&& report) {
+    try {
+        std::forward<Action>(action)();
+    } catch (const std::exception& exception) {
+        report(exception);
+    } catch (...) {
+        report(UnknownException{});
+    }
+}
+
+// A view's report of an operator action's escaped exception: to `hook` when set, else (or
+// when the hook throws in turn) on `line`, in DescribeException's words. Never raises.
+void ReportToView(const std::exception& exception,
+                  const std::function<void(const std::exception&)>& hook,
+                  StatusLine* line) noexcept;
 
 // Handlers deal with the failures they expect (SkipSilently, ReportAndGoOn). An exception
 // that still escapes one is a fault: the guard logs it and the program keeps running, so one

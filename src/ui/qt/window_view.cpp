@@ -263,29 +263,9 @@ void WindowView::RemoveTrayIcon() {
 }
 
 void WindowView::Forward(const std::function<void()>& action) noexcept {
-    try {
-        action();
-    } catch (const std::exception& failure) {
-        Report(failure);
-    } catch (...) {
-        Report(UnknownException{});
-    }
-}
-
-void WindowView::Report(const std::exception& failure) noexcept {
-    try {
-        if (onFailure) {
-            onFailure(failure);
-            return;
-        }
-    } catch (...) {
-        // The hook failed in turn: the warning line still says what went wrong first.
-    }
-    try {
-        m_status->ShowWarning(DescribeException(failure));
-    } catch (...) {
-        // Nothing is left to tell it with; the window goes on.
-    }
+    CatchEverything(action, [this](const std::exception& failure) {
+        ReportToView(failure, onFailure, m_status.get());
+    });
 }
 
 void WindowView::Register(Control& control, QWidget* widget) {

@@ -95,7 +95,6 @@ protected:
 private:
     // Runs an operator action against the model, catching what escapes it.
     void Forward(const std::function<void()>& action) noexcept;
-    void Report(const std::exception& failure) noexcept;
 
     // One widget for one control, mirroring it from now on.
     QLabel* Make(Label& label);

@@ -399,32 +399,9 @@ void Win32WindowView::RemoveNotifyIcon() {
 
 template <class Action>
 void Win32WindowView::Forward(Action&& action) noexcept {
-    try {
-        std::forward<Action>(action)();
-    } catch (const std::exception& failure) {
-        Report(failure);
-    } catch (...) {
-        Report(UnknownException{});
-    }
-}
-
-void Win32WindowView::Report(const std::exception& failure) noexcept {
-    try {
-        if (onFailure) {
-            onFailure(failure);
-            return;
-        }
-    } catch (...) {
-        // The hook failed in turn: the warning line still says what went wrong first.
-    }
-    try {
-        if (m_status == nullptr) {
-            return;
-        }
-        m_status->ShowWarning(DescribeException(failure));
-    } catch (...) {
-        // Nothing is left to tell it with; the window goes on.
-    }
+    CatchEverything(std::forward<Action>(action), [this](const std::exception& failure) {
+        ReportToView(failure, onFailure, m_status.get());
+    });
 }
 
 // ---- Layout ------------------------------------------------------------------------------

@@ -129,7 +129,6 @@ private:
     // the lists' own procedures make into the model.
     template <class Action>
     void Forward(Action&& action) noexcept;
-    void Report(const std::exception& failure) noexcept;
 
     // Construction, in this order.
     void LoadIcons();
