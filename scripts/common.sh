@@ -30,9 +30,18 @@ ensure_packages() {
     fi
 }
 
+# Prints the CMake option that runs the compilers through ccache when it is installed, so a
+# rebuild after switching branches or folders reuses what was compiled; nothing otherwise.
+compiler_cache_option() {
+    if command -v ccache >/dev/null; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    fi
+}
+
 # configure_and_build [cmake options...]
 configure_and_build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || return
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          $(compiler_cache_option) "$@" || return
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
@@ -75,7 +84,8 @@ windows_tools_missing() {
 # configure_and_build_windows [cmake options...]
 configure_and_build_windows() {
     cmake -S "$ROOT" -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DCMAKE_TOOLCHAIN_FILE="$WINDOWS_TOOLCHAIN" -DCORVANTIS_BUILD_QT=OFF "$@" || return
+          -DCMAKE_TOOLCHAIN_FILE="$WINDOWS_TOOLCHAIN" -DCORVANTIS_BUILD_QT=OFF \
+          $(compiler_cache_option) "$@" || return
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
 }
 
