@@ -1,7 +1,10 @@
 #include "serial/port_choice.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/failure.h"
 #include "platform/message_dialog.h"
@@ -81,17 +84,58 @@ void FillSerialSyncList(Window& window, PortProbe& probe) {
     }
 }
 
-void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const StartupTrap& trap) {
+namespace {
+
+// The port number a stored Serial Sync name gives when it names one from COM1 to COM16.
+std::optional<std::int16_t> StoredPortNumber(const std::string& text) {
+    if (!text.starts_with("COM")) {
+        return std::nullopt;
+    }
+    std::int16_t number = 0;
+    try {
+        number = RoundToInteger16(LeadingNumber(std::string_view(text).substr(3)));
+    } catch (const Failure&) {
+        return std::nullopt;  // too big for the field
+    }
+    if (number < kFirstComPort || number > kLastComPort) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// `text` as it may be shown on one line: control characters as '?', at most 60 characters.
+std::string Shown(const std::string& text) {
+    constexpr std::size_t kLongest = 60;
+    std::string shown = text.substr(0, kLongest);
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    return text.size() > kLongest ? shown + "..." : shown;
+}
+
+}  // namespace
+
+std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
+                                     const SettingsFiles& settings, const StartupTrap& trap) {
     SerialPort& port = MSComm1;
     ComboBox& list = window.Combo2;
     if (list.Text().empty()) {
         list.SetText(ComName(kFirstComPort));
     }
-    if (list.Text().starts_with("COM")) {
-        trap([&] {
-            port.SetCommPort(
-                RoundToInteger16(LeadingNumber(std::string_view(list.Text()).substr(3))));
-        });
+    std::string refusal;
+    if (list.Text() != kNone) {
+        if (const auto number = StoredPortNumber(list.Text())) {
+            trap([&] { port.SetCommPort(*number); });
+        } else {
+            refusal = "the stored Serial Sync port \"" + Shown(list.Text()) +
+                      "\" (COMPORT in the [SerialSync] section of " +
+                      settings.PathOf(kCorvantisIni) +
+                      ") is not one of COM1 to COM16, so no port is opened";
+            list.SetText(kNone);
+        }
     }
     if (window.Check2.Value() == 1) {
         trap([&] { port.SetSettings(kLineSettings); });
@@ -99,30 +143,75 @@ void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const Startup
             trap([&] { port.SetPortOpen(true); });
         }
     }
+    return refusal;
 }
 
+namespace {
+
+// Each reason the tick cannot send now, as a clause naming what holds it and how to fix it.
+std::vector<std::string> NotSendingReasons(const Window& window, const SerialPort& MSComm1,
+                                           SettingsFiles& settings,
+                                           const std::string& portProblem) {
+    const std::string corvantisIni = settings.PathOf(kCorvantisIni);
+    const std::string where = ". The port is chosen in \"Serial Sync Com Port\" and stored as "
+                              "COMPORT in the [SerialSync] section of " +
+                              corvantisIni;
+    const std::string chosen = window.Combo2.Text();
+    const bool noneChosen = chosen.empty() || chosen == kNone;
+    std::vector<std::string> reasons;
+    if (window.Check2.Value() != 1) {
+        reasons.push_back("sending is switched off (SENDSYNC is not 1 in the [SerialSync] "
+                          "section of " +
+                          corvantisIni + ")");
+    }
+    if (noneChosen && !portProblem.empty()) {
+        reasons.push_back(portProblem + where);
+    } else if (window.Check2.Value() == 1 && !MSComm1.PortOpen()) {
+        if (noneChosen) {
+            reasons.push_back("no serial port is chosen" + where);
+        } else {
+            reasons.push_back(chosen +
+                              (portProblem.empty() ? " is not open"
+                                                   : " could not be opened (" + portProblem + ")") +
+                              "; it is tried again every few seconds" + where);
+        }
+    }
+    if (window.Check6.Value() != 1) {
+        const std::string stored =
+            ReadIni(settings, "CommMethod", "EnableOCXO", "1", settings.PathOf(kDataIni));
+        const bool refused = stored != "0" && stored != "2";
+        reasons.push_back("\"" + window.Check6.Caption() +
+                          "\" is off, which stops every message: EnableOCXO in the "
+                          "[CommMethod] section of " +
+                          settings.PathOf(kDataIni) + " holds \"" + Shown(stored) + "\"" +
+                          (refused ? ", which start-up refused" : "") +
+                          "; set it to 1 and start the program again");
+    }
+    if (window.Check5.Value() == 1) {
+        reasons.push_back("\"" + window.Check5.Caption() + "\" is ticked");
+    }
+    const bool commandOrRules = static_cast<std::int16_t>(window.sendMode) <
+                                static_cast<std::int16_t>(SendMode::TimeOnly);
+    if (window.Check8.Value() != 1 && !commandOrRules) {
+        reasons.push_back("\"" + window.Check8.Caption() + "\" is off, so no time is sent");
+    }
+    return reasons;
+}
+
+}  // namespace
+
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             const SettingsFiles& settings, const std::string& openFailure) {
-    if (window.Check2.Value() == 1 && MSComm1.PortOpen()) {
+                             SettingsFiles& settings, const std::string& portProblem) {
+    const std::vector<std::string> reasons =
+        NotSendingReasons(window, MSComm1, settings, portProblem);
+    if (reasons.empty()) {
         return {};
     }
-    const std::string where =
-        "The port is chosen in \"Serial Sync Com Port\" and stored as "
-        "COMPORT in the [SerialSync] section of " +
-        settings.PathOf(kCorvantisIni) + ".";
-    const std::string demo = " To see the program work without clocks, run scripts/run --demo.";
-    const std::string chosen = window.Combo2.Text();
-    if (window.Check2.Value() != 1) {
-        return "Not sending to the clocks: sending is switched off (SENDSYNC is not 1 in the "
-               "[SerialSync] section of " +
-               settings.PathOf(kCorvantisIni) + ")." + demo;
+    std::string notice = "Not sending to the clocks: ";
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        notice += (i == 0 ? "" : ". And ") + reasons[i];
     }
-    if (chosen.empty() || chosen == "None") {
-        return "Not sending to the clocks: no serial port is chosen. " + where + demo;
-    }
-    const std::string reason = openFailure.empty() ? "it is not open" : openFailure;
-    return "Not sending to the clocks: " + chosen + " could not be opened (" + reason + "). " +
-           where + demo;
+    return notice + ". To see the program work without clocks, run scripts/run --demo.";
 }
 
 }  // namespace corvantis

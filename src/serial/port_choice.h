@@ -47,19 +47,26 @@ using StartupTrap = std::function<void(const std::function<void()>& action)>;
 
 // Opens the stored Serial Sync port at start-up, Combo2's text holding the stored name:
 //  - empty text becomes "COM1";
-//  - text beginning with "COM" (letter case counts) sets CommPort to the number the rest
-//    begins with (blanks skipped, 0 when there is none), rounded half to even;
+//  - text that names a port from COM1 to COM16 ("COM" (letter case counts), then a number
+//    read with blanks skipped and rounded half to even) sets CommPort to it;
+//  - any other text but "None" (a number outside the range or too big for the field, no
+//    number, not a COM name) opens no port: the list shows "None", CommPort is left alone and
+//    the returned sentence names the value, the key and the file, for the not-sending notice
+//    that start-up shows (empty text when the stored name was accepted);
 //  - with Check2 1, the line settings are set and, unless the text is "None", the port is
 //    opened; with Check2 not 1 the port is left alone.
-// Each of the three port assignments runs as its own action under `trap`, so a refused port
-// number still lets the port open on the earlier number, and each failure is reported once.
-void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const StartupTrap& trap);
+// Each port assignment runs as its own action under `trap`, and each failure is reported once.
+std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
+                                     const SettingsFiles& settings, const StartupTrap& trap);
 
-// After the stored port's opening at start-up: when the port is not open, one plain notice
-// (empty text when it is open) saying which port was tried, why nothing is sent, where the
-// setting lives and how to see the program work without clocks. `openFailure` is the
-// description of the failure the opening raised, empty when none did.
+// Whether the tick can send now and, when it cannot, one plain notice naming every reason
+// (sending switched off, no port chosen, the port not open and why, the display rules
+// switched off or refused at start-up, "Send Time to Message Clocks" ticked, "Broadcast Time"
+// off for time messages), each with the key and file that hold it and how to fix it, and how
+// to see the program work without clocks. Empty text when nothing stops the next message.
+// `portProblem` is what is known of the port's failure (an opening that failed, a stored
+// name refused at start-up), empty when nothing is.
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             const SettingsFiles& settings, const std::string& openFailure);
+                             SettingsFiles& settings, const std::string& portProblem);
 
 }  // namespace corvantis

@@ -23,6 +23,15 @@ void ReconnectingPort::SetPortOpen(bool open) {
     m_changing = true;
     try {
         Inner().SetPortOpen(open);
+    } catch (const Failure& failure) {
+        m_changing = false;
+        if (open) {
+            m_wasOpen = false;
+            m_problem = failure.description();
+            StartRetrying(PortName() + " cannot be opened (" + failure.description() +
+                          "): not sending; trying it again until it opens");
+        }
+        throw;
     } catch (...) {
         m_changing = false;
         throw;
@@ -33,13 +42,18 @@ void ReconnectingPort::SetPortOpen(bool open) {
 
 void ReconnectingPort::OnOpenChanged(bool open) {
     if (!open && m_wanted && !m_changing && !m_retrying) {
-        m_retrying = true;
-        m_interval = kFirstRetry;
-        m_timer->Start(m_interval, false);
-        m_status.ShowWarning(PortName() +
-                             " went away (device removed?): not sending; trying to reopen it");
+        m_wasOpen = true;
+        StartRetrying(PortName() +
+                      " went away (device removed?): not sending; trying to reopen it");
     }
     NotifyOpenChanged(open);
+}
+
+void ReconnectingPort::StartRetrying(const std::string& warning) {
+    m_retrying = true;
+    m_interval = kFirstRetry;
+    m_timer->Start(m_interval, false);
+    m_status.ShowWarning(warning);
 }
 
 void ReconnectingPort::Retry() {
@@ -49,14 +63,16 @@ void ReconnectingPort::Retry() {
     }
     try {
         Inner().SetPortOpen(true);
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
+        m_problem = failure.description();
         // Still gone: try again later, less often, never more than kLongestRetry apart.
         m_interval = std::min(m_interval * 2, kLongestRetry);
         m_timer->Start(m_interval, false);
         return;
     }
     StopRetrying();
-    m_status.ShowWarning(PortName() + " is back: sending again");
+    m_wanted = true;
+    m_status.ShowWarning(PortName() + (m_wasOpen ? " is back: sending again" : " is open: sending"));
 }
 
 void ReconnectingPort::StopRetrying() {
@@ -64,6 +80,7 @@ void ReconnectingPort::StopRetrying() {
         m_timer->Stop();
         m_retrying = false;
     }
+    m_problem.clear();
 }
 
 std::string ReconnectingPort::PortName() const {

@@ -40,6 +40,9 @@ void WriteIni(SettingsFiles& settings, const std::string& section, const std::st
     } else {
         unsaved.push_back({file, section, upper, value});
     }
+    if (settings.m_onUnsaved) {
+        settings.m_onUnsaved();
+    }
     if (settings.m_warnedFiles.insert(file).second) {
         std::string reason = settings.m_store.LastError();
         if (reason.find(file) == std::string::npos) {
@@ -81,6 +84,47 @@ void RetryUnsavedSettings(SettingsFiles& settings) {
         if (refusing.count(file) == 0) {
             settings.m_warnedFiles.erase(file);
         }
+    }
+}
+
+bool SaveUnsavedSettingsAtExit(SettingsFiles& settings) {
+    RetryUnsavedSettings(settings);
+    if (settings.m_unsaved.empty()) {
+        return true;
+    }
+    std::string lost;
+    for (const SettingsFiles::Unsaved& kept : settings.m_unsaved) {
+        lost += (lost.empty() ? "" : ", ") + kept.key + "=" + kept.value + " in [" + kept.section +
+                "] of " + kept.file;
+    }
+    settings.m_status.ShowWarning("Settings not saved at exit, the disk still refuses them: " +
+                                  lost + ". They are lost; set them again once it takes writes.");
+    return false;
+}
+
+UnsavedSettingsRetry::UnsavedSettingsRetry(SettingsFiles& settings, TimerService& timers)
+    : m_settings(settings), m_timer(timers.CreateTimer([this] { Retry(); })) {
+    m_settings.SetOnUnsaved([this] {
+        if (!m_running) {
+            m_running = true;
+            m_timer->Start(kEvery, false);
+        }
+    });
+    if (m_settings.UnsavedWrites() > 0) {
+        m_running = true;
+        m_timer->Start(kEvery, false);
+    }
+}
+
+UnsavedSettingsRetry::~UnsavedSettingsRetry() {
+    m_settings.SetOnUnsaved({});
+}
+
+void UnsavedSettingsRetry::Retry() {
+    RetryUnsavedSettings(m_settings);
+    if (m_settings.UnsavedWrites() == 0) {
+        m_timer->Stop();
+        m_running = false;
     }
 }
 

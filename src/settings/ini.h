@@ -2,6 +2,9 @@
 // these two, against one SettingsFiles.
 #pragma once
 
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -10,6 +13,7 @@
 #include "platform/message_dialog.h"
 #include "platform/profile_store.h"
 #include "platform/status_line.h"
+#include "platform/timer_service.h"
 
 namespace corvantis {
 
@@ -38,6 +42,9 @@ public:
     std::size_t UnsavedWrites() const { return m_unsaved.size(); }
     std::size_t FilesWarnedOf() const { return m_warnedFiles.size(); }
 
+    // Called each time a refused write is kept to be made again; one at a time, empty for none.
+    void SetOnUnsaved(std::function<void()> onUnsaved) { m_onUnsaved = std::move(onUnsaved); }
+
 private:
     friend std::string ReadIni(SettingsFiles&, const std::string&, const std::string&,
                                const std::string&, const std::string&);
@@ -45,6 +52,7 @@ private:
                          const std::string&);
     friend void ReportUnreadableSettingsFiles(SettingsFiles&, MessageDialog&, const std::string&);
     friend void RetryUnsavedSettings(SettingsFiles&);
+    friend bool SaveUnsavedSettingsAtExit(SettingsFiles&);
 
     // A write the store refused, kept to be made again.
     struct Unsaved {
@@ -62,6 +70,7 @@ private:
     std::set<std::string> m_warnedFiles;
     // The latest refused value of each key, in the order first refused.
     std::vector<Unsaved> m_unsaved;
+    std::function<void()> m_onUnsaved;
 };
 
 // The stored value of `key` (looked up in lower case) in `section` of `file`, or `fallback`
@@ -87,5 +96,31 @@ void ReportUnreadableSettingsFiles(SettingsFiles& settings, MessageDialog& dialo
 // Makes the kept writes again, in order; those the store takes are dropped, and a file that
 // refuses one is not tried again in this pass. Quiet: failures were reported when first met.
 void RetryUnsavedSettings(SettingsFiles& settings);
+
+// The last attempt before the program ends: makes the kept writes again and, when some are
+// still refused, says on the status line which values were not saved ("KEY=value in [Section]
+// of FILE" each) and that they are lost. Returns whether everything was saved.
+bool SaveUnsavedSettingsAtExit(SettingsFiles& settings);
+
+// Makes the kept writes of `settings` again every kEvery while there are any, on a timer of
+// its own that runs only then, so a refused save reaches the file once the disk takes it in
+// every program, whatever its loop wakes for. One at a time per SettingsFiles.
+class UnsavedSettingsRetry {
+public:
+    static constexpr std::chrono::seconds kEvery{1};
+
+    // `settings` and `timers` must outlive this object.
+    UnsavedSettingsRetry(SettingsFiles& settings, TimerService& timers);
+    ~UnsavedSettingsRetry();
+    UnsavedSettingsRetry(const UnsavedSettingsRetry&) = delete;
+    UnsavedSettingsRetry& operator=(const UnsavedSettingsRetry&) = delete;
+
+private:
+    void Retry();
+
+    SettingsFiles& m_settings;
+    std::unique_ptr<PlatformTimer> m_timer;
+    bool m_running = false;
+};
 
 }  // namespace corvantis

@@ -73,4 +73,14 @@ void LoggingSerialPort::Output(std::string_view text) {
     m_log.Write("sent", "[" + std::string(text) + "]");
 }
 
+void SayNotSending(const std::string& notice, StatusLine& status, EventLog& log) {
+    if (notice.empty()) {
+        status.ShowWarning("Sending to the clocks again.");
+        log.Write("sending", "Sending to the clocks again.");
+        return;
+    }
+    status.ShowWarning(notice);
+    log.Write("not-sending", notice);
+}
+
 }  // namespace corvantis

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/forwarding_serial_port.h"
+#include "platform/status_line.h"
 
 namespace corvantis {
 
@@ -57,5 +58,10 @@ private:
 
     EventLog& m_log;
 };
+
+// A change of the not-sending notice (NotSendingWatch) as the programs without a window say
+// it: on the warning stream, and in the log as "not-sending <notice>", or as "sending" with
+// "Sending to the clocks again." when nothing stops the messages any more.
+void SayNotSending(const std::string& notice, StatusLine& status, EventLog& log);
 
 }  // namespace corvantis

@@ -19,6 +19,7 @@ void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, Win
         MSComm1.SetPortOpen(false);
     }
     SaveSetting(w, settings, Setting::GpsComPort);
+    SaveUnsavedSettingsAtExit(settings);
     host.RemoveNotifyIcon();
     host.UnloadWindow();
     host.EndProgram();

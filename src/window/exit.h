@@ -9,8 +9,9 @@ namespace corvantis {
 
 class Window;
 
-// "Close and Exit": closes MSComm1 when open, stores the GPS port under GPS/COMPORT, removes
-// the notification-area icon, unloads the window and ends the program.
+// "Close and Exit": closes MSComm1 when open, stores the GPS port under GPS/COMPORT, makes a
+// last attempt at every save the disk refused (saying which values are lost when it still
+// refuses), removes the notification-area icon, unloads the window and ends the program.
 void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host);
 
 // "Hide Program": no action.

@@ -44,9 +44,11 @@ void Program::Start() {
                                       std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1,
                                                           &m_window.Timer2, &m_window.Timer3},
                                       &m_guard);
+    m_saveRetry = std::make_unique<UnsavedSettingsRetry>(m_platform.settings, m_timers);
 }
 
 void Program::CloseWindow() {
+    SaveUnsavedSettingsAtExit(m_platform.settings);
     Form_Unload(m_host);
 }
 

@@ -48,7 +48,8 @@ public:
 
     Window& window() { return m_window; }
 
-    // The operator's close box: the window unloads.
+    // The operator's close box: the window unloads, after a last attempt to save what the
+    // disk refused.
     void CloseWindow();
     // A mouse move over the window, X in window units.
     void MouseMove(double x);
@@ -68,6 +69,8 @@ private:
     // Every timer tick runs in it; a fault is logged on the status line.
     HandlerGuard m_guard;
     std::unique_ptr<TimerDriver> m_driver;
+    // Refused saves are made again on a timer of their own, whatever the loop wakes for.
+    std::unique_ptr<UnsavedSettingsRetry> m_saveRetry;
 };
 
 }  // namespace corvantis

@@ -58,9 +58,19 @@ void CombinedWarningLine::SetClockSync(const std::string& text) {
     Show();
 }
 
+void CombinedWarningLine::SetNotSending(const std::string& text) {
+    m_notSending = text;
+    Show();
+}
+
 void CombinedWarningLine::Show() {
-    m_line.ShowWarning(m_rules.empty() || m_clock.empty() ? m_rules + m_clock
-                                                          : m_rules + " " + m_clock);
+    std::string line;
+    for (const std::string* part : {&m_notSending, &m_rules, &m_clock}) {
+        if (!part->empty()) {
+            line += (line.empty() ? "" : " ") + *part;
+        }
+    }
+    m_line.ShowWarning(line);
 }
 
 }  // namespace corvantis

@@ -57,11 +57,12 @@ private:
     std::unique_ptr<PlatformTimer> m_timer;
 };
 
-// The window's warning line with both concerns, the rules first: a concern that clears leaves
-// the other on the line.
+// The window's warning line with its standing concerns: why nothing is sent first, then the
+// rules, then the PC clock; a concern that clears leaves the others on the line.
 class CombinedWarningLine {
 public:
     explicit CombinedWarningLine(StatusLine& line) : m_line(line) {}
+    void SetNotSending(const std::string& text);
     void SetRules(const std::string& text);
     void SetClockSync(const std::string& text);
 
@@ -69,6 +70,7 @@ private:
     void Show();
 
     StatusLine& m_line;
+    std::string m_notSending;
     std::string m_rules;
     std::string m_clock;
 };

@@ -126,16 +126,20 @@ void Loader::OpenSerialSyncPort() {
     Step([&] { w.Combo2.SetText(""); });
     Restore(Setting::SerialSyncComPort);
     std::string openFailure;
-    OpenStoredSerialSyncPort(w, r.MSComm1, [&](const std::function<void()>& action) {
-        Step([&] {
-            try {
-                action();
-            } catch (const Failure& failure) {
-                openFailure = failure.description();
-                throw;
-            }
+    const std::string refusal = OpenStoredSerialSyncPort(
+        w, r.MSComm1, r.settings, [&](const std::function<void()>& action) {
+            Step([&] {
+                try {
+                    action();
+                } catch (const Failure& failure) {
+                    openFailure = failure.description();
+                    throw;
+                }
+            });
         });
-    });
+    if (!refusal.empty()) {
+        openFailure = refusal;
+    }
     Step([&] {
         const std::string notice = NotSendingNotice(w, r.MSComm1, r.settings, openFailure);
         if (!notice.empty()) {

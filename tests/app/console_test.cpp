@@ -57,5 +57,18 @@ TEST(OperatorLinesTest, AnOverlongLineIsDroppedWholeWithOneAnswerAndTheNextLineR
     EXPECT_EQ(more.str(), "");
 }
 
+TEST(StderrStatusLineTest, EachEpisodeOfAProblemIsWarnedAgainButARepeatIsNot) {
+    std::ostringstream out;
+    StderrStatusLine line(out);
+    // Lost, repeated, back, lost again: the second loss is a new episode.
+    for (const char* text : {"COM1 went away", "COM1 went away", "COM1 is back", "COM1 went away",
+                             "", "COM1 is back", "", "COM1 is back"}) {
+        line.ShowWarning(text);
+    }
+    EXPECT_EQ(out.str(),
+              "warning: COM1 went away\nwarning: COM1 is back\nwarning: COM1 went away\n"
+              "warning: COM1 is back\nwarning: COM1 is back\n");
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -323,6 +323,31 @@ TEST_P(HeadlessTest, ASecondCopyOnTheSameSettingsEndsAtOnceAndTheFirstGoesOn) {
     EXPECT_EQ(first.Stop(SIGTERM), 0);
 }
 
+// A hang-up (the terminal closed) ends the run as "Close and Exit" does, in every program
+// that can run on a terminal: headless, and the window.
+TEST_P(HeadlessTest, HangUpEndsAsCloseAndExit) {
+    for (const bool window : {false, true}) {
+#ifndef CORVANTIS_EXECUTABLE
+        if (window) {
+            continue;
+        }
+#endif
+        if (window && GetParam() == CORVANTIS_LEAN_EXECUTABLE) {
+            continue;
+        }
+        SCOPED_TRACE(window ? "window" : "headless");
+        SetUp();  // no [GPS] section: only "Close and Exit" writes one
+        HeadlessRun run(GetParam(), settings, line.Master(), window);
+        ASSERT_TRUE(run.CollectUntil([&] { return !run.Messages().empty(); }, 8s)) << run.err;
+        EXPECT_EQ(run.Stop(SIGHUP), 0) << run.err;
+        const std::string ini = testing::ReadFileBytes(settings.File("Corvantis.ini"));
+        EXPECT_NE(ini.find("[GPS]\r\nCOMPORT=None\r\n"), std::string::npos) << ini;
+        if (!window) {
+            EXPECT_NE(run.out.find("port-closed COM1"), std::string::npos) << run.out;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, HeadlessTest, ::testing::ValuesIn(HeadlessPrograms()),
                          ProgramName);
 

@@ -182,6 +182,7 @@ struct OpeningRow {
     bool open;
     int commPort;
     const char* reports;  // the titles of the messages shown, each a critical one
+    bool refused = false;  // not a port from COM1 to COM16: none opened, the list shows "None"
 };
 
 class StartupOpeningTest : public ::testing::TestWithParam<OpeningRow> {};
@@ -193,15 +194,25 @@ TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
     f.platform.port.absentPorts = {row.absentPort};
     f.window.Combo2.SetText(row.text);
     f.window.Check2.SetValue(row.check2);
-    OpenStoredSerialSyncPort(f.window, f.port, [&](const std::function<void()>& action) {
-        ReportAndGoOn(f.platform.dialog, action);
-    });
+    const std::string refusal = OpenStoredSerialSyncPort(
+        f.window, f.port, f.platform.settings,
+        [&](const std::function<void()>& action) { ReportAndGoOn(f.platform.dialog, action); });
 
     EXPECT_EQ(LogOf(f), row.log);
     EXPECT_EQ(f.platform.port.PortOpen(), row.open);
     EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
-    const std::string shownAfter = *row.text == '\0' ? "COM1" : row.text;
+    const std::string shownAfter = row.refused ? "None" : *row.text == '\0' ? "COM1" : row.text;
     EXPECT_EQ(f.window.Combo2.Text(), shownAfter);
+    if (row.refused) {
+        // The value, the key and the file, for the one notice start-up shows.
+        EXPECT_NE(refusal.find("\"" + std::string(row.text) + "\""), std::string::npos) << refusal;
+        EXPECT_NE(refusal.find("COMPORT in the [SerialSync] section of " +
+                               f.platform.settings.PathOf(kCorvantisIni)),
+                  std::string::npos)
+            << refusal;
+    } else {
+        EXPECT_EQ(refusal, "");
+    }
     std::string titles;
     for (const auto& shown : f.platform.dialog.shown) {
         titles += shown.title;
@@ -219,25 +230,29 @@ INSTANTIATE_TEST_SUITE_P(
         // "None": no number, line settings only, nothing opened.
         OpeningRow{"None", "None", 1, 7, 0, "S", false, 7, ""},
         OpeningRow{"TwoDigits", "COM12", 1, 1, 0, "CommPort=12 S PortOpen=1", true, 12, ""},
-        // A marked entry does not begin with "COM": the earlier number is opened.
-        OpeningRow{"Marked", "+COM3", 1, 5, 0, "S PortOpen=1", true, 5, ""},
+        // A marked entry does not begin with "COM": no port is opened, not even the earlier.
+        OpeningRow{"Marked", "+COM3", 1, 5, 0, "S", false, 5, "", true},
         // Letter case counts.
-        OpeningRow{"LowerCase", "com3", 1, 5, 0, "S PortOpen=1", true, 5, ""},
+        OpeningRow{"LowerCase", "com3", 1, 5, 0, "S", false, 5, "", true},
+        OpeningRow{"DeviceName", "ttyS0", 1, 5, 0, "S", false, 5, "", true},
         // Not broadcasting: the number is taken, nothing else.
         OpeningRow{"NotBroadcasting", "COM4", 0, 1, 0, "CommPort=4", false, 4, ""},
         OpeningRow{"Greyed", "COM4", 2, 1, 0, "CommPort=4", false, 4, ""},
         OpeningRow{"NoneNotBroadcasting", "None", 0, 3, 0, "", false, 3, ""},
         // An absent port: one message, the port stays closed.
         OpeningRow{"Absent", "COM6", 1, 1, 6, "CommPort=6 S PortOpen=1 !8010", false, 6, "8010"},
-        // A refused number: one message, and the earlier number still opens.
-        OpeningRow{"Refused", "COM99", 1, 2, 0, "CommPort=99 !8002 S PortOpen=1", true, 2, "8002"},
-        // No number after "COM" reads as 0, which the port refuses.
-        OpeningRow{"NoNumber", "COMx", 0, 2, 0, "CommPort=0 !8002", false, 2, "8002"},
+        // A number outside COM1-COM16: no port at all, the earlier number is not opened.
+        OpeningRow{"Refused", "COM99", 1, 2, 0, "S", false, 2, "", true},
+        OpeningRow{"Zero", "COM0", 1, 2, 0, "S", false, 2, "", true},
+        OpeningRow{"Seventeen", "COM17", 1, 2, 0, "S", false, 2, "", true},
+        OpeningRow{"Negative", "COM-1", 1, 2, 0, "S", false, 2, "", true},
+        // No number after "COM" reads as 0, not a port.
+        OpeningRow{"NoNumber", "COMx", 0, 2, 0, "", false, 2, "", true},
         // Halves go to the even number; blanks inside the number are skipped.
         OpeningRow{"Half", "COM2.5", 1, 1, 0, "CommPort=2 S PortOpen=1", true, 2, ""},
         OpeningRow{"Blanks", "COM 1 1", 1, 1, 0, "CommPort=11 S PortOpen=1", true, 11, ""},
-        // Too large for 16 bits: the conversion fails before the port is asked.
-        OpeningRow{"Overflow", "COM40000", 0, 3, 0, "", false, 3, "6"}),
+        // Too large for 16 bits: refused like any other number outside the range.
+        OpeningRow{"Overflow", "COM40000", 1, 3, 0, "S", false, 3, "", true}),
     [](const auto& info) { return std::string(info.param.reason); });
 
 }  // namespace

@@ -76,12 +76,55 @@ TEST_F(PortReconnectTest, TheProgramsOwnCloseOrPortChoiceNeverRetries) {
     EXPECT_EQ(fake.port.openCalls, opens);
     EXPECT_FALSE(port.Retrying());
 
-    // An opening the program asked for that fails does not retry either.
+    // An opening the program asked for that fails is tried again (a device not there yet, or
+    // held by another program) until the program's own close ends the trying.
     fake.port.absentPorts.insert(6);
     EXPECT_THROW(port.SetPortOpen(true), Failure);
+    EXPECT_TRUE(port.Retrying());
+    port.SetPortOpen(false);
     fake.timers.RunFor(10s);
     EXPECT_EQ(fake.port.openCalls, opens + 1);
-    EXPECT_TRUE(fake.status.warnings.size() == 1u) << "only the one loss was reported";
+    EXPECT_FALSE(port.Retrying());
+}
+
+TEST_F(PortReconnectTest, AnOpeningThatFailsIsTriedUntilTheDeviceComesWithOneWarningEach) {
+    port.SetPortOpen(false);
+    fake.port.absentPorts.insert(5);
+    EXPECT_THROW(port.SetPortOpen(true), Failure) << "the caller still hears of the failure";
+    fake.timers.RunFor(6s);
+    EXPECT_FALSE(port.PortOpen());
+    ASSERT_EQ(fake.status.warnings.size(), 1u);
+    EXPECT_EQ(fake.status.warnings[0].rfind("COM5 cannot be opened (", 0), 0u)
+        << fake.status.warnings[0];
+    fake.port.absentPorts.clear();  // the adapter is enumerated at last
+    fake.timers.RunFor(ReconnectingPort::kLongestRetry);
+    EXPECT_TRUE(port.PortOpen());
+    EXPECT_EQ(fake.status.warnings, (std::vector<std::string>{fake.status.warnings[0],
+                                                              "COM5 is open: sending"}));
+    // Once open, a loss is a loss like any other.
+    Pull();
+    EXPECT_TRUE(port.Retrying());
+}
+
+TEST(PortReconnectProgramTest, ADeviceThatAppearsSixSecondsAfterStartIsSentTo) {
+    testing::FakePlatform fake;
+    ReconnectingPort port{fake.port, fake.timers, fake.status};
+    const ProgramPlatform reconnecting{fake.clock,    port,        fake.settings,
+                                       fake.dialog,   fake.probe,  fake.wait,
+                                       fake.registry, fake.status, fake.info};
+    fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
+    fake.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
+    fake.port.absentPorts.insert(2);
+    testing::FakeWindowHost host;
+    Window window;
+    Program program{window, reconnecting, fake.timers, host};
+    program.Start();
+    fake.timers.RunFor(6s);
+    EXPECT_TRUE(fake.port.writes.empty());
+    fake.port.absentPorts.clear();
+    fake.timers.RunFor(6s);  // tried again by 14:07:10.5 at the latest
+    ASSERT_FALSE(fake.port.writes.empty());
+    EXPECT_EQ(fake.port.writes.back().bytes, "*16 712 9 32024         1         #");
 }
 
 TEST(PortReconnectProgramTest, SendingResumesOnTheNextEvenSecondAfterTheDeviceReturns) {

@@ -283,5 +283,46 @@ TEST(StartupPortTest, WhenNothingIsSentOneNoticeSaysWhy) {
     }
 }
 
+// A stored name that is not a port from COM1 to COM16, and a display-rule switch refused at
+// start-up, each stop every message: one notice names the value, the key, the file and the
+// fix, and no port is opened for a name that is not one.
+TEST(StartupPortTest, EveryReasonNothingIsSentIsNamedWithItsKeyAndFile) {
+    struct Row {
+        const char* stored;     // SerialSync COMPORT
+        const char* enableOcxo;  // nullptr: absent
+        std::vector<std::string> said;
+    };
+    const Row rows[] = {
+        {"COM99", nullptr, {"\"COM99\" (COMPORT in the [SerialSync] section of " + kCorvantisIniPath}},
+        {"COM99999", nullptr, {"\"COM99999\" (COMPORT in the [SerialSync]"}},
+        {"ttyS0", nullptr, {"\"ttyS0\"", "not one of COM1 to COM16"}},
+        {"COM1", "7",
+         {"\"Send Display Rules to Halvern Clock with the Time Update\" is off, which stops every "
+          "message: EnableOCXO in the [CommMethod] section of " +
+              kDataIniPath + " holds \"7\", which start-up refused; set it to 1",
+          "Not sending to the clocks: \"Send Display Rules"}},
+        {"COM99", "0", {"\"COM99\"", "EnableOCXO in the [CommMethod] section of " + kDataIniPath + " holds \"0\"; set it to 1"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stored);
+        Startup s;
+        s.Store(kCorvantisIniPath, "SerialSync", "COMPORT", row.stored);
+        if (row.enableOcxo != nullptr) {
+            s.Store(kDataIniPath, "CommMethod", "EnableOCXO", row.enableOcxo);
+        }
+        s.fake.probe.present = {1};
+        s.Start();
+        EXPECT_EQ(s.fake.port.openCalls, std::string(row.stored) == "COM1" ? 1 : 0);
+        if (std::string(row.stored) != "COM1") {
+            EXPECT_EQ(s.w.Combo2.Text(), "None");
+        }
+        ASSERT_EQ(s.fake.status.warnings.size(), 1u);
+        for (const std::string& part : row.said) {
+            EXPECT_NE(s.fake.status.warnings[0].find(part), std::string::npos)
+                << s.fake.status.warnings[0];
+        }
+    }
+}
+
 }  // namespace
 }  // namespace corvantis

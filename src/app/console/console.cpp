@@ -11,9 +11,14 @@ void StderrMessageDialog::Show(const std::string& text, const std::string& title
 }
 
 void StderrStatusLine::ShowWarning(const std::string& text) {
-    if (m_shown.insert(text).second) {
-        std::cerr << "warning: " << text << std::endl;
+    if (text == m_last) {
+        return;
     }
+    m_last = text;
+    if (text.empty()) {
+        return;  // nothing to warn of: the next warning is a new one
+    }
+    m_out << "warning: " << text << std::endl;
 }
 
 void OperatorLines::Feed(std::string_view bytes) {

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <iostream>
 #include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,13 +23,19 @@ public:
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
 };
 
-// Each distinct warning is printed once on standard error.
+// Each warning is printed as one line "warning: <text>" on `out` (standard error unless
+// given). A text equal to the last one printed is not printed again, so a caller that repeats
+// itself costs one line; empty text prints nothing and ends the last warning. Each new episode of a problem (its callers warn once as it begins
+// and once as it ends) is printed again.
 class StderrStatusLine : public StatusLine {
 public:
+    StderrStatusLine() : StderrStatusLine(std::cerr) {}
+    explicit StderrStatusLine(std::ostream& out) : m_out(out) {}
     void ShowWarning(const std::string& text) override;
 
 private:
-    std::set<std::string> m_shown;
+    std::ostream& m_out;
+    std::string m_last;
 };
 
 // No window to show or unload; ending the program asks the event loop to quit.

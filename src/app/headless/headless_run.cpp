@@ -26,6 +26,7 @@
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
 #include "window/event_log.h"
+#include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
@@ -127,6 +128,13 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
             log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
         });
     log.WatchMessages(window);
+    // Why nothing is sent, in the log from the start and on both streams whenever it changes.
+    NotSendingWatch notSending(
+        window, port, settings, [&reconnecting] { return reconnecting.Problem(); },
+        [&](const std::string& notice) { SayNotSending(notice, status, log); });
+    if (!notSending.Current().empty()) {
+        log.Write("not-sending", notSending.Current());
+    }
     return loop.Run();
 }
 

@@ -31,6 +31,7 @@
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
+#include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
 
@@ -130,6 +131,12 @@ int RunWindow(const ProgramInfo& info) {
     const posix::PosixTimeZone zone;
     const posix::PosixClockSync clockSync;
     CombinedWarningLine warningLine(view.Status());
+    NotSendingWatch notSending(
+        window, port, settings, [&port] { return port.Problem(); },
+        [&](const std::string& notice) { warningLine.SetNotSending(notice); });
+    if (!notSending.Current().empty()) {
+        warningLine.SetNotSending(notSending.Current());
+    }
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, view.Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },

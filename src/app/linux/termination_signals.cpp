@@ -41,12 +41,14 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal,
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
     sigaction(SIGUSR1, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     std::signal(SIGUSR1, SIG_IGN);
     m_notifier.reset();
     for (int& fd : g_signalPipe) {

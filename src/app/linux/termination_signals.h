@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM end the program the way "Close and Exit" does; SIGUSR1, sent by a second
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the program the way "Close and Exit" does; SIGUSR1, sent by a second
 // copy started on the same settings, brings the window forward.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 namespace corvantis {
 
-// Turns SIGINT and SIGTERM into a call of `onSignal` on the event loop, and SIGUSR1 into a call
+// Turns SIGINT, SIGTERM and SIGHUP into a call of `onSignal` on the event loop, and SIGUSR1 into a call
 // of `onRaise` when one is given (otherwise SIGUSR1 is ignored, never fatal).
 class TerminationSignals : public QObject {
 public:

@@ -12,6 +12,7 @@
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "window/event_log.h"
+#include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
@@ -189,6 +190,12 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
         },
         [](const std::string&) {});
     log.WatchMessages(window);
+    NotSendingWatch notSending(
+        window, port, settings, [&reconnecting] { return reconnecting.Problem(); },
+        [&](const std::string& notice) { SayNotSending(notice, status, log); });
+    if (!notSending.Current().empty()) {
+        log.Write("not-sending", notSending.Current());
+    }
     const int code = platform.loop.Run();
     std::cout.flush();
     std::cerr.flush();

@@ -10,6 +10,7 @@
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "ui/win32/win32_window_view.h"
+#include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
 
@@ -49,6 +50,12 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     const Win32TimeZone zone;
     const UnknownClockSync clockSync;
     CombinedWarningLine warningLine(view->Status());
+    NotSendingWatch notSending(
+        window, port, settings, [&port] { return port.Problem(); },
+        [&](const std::string& notice) { warningLine.SetNotSending(notice); });
+    if (!notSending.Current().empty()) {
+        warningLine.SetNotSending(notSending.Current());
+    }
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, view->Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },

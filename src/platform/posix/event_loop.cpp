@@ -248,6 +248,7 @@ TerminationSignals::TerminationSignals(EventLoop& loop, std::function<void()> on
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);  // the terminal closed: an end like any other
     m_fd = ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
     if (m_fd < 0) {
         return;

@@ -1,5 +1,5 @@
 // A single-threaded event loop of our own: descriptor watches on one poll(), timers on
-// timerfd, SIGINT/SIGTERM through signalfd, and an exit code.
+// timerfd, SIGINT/SIGTERM/SIGHUP through signalfd, and an exit code.
 #pragma once
 
 #include <signal.h>
@@ -113,7 +113,7 @@ private:
     EventLoop& m_loop;
 };
 
-// While alive, SIGINT and SIGTERM do not end the process: each one that arrives calls
+// While alive, SIGINT, SIGTERM and SIGHUP do not end the process: each one that arrives calls
 // `onSignal` from the loop. The signals are blocked for the calling thread (create it before
 // any other thread starts) and their former handling comes back on destruction.
 class TerminationSignals {

@@ -250,14 +250,15 @@ TEST(TerminationSignalsTest, EachSignalBecomesOneCallOnTheLoopAndTheProcessLives
         int calls = 0;
         TerminationSignals signals(loop, [&] { ++calls; });
         ASSERT_TRUE(signals.Active());
-        for (int signal : {SIGTERM, SIGINT}) {
+        for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
             ::raise(signal);
             loop.RunOnce(1s);
         }
-        EXPECT_EQ(calls, 2);
+        EXPECT_EQ(calls, 3);
     }
     EXPECT_FALSE(Blocked(SIGTERM)) << "the signals act as before once it is gone";
     EXPECT_FALSE(Blocked(SIGINT));
+    EXPECT_FALSE(Blocked(SIGHUP));
 }
 
 }  // namespace
