@@ -124,5 +124,56 @@ TEST_F(ProgramTest, ASettingTheDiskRefusedIsSavedByItselfOnceItCan) {
     EXPECT_EQ(fake.status.warnings.size(), 1u);
 }
 
+// The lean headless loop serves Timer2 silently (its handler has nothing to show); the
+// kept saves must reach the disk all the same, and what is still refused at exit is named.
+class SilentTimer2 : public TimerService {
+public:
+    explicit SilentTimer2(TimerService& inner) : m_inner(inner) {}
+    std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override {
+        return m_inner.CreateTimer(std::move(onTick));
+    }
+    std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& name,
+                                                  std::function<void()> onTick) override {
+        return m_inner.CreateTimer(name == "Timer2" ? [] {} : std::move(onTick));
+    }
+
+private:
+    TimerService& m_inner;
+};
+
+TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNamedAtExit) {
+    testing::FakePlatform fake;
+    fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 500);
+    SilentTimer2 timers(fake.timers);
+    testing::FakeWindowHost host;
+    Window window;
+    Program program{window, fake.Platform(), timers, host};
+    program.Start();
+    fake.profile.unwritable = {testing::kFakeCorvantisIni};
+    window.CurrAddress.SetText("7");
+    window.CurrAddress.OperatorClick();
+    ASSERT_EQ(fake.settings.UnsavedWrites(), 1u);
+    fake.timers.RunFor(5s);
+    fake.profile.unwritable.clear();  // the disk has room again
+    fake.timers.RunFor(UnsavedSettingsRetry::kEvery);
+    ASSERT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "CURRADDRESS"), nullptr);
+    EXPECT_EQ(*fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "CURRADDRESS"), "7");
+    const int running = fake.timers.Running();
+    fake.timers.RunFor(5s);
+    EXPECT_EQ(fake.timers.Running(), running) << "nothing left to retry";
+
+    // Refused again, and still refused at "Close and Exit": the lost values are named.
+    fake.profile.unwritable = {testing::kFakeCorvantisIni};
+    window.CurrAddress.SetText("9");
+    window.CurrAddress.OperatorClick();
+    window.Command1.OperatorClick();
+    ASSERT_FALSE(fake.status.warnings.empty());
+    EXPECT_EQ(fake.status.warnings.back(),
+              "Settings not saved at exit, the disk still refuses them: CURRADDRESS=9 in [GPS] "
+              "of " + testing::kFakeCorvantisIni + ", COMPORT=None in [GPS] of " +
+                  testing::kFakeCorvantisIni +
+                  ". They are lost; set them again once it takes writes.");
+}
+
 }  // namespace
 }  // namespace corvantis

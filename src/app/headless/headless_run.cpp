@@ -16,6 +16,7 @@
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/nonblocking_output.h"
 #include "platform/posix/posix_clock_sync.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
@@ -101,6 +102,9 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
         return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), *checkYears, std::cout,
                               std::cerr);
     }
+    // From here on no log or warning line can hold up the clocks: a reader that stalls costs
+    // lines (counted), one that goes away ends the logging, never the program.
+    posix::NonBlockingStandardStreams streams(&loop);
     // The [Ports] overrides count before anything probes or opens a port.
     for (const auto& [number, path] : ReadPortOverrides(settings)) {
         ports.SetOverride(number, path);

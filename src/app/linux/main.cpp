@@ -18,6 +18,7 @@
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/nonblocking_output.h"
 #include "platform/posix/posix_clock_sync.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
@@ -102,6 +103,9 @@ void ApplyPortOverrides(PosixPlatform& platform, SettingsFiles& settings) {
 }
 
 int RunWindow(const ProgramInfo& info) {
+    // Lines for a terminal or a log collector never hold up the window; queued lines go out
+    // with the next one written.
+    posix::NonBlockingStandardStreams streams(nullptr);
     PosixPlatform platform;
     Window window;
     WindowView view(window);
