@@ -153,16 +153,18 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
                                            SettingsFiles& settings,
                                            const std::string& portProblem) {
     const std::string corvantisIni = settings.PathOf(kCorvantisIni);
-    const std::string where = ". The port is chosen in \"Serial Sync Com Port\" and stored as "
-                              "COMPORT in the [SerialSync] section of " +
-                              corvantisIni;
+    const std::string where =
+        ". The port is chosen in \"Serial Sync Com Port\" and stored as "
+        "COMPORT in the [SerialSync] section of " +
+        corvantisIni;
     const std::string chosen = window.Combo2.Text();
     const bool noneChosen = chosen.empty() || chosen == kNone;
     std::vector<std::string> reasons;
     if (window.Check2.Value() != 1) {
-        reasons.push_back("sending is switched off (SENDSYNC is not 1 in the [SerialSync] "
-                          "section of " +
-                          corvantisIni + ")");
+        reasons.push_back(
+            "sending is switched off (SENDSYNC is not 1 in the [SerialSync] "
+            "section of " +
+            corvantisIni + ")");
     }
     if (noneChosen && !portProblem.empty()) {
         reasons.push_back(portProblem + where);
@@ -190,8 +192,8 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
     if (window.Check5.Value() == 1) {
         reasons.push_back("\"" + window.Check5.Caption() + "\" is ticked");
     }
-    const bool commandOrRules = static_cast<std::int16_t>(window.sendMode) <
-                                static_cast<std::int16_t>(SendMode::TimeOnly);
+    const bool commandOrRules =
+        static_cast<std::int16_t>(window.sendMode) < static_cast<std::int16_t>(SendMode::TimeOnly);
     if (window.Check8.Value() != 1 && !commandOrRules) {
         reasons.push_back("\"" + window.Check8.Caption() + "\" is off, so no time is sent");
     }

@@ -43,6 +43,7 @@ void ReconnectingPort::SetPortOpen(bool open) {
 void ReconnectingPort::OnOpenChanged(bool open) {
     if (!open && m_wanted && !m_changing && !m_retrying) {
         m_wasOpen = true;
+        m_problem = "the device went away";
         StartRetrying(PortName() +
                       " went away (device removed?): not sending; trying to reopen it");
     }
@@ -63,8 +64,7 @@ void ReconnectingPort::Retry() {
     }
     try {
         Inner().SetPortOpen(true);
-    } catch (const Failure& failure) {
-        m_problem = failure.description();
+    } catch (const Failure&) {
         // Still gone: try again later, less often, never more than kLongestRetry apart.
         m_interval = std::min(m_interval * 2, kLongestRetry);
         m_timer->Start(m_interval, false);
@@ -72,7 +72,8 @@ void ReconnectingPort::Retry() {
     }
     StopRetrying();
     m_wanted = true;
-    m_status.ShowWarning(PortName() + (m_wasOpen ? " is back: sending again" : " is open: sending"));
+    m_status.ShowWarning(PortName() +
+                         (m_wasOpen ? " is back: sending again" : " is open: sending"));
 }
 
 void ReconnectingPort::StopRetrying() {

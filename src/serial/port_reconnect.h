@@ -33,7 +33,8 @@ public:
 
     // Whether the port was lost, or could not be opened, and is being tried again.
     bool Retrying() const { return m_retrying; }
-    // While retrying, the description of the last failed opening (empty before the first).
+    // While retrying, what began the episode, the same throughout it: the failure of the
+    // opening, or "the device went away".
     const std::string& Problem() const { return m_problem; }
 
 private:

@@ -29,14 +29,18 @@ using Clock = std::chrono::steady_clock;
 // One run of the program with its standard streams and the far end of its serial line.
 class HeadlessRun {
 public:
-    // `window` runs the Qt window offscreen instead of headless.
+    // `window` runs the Qt window offscreen instead of headless. With `stalledOutput` the
+    // program's standard output is a full pipe that is not read until ReadOutput.
     HeadlessRun(const std::string& program, const testing::TempDir& settings, int master,
-                bool window = false)
-        : m_master(master) {
+                bool window = false, bool stalledOutput = false)
+        : m_master(master), m_outputStalled(stalledOutput) {
         int in[2], out[2], err[2];
         EXPECT_EQ(pipe(in), 0);
         EXPECT_EQ(pipe(out), 0);
         EXPECT_EQ(pipe(err), 0);
+        if (stalledOutput) {
+            Fill(out[1]);
+        }
         m_pid = fork();
         if (m_pid == 0) {
             dup2(in[0], STDIN_FILENO);
@@ -91,6 +95,13 @@ public:
         close(m_stdin);
         m_stdin = -1;
     }
+    // Reads the stalled standard output from now on.
+    void ReadOutput() { m_outputStalled = false; }
+    // The reader of standard output goes away.
+    void CloseOutput() {
+        close(m_stdout);
+        m_stdout = -1;
+    }
 
     // Collects what arrives on the wire, standard output and standard error for `span`.
     void Collect(std::chrono::milliseconds span) {
@@ -99,7 +110,9 @@ public:
             pollfd fds[] = {{m_master, POLLIN, 0}, {m_stdout, POLLIN, 0}, {m_stderr, POLLIN, 0}};
             poll(fds, 3, 20);
             Drain(m_master, wire);
-            Drain(m_stdout, out);
+            if (!m_outputStalled) {
+                Drain(m_stdout, out);
+            }
             Drain(m_stderr, err);
         } while (Clock::now() < end);
     }
@@ -146,7 +159,20 @@ public:
     std::string wire, out, err;
 
 private:
+    // Shrinks the pipe to one page and fills it.
+    static void Fill(int fd) {
+        fcntl(fd, F_SETPIPE_SZ, 4096);
+        const int flags = fcntl(fd, F_GETFL);
+        fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+        const std::string block(512, '.');
+        while (write(fd, block.data(), block.size()) > 0) {
+        }
+        fcntl(fd, F_SETFL, flags);
+    }
     static void Drain(int fd, std::string& into) {
+        if (fd < 0) {
+            return;
+        }
         char buffer[4096];
         ssize_t count;
         while ((count = read(fd, buffer, sizeof buffer)) > 0) {
@@ -157,6 +183,7 @@ private:
     pid_t m_pid = -1;
     int m_master;
     int m_stdin = -1, m_stdout = -1, m_stderr = -1;
+    bool m_outputStalled = false;
 };
 
 char KindOf(const std::string& message) {
@@ -346,6 +373,52 @@ TEST_P(HeadlessTest, HangUpEndsAsCloseAndExit) {
             EXPECT_NE(run.out.find("port-closed COM1"), std::string::npos) << run.out;
         }
     }
+}
+
+// A port missing at start (the adapter enumerated after the service started) is tried until
+// it comes; a port held by another copy is taken over once that copy exits.
+TEST_P(HeadlessTest, APortMissingAtStartOrHeldByAnotherCopyIsTriedUntilItComes) {
+    const std::string late = settings.File("late-device");
+    testing::WriteFileBytes(settings.File("Corvantis.ini"),
+                            "[Ports]\r\nCOM1=" + late + "\r\n[SerialSync]\r\nCOMPORT=COM1\r\n");
+    HeadlessRun run(GetParam(), settings, line.Master());
+    run.Collect(6s);
+    EXPECT_TRUE(run.Messages().empty());
+    EXPECT_NE(run.err.find("COM1 cannot be opened ("), std::string::npos) << run.err;
+    ASSERT_EQ(symlink(line.SlavePath().c_str(), late.c_str()), 0);
+    ASSERT_TRUE(run.CollectUntil([&] { return !run.Messages().empty(); }, 8s)) << run.err;
+    EXPECT_NE(run.err.find("COM1 is open: sending"), std::string::npos) << run.err;
+
+    // A second copy, on settings of its own, on the same line: it waits for the first.
+    testing::TempDir otherSettings;
+    testing::WriteFileBytes(
+        otherSettings.File("Corvantis.ini"),
+        "[Ports]\r\nCOM1=" + line.SlavePath() + "\r\n[SerialSync]\r\nCOMPORT=COM1\r\n");
+    HeadlessRun second(GetParam(), otherSettings, line.Master());
+    ASSERT_TRUE(second.CollectUntil(
+        [&] { return second.err.find("COM1 cannot be opened (") != std::string::npos; }, 5s))
+        << second.err;
+    EXPECT_EQ(run.Stop(SIGTERM), 0);
+    ASSERT_TRUE(second.CollectUntil(
+        [&] { return second.out.find("port-opened COM1") != std::string::npos; }, 8s))
+        << second.err;
+    EXPECT_EQ(second.Stop(SIGTERM), 0);
+}
+
+// The log on a pipe nobody reads (a stalled collector), then on one whose reader went away:
+// the clocks get every message all the same, and the program ends cleanly when told.
+TEST_P(HeadlessTest, ALogNobodyReadsNeverHoldsUpTheClocksNorEndsTheProgram) {
+    HeadlessRun run(GetParam(), settings, line.Master(), /*window=*/false, /*stalledOutput=*/true);
+    ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() >= 3; }, 10s)) << run.err;
+    run.ReadOutput();
+    ASSERT_TRUE(
+        run.CollectUntil([&] { return run.out.find(" sent [*") != std::string::npos; }, 5s));
+    EXPECT_NE(run.out.find(" started settings in "), std::string::npos) << "queued, not lost";
+    run.CloseOutput();
+    const std::size_t before = run.Messages().size();
+    ASSERT_TRUE(run.CollectUntil([&] { return run.Messages().size() >= before + 2; }, 8s))
+        << "the program lives on without its reader: " << run.err;
+    EXPECT_EQ(run.Stop(SIGTERM), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, HeadlessTest, ::testing::ValuesIn(HeadlessPrograms()),

@@ -181,7 +181,7 @@ struct OpeningRow {
     const char* log;
     bool open;
     int commPort;
-    const char* reports;  // the titles of the messages shown, each a critical one
+    const char* reports;   // the titles of the messages shown, each a critical one
     bool refused = false;  // not a port from COM1 to COM16: none opened, the list shows "None"
 };
 

@@ -99,8 +99,8 @@ TEST_F(PortReconnectTest, AnOpeningThatFailsIsTriedUntilTheDeviceComesWithOneWar
     fake.port.absentPorts.clear();  // the adapter is enumerated at last
     fake.timers.RunFor(ReconnectingPort::kLongestRetry);
     EXPECT_TRUE(port.PortOpen());
-    EXPECT_EQ(fake.status.warnings, (std::vector<std::string>{fake.status.warnings[0],
-                                                              "COM5 is open: sending"}));
+    EXPECT_EQ(fake.status.warnings,
+              (std::vector<std::string>{fake.status.warnings[0], "COM5 is open: sending"}));
     // Once open, a loss is a loss like any other.
     Pull();
     EXPECT_TRUE(port.Retrying());

@@ -170,7 +170,8 @@ TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNam
     ASSERT_FALSE(fake.status.warnings.empty());
     EXPECT_EQ(fake.status.warnings.back(),
               "Settings not saved at exit, the disk still refuses them: CURRADDRESS=9 in [GPS] "
-              "of " + testing::kFakeCorvantisIni + ", COMPORT=None in [GPS] of " +
+              "of " +
+                  testing::kFakeCorvantisIni + ", COMPORT=None in [GPS] of " +
                   testing::kFakeCorvantisIni +
                   ". They are lost; set them again once it takes writes.");
 }

@@ -288,20 +288,26 @@ TEST(StartupPortTest, WhenNothingIsSentOneNoticeSaysWhy) {
 // fix, and no port is opened for a name that is not one.
 TEST(StartupPortTest, EveryReasonNothingIsSentIsNamedWithItsKeyAndFile) {
     struct Row {
-        const char* stored;     // SerialSync COMPORT
+        const char* stored;      // SerialSync COMPORT
         const char* enableOcxo;  // nullptr: absent
         std::vector<std::string> said;
     };
     const Row rows[] = {
-        {"COM99", nullptr, {"\"COM99\" (COMPORT in the [SerialSync] section of " + kCorvantisIniPath}},
+        {"COM99",
+         nullptr,
+         {"\"COM99\" (COMPORT in the [SerialSync] section of " + kCorvantisIniPath}},
         {"COM99999", nullptr, {"\"COM99999\" (COMPORT in the [SerialSync]"}},
         {"ttyS0", nullptr, {"\"ttyS0\"", "not one of COM1 to COM16"}},
-        {"COM1", "7",
+        {"COM1",
+         "7",
          {"\"Send Display Rules to Halvern Clock with the Time Update\" is off, which stops every "
           "message: EnableOCXO in the [CommMethod] section of " +
               kDataIniPath + " holds \"7\", which start-up refused; set it to 1",
           "Not sending to the clocks: \"Send Display Rules"}},
-        {"COM99", "0", {"\"COM99\"", "EnableOCXO in the [CommMethod] section of " + kDataIniPath + " holds \"0\"; set it to 1"}},
+        {"COM99",
+         "0",
+         {"\"COM99\"", "EnableOCXO in the [CommMethod] section of " + kDataIniPath +
+                           " holds \"0\"; set it to 1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.stored);

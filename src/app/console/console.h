@@ -25,8 +25,8 @@ public:
 
 // Each warning is printed as one line "warning: <text>" on `out` (standard error unless
 // given). A text equal to the last one printed is not printed again, so a caller that repeats
-// itself costs one line; empty text prints nothing and ends the last warning. Each new episode of a problem (its callers warn once as it begins
-// and once as it ends) is printed again.
+// itself costs one line; empty text prints nothing and ends the last warning. Each new episode of a
+// problem (its callers warn once as it begins and once as it ends) is printed again.
 class StderrStatusLine : public StatusLine {
 public:
     StderrStatusLine() : StderrStatusLine(std::cerr) {}

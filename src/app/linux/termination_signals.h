@@ -1,5 +1,5 @@
-// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the program the way "Close and Exit" does; SIGUSR1, sent by a second
-// copy started on the same settings, brings the window forward.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the program the way "Close and Exit" does;
+// SIGUSR1, sent by a second copy started on the same settings, brings the window forward.
 #pragma once
 
 #include <QObject>
@@ -10,8 +10,8 @@
 
 namespace corvantis {
 
-// Turns SIGINT, SIGTERM and SIGHUP into a call of `onSignal` on the event loop, and SIGUSR1 into a call
-// of `onRaise` when one is given (otherwise SIGUSR1 is ignored, never fatal).
+// Turns SIGINT, SIGTERM and SIGHUP into a call of `onSignal` on the event loop, and SIGUSR1 into a
+// call of `onRaise` when one is given (otherwise SIGUSR1 is ignored, never fatal).
 class TerminationSignals : public QObject {
 public:
     explicit TerminationSignals(std::function<void()> onSignal, std::function<void()> onRaise = {});

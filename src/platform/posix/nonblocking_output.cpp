@@ -74,8 +74,8 @@ void NonBlockingOutput::Watch() {
 bool NonBlockingOutput::Flush() {
     while (!m_queue.empty() && !m_ended) {
         const std::string& front = m_queue.front();
-        const ssize_t written = ::write(m_fd, front.data() + m_writtenOfFront,
-                                        front.size() - m_writtenOfFront);
+        const ssize_t written =
+            ::write(m_fd, front.data() + m_writtenOfFront, front.size() - m_writtenOfFront);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
