@@ -124,7 +124,7 @@ TEST(PortReconnectProgramTest, ADeviceThatAppearsSixSecondsAfterStartIsSentTo) {
     fake.port.absentPorts.clear();
     fake.timers.RunFor(6s);  // tried again by 14:07:10.5 at the latest
     ASSERT_FALSE(fake.port.writes.empty());
-    EXPECT_EQ(fake.port.writes.back().bytes, "*16 712 9 32024         1         #");
+    EXPECT_EQ(fake.port.writes.back().bytes, "*12 714 9 32024         1         #");
 }
 
 TEST(PortReconnectProgramTest, SendingResumesOnTheNextEvenSecondAfterTheDeviceReturns) {

@@ -150,8 +150,7 @@ TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNam
     Program program{window, fake.Platform(), timers, host};
     program.Start();
     fake.profile.unwritable = {testing::kFakeCorvantisIni};
-    window.CurrAddress.SetText("7");
-    window.CurrAddress.OperatorClick();
+    window.CurrAddress.OperatorPick(7);
     ASSERT_EQ(fake.settings.UnsavedWrites(), 1u);
     fake.timers.RunFor(5s);
     fake.profile.unwritable.clear();  // the disk has room again
@@ -164,8 +163,7 @@ TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNam
 
     // Refused again, and still refused at "Close and Exit": the lost values are named.
     fake.profile.unwritable = {testing::kFakeCorvantisIni};
-    window.CurrAddress.SetText("9");
-    window.CurrAddress.OperatorClick();
+    window.CurrAddress.OperatorPick(9);
     window.Command1.OperatorClick();
     ASSERT_FALSE(fake.status.warnings.empty());
     EXPECT_EQ(fake.status.warnings.back(),

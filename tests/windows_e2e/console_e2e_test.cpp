@@ -247,5 +247,19 @@ TEST_F(ConsoleRun, APortWhoseDeviceComesBackIsReopenedAndSendsAgain) {
         << process->Err();
 }
 
+// The adapter enumerated only after the program started (a boot race): COM1 names no device
+// at start, then one 6 s later, and the program opens it by itself and sends.
+TEST_F(ConsoleRun, APortMissingAtStartIsTriedUntilItComes) {
+    prefix.UnlinkComPort(1);
+    Start();
+    ASSERT_TRUE(process->WaitFor("not-sending", 20s)) << process->Out() << process->Err();
+    std::this_thread::sleep_for(6s);
+    process->Gather();
+    EXPECT_NE(process->Err().find("COM1 cannot be opened ("), std::string::npos) << process->Err();
+    prefix.LinkComPort(1, line.SlavePath());
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 15s)) << process->Out() << process->Err();
+    EXPECT_NE(process->Err().find("COM1 is open: sending"), std::string::npos) << process->Err();
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -9,6 +9,7 @@
 
 #include "app/console/console.h"
 #include "platform/clock_sync.h"
+#include "platform/win32/win32_queued_output.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "window/event_log.h"
@@ -160,6 +161,9 @@ BOOL WINAPI ConsoleControl::Handler(DWORD event) {
 }
 
 int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
+    // No log or warning line can hold up the clocks: a reader that stalls costs lines (counted),
+    // one that goes away ends the logging, never the program.
+    const QueuedStandardStreams streams;
     StderrMessageDialog dialog;
     StderrStatusLine status;
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
