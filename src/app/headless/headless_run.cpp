@@ -102,8 +102,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
         return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), *checkYears, std::cout,
                               std::cerr);
     }
-    // From here on no log or warning line can hold up the clocks: a reader that stalls costs
-    // lines (counted), one that goes away ends the logging, never the program.
+    // No log or warning line holds up the clocks from here on (NonBlockingOutput).
     posix::NonBlockingStandardStreams streams(&loop);
     // The [Ports] overrides count before anything probes or opens a port.
     for (const auto& [number, path] : ReadPortOverrides(settings)) {
@@ -132,7 +131,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
             log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
         });
     log.WatchMessages(window);
-    // Why nothing is sent, in the log from the start and on both streams whenever it changes.
+    // Why nothing is sent: logged at the start, on both streams whenever it changes.
     NotSendingWatch notSending(
         window, port, settings, [&reconnecting] { return reconnecting.Problem(); },
         [&](const std::string& notice) { SayNotSending(notice, status, log); });
