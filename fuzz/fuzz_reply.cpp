@@ -55,7 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform->port.SetPortOpen(false);
     platform->port.SetPortOpen(true);
     platform->port.received.assign(reinterpret_cast<const char*>(data), size);
-    showinput(window, platform->port, platform->wait);
+    showinput(window, platform->port);
+    if (size > 0 && !window.ReplyWait.Enabled()) {
+        std::abort();  // characters waiting start the reply wait
+    }
+    ReplyWait_Timer(window, platform->port);
 
     const std::string& shown = window.Text3.Text();
     const std::string expected(reinterpret_cast<const char*>(data),

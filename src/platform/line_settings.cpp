@@ -105,4 +105,11 @@ LineSettings ParseLineSettings(std::string_view text) {
     return settings;
 }
 
+std::chrono::microseconds LineTime(std::size_t count, const LineSettings& settings) {
+    const long long bits = 1 + settings.dataBits + (settings.parity == Parity::None ? 0 : 1) +
+                           (settings.stopBits == StopBits::One ? 1 : 2);
+    return std::chrono::microseconds(1'000'000LL * bits * static_cast<long long>(count) /
+                                     settings.baud);
+}
+
 }  // namespace corvantis

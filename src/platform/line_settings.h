@@ -1,6 +1,8 @@
 // The serial line settings text "baud,parity,data,stop", as in "9600,n,8,1".
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <string_view>
 
 namespace corvantis {
@@ -22,5 +24,9 @@ struct LineSettings {
 // data bits 5, 6, 7 or 8; stop bits 1, 1.5 or 2. No blanks anywhere. Any other text raises
 // Failure port_error::kInvalidSettings naming the text and the expected form.
 LineSettings ParseLineSettings(std::string_view text);
+
+// How long the line takes to send `count` characters with `settings`: a start bit, the data
+// bits, the parity bit when there is one and the stop bits (1.5 counts as 2) for each.
+std::chrono::microseconds LineTime(std::size_t count, const LineSettings& settings);
 
 }  // namespace corvantis

@@ -20,6 +20,23 @@ public:
     virtual void Stop() = 0;
 };
 
+// A timer that, whatever interval it is started with, ticks just after each whole second of
+// the wall clock: for a handler that acts at most once per second, on its first tick in it
+// (the transmission tick), or whose work can wait for the next second. Timers of this kind
+// made by one service fall due together and share their wakes.
+class WholeSecondTimer : public PlatformTimer {
+public:
+    static constexpr std::chrono::milliseconds kSecond{1000};
+
+    explicit WholeSecondTimer(std::unique_ptr<PlatformTimer> aligned)
+        : m_aligned(std::move(aligned)) {}
+    void Start(std::chrono::milliseconds, bool) override { m_aligned->Start(kSecond, true); }
+    void Stop() override { m_aligned->Stop(); }
+
+private:
+    std::unique_ptr<PlatformTimer> m_aligned;
+};
+
 class TimerService {
 public:
     virtual ~TimerService() = default;

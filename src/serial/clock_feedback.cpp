@@ -10,8 +10,6 @@ namespace corvantis {
 namespace {
 using namespace std::chrono_literals;
 
-// How long a poll that finds characters waiting lets the rest of the reply arrive.
-constexpr std::chrono::milliseconds kReplyWait = 50ms;
 constexpr std::int16_t kFirstReadLength = 1;
 constexpr std::int16_t kRestReadLength = 35;
 
@@ -68,18 +66,23 @@ std::int32_t WaitWithEvents(EventWait& wait, std::int32_t interval, std::int32_t
     }
 }
 
-void showinput(Window& window, SerialPort& MSComm1, EventWait& wait) {
+void showinput(Window& window, SerialPort& MSComm1) {
     SerialPort& port = MSComm1;
-    if (!port.PortOpen()) {
+    if (window.ReplyWait.Enabled() || !port.PortOpen()) {
         return;
     }
     int waiting = 0;
     if (!SkipSilently([&] { waiting = port.InBufferCount(); }) || waiting <= 0) {
         return;
     }
-    std::int32_t handle = 0;
-    WaitWithEvents(wait, static_cast<std::int32_t>(kReplyWait.count()), handle, 0);
-    // The events just handled may have closed the port ("Close and Exit", a port choice).
+    window.ReplyWait.SetInterval(kReplyWait);
+    window.ReplyWait.SetEnabled(true);
+}
+
+void ReplyWait_Timer(Window& window, SerialPort& MSComm1) {
+    window.ReplyWait.SetEnabled(false);
+    SerialPort& port = MSComm1;
+    // The events handled meanwhile may have closed the port ("Close and Exit", a port choice).
     if (!port.PortOpen()) {
         return;
     }

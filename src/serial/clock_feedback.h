@@ -2,6 +2,7 @@
 // reading them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,13 +16,22 @@ namespace corvantis {
 // Longest reply shown: one character, then up to 35 more, from one poll.
 inline constexpr std::size_t kShownReplyLength = 36;
 
-// The display tick's poll of MSComm1. When the port is open and characters wait, waits 50 ms
-// with WaitWithEvents (letting the window handle its pending events once), reads up to 36
+// How long a poll that finds characters waiting lets the rest of the reply arrive.
+inline constexpr std::chrono::milliseconds kReplyWait{50};
+
+// The display tick's poll of MSComm1. When the port is open, characters wait and no reply
+// wait runs, starts the reply wait: window.ReplyWait is enabled with kReplyWait, and its tick
+// (ReplyWait_Timer) reads the reply. The wait is a deadline served by the event loop, never a
+// sleep: the transmission tick, the other timers and the operator's clicks run meanwhile.
+// Otherwise changes nothing. A port failure while counting ends the poll without a trace.
+void showinput(Window& window, SerialPort& MSComm1);
+
+// ReplyWait's tick, once the reply wait is over: stops the wait, then reads up to 36
 // characters, shows them in Text3 (see VisibleText), discards everything still waiting and
-// makes Text4, Text3 and Label25 visible. Otherwise changes nothing. An event handled during
-// the wait may close or reopen the port: a port found closed after the wait, or any port
-// failure while reading, ends the poll without a trace and without reading.
-void showinput(Window& window, SerialPort& MSComm1, EventWait& wait);
+// makes Text4, Text3 and Label25 visible. An event handled during the wait may have closed or
+// reopened the port: a port found closed, or any port failure while reading, ends the read
+// without a trace.
+void ReplyWait_Timer(Window& window, SerialPort& MSComm1);
 
 // `raw` with every byte below 0x20 and from 0x7F up, and the backslash itself, written as "\x"
 // and two upper-case hex digits (ESC -> "\x1B", "\" -> "\x5C"), so that bytes from the line

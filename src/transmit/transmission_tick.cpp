@@ -1,5 +1,6 @@
 #include "transmit/transmission_tick.h"
 
+#include <chrono>
 #include <string>
 
 #include "platform/failure.h"
@@ -9,6 +10,14 @@
 namespace corvantis {
 
 namespace {
+
+// How far into its even second a message may still be written. A clock takes the message as
+// the time at the start of that second, so a message written later sets it behind by as much,
+// until the next one. 200 ms is beyond the few milliseconds a tick on a wall-clock aligned
+// timer needs even on a busy PC, and beyond one period of the original 100 ms tick, so it
+// only ever refuses a tick that was held up (a blocked thread, a start-up in mid-second);
+// and it is below what an observer notices on a second hand that steps once a second.
+constexpr std::chrono::milliseconds kLateMargin = std::chrono::milliseconds(200);
 
 constexpr int kRatePerMinute = 1;
 constexpr int kRatePerHour = 2;
@@ -89,6 +98,12 @@ DateTime BuildClockMessage(Window& window, const WallClock& clock, const DateTim
     return now;
 }
 
+// Whether a reading `since` 1970 lies within kLateMargin of the start of its second.
+bool OnTime(std::chrono::nanoseconds since) {
+    const auto intoSecond = since - std::chrono::floor<std::chrono::seconds>(since);
+    return intoSecond <= kLateMargin;
+}
+
 // Whether the rate's slice of `local` differs from the last due transmission's; a transmission
 // is due then, and the new slice is remembered.
 bool RateSliceChanged(Window& window, const DateTime& local) {
@@ -134,6 +149,9 @@ bool MaySend(const Window& window, const SerialPort& port) {
 }
 
 void SendUDP_Timer(Window& window, TransmitLine& line) {
+    // The fraction is read first: should the second change before the date-time is read, the
+    // message counts as late (and waits for the next even second), never as on time.
+    const std::chrono::nanoseconds since = line.clock.SinceEpoch();
     // Even-second gate: nine ticks in ten end here.
     const DateTime local = line.clock.Now();
     if (!NewEvenSecond(window, local)) {
@@ -142,7 +160,9 @@ void SendUDP_Timer(Window& window, TransmitLine& line) {
     const DateTime now = BuildClockMessage(window, line.clock, local);
     SkipSilently([&] { window.Text1.SetText(window.clockMessage); });
     SkipSilently([&] { window.Text4.SetText(RightAligned(now.second, 2)); });
-    const bool due = RateSliceChanged(window, local);
+    // A late message is not written, and the rate's mark is not taken, so that the next
+    // even second is due and carries it.
+    const bool due = OnTime(since) && RateSliceChanged(window, local);
     SkipSilently([&] {
         if (due && MaySend(window, line.MSComm1)) {
             Send(window, line);

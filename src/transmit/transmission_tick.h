@@ -28,6 +28,11 @@ bool MaySend(const Window& window, const SerialPort& port);
 // due transmission and every enabling control agrees (port open, Check2 checked, Check5 not,
 // Check6 checked, and Check8 checked or sendMode below TimeOnly: see MaySend).
 //
+// A message is written only within a small margin (200 ms) after the start of its even
+// second: a tick that comes later (held up, or the first after a start-up in mid-second)
+// builds and shows the message but neither writes it nor takes the rate's mark, so the next
+// even second carries it.
+//
 // The clock is read once: the gate, the message and the rate slice all come from that one
 // reading. Time and display rules are computed at every handled second, so every message is
 // well-formed. A failing step is skipped silently; the tick never stops and never retries.

@@ -1,5 +1,6 @@
 #include "window/program.h"
 
+#include "serial/clock_feedback.h"
 #include "serial/port_choice.h"
 #include "settings/settings_handlers.h"
 #include "transmit/operator_commands.h"
@@ -25,7 +26,8 @@ void Program::AttachHandlers() {
     AttachTransmitHandlers(w, m_line);
     AttachSettingsHandlers(w, p.settings, p.dialog, m_autoRun);
     AttachSerialHandlers(w, p.MSComm1, p.settings, p.dialog);
-    w.Timer1.onTick = [&w, &p] { Timer1_Timer(w, p.clock, p.MSComm1, p.wait); };
+    w.Timer1.onTick = [&w, &p] { Timer1_Timer(w, p.clock, p.MSComm1); };
+    w.ReplyWait.onTick = [&w, &p] { ReplyWait_Timer(w, p.MSComm1); };
     // Settings the disk refused are written again each second until it takes them.
     w.Timer2.onTick = [&w, &p] {
         Timer2_Timer(w);
@@ -39,11 +41,11 @@ void Program::Start() {
     AttachHandlers();
     const ProgramPlatform& p = m_platform;
     Form_Load(m_window, {p.settings, p.MSComm1, p.probe, p.dialog, p.status, m_host, p.info});
-    m_driver =
-        std::make_unique<TimerDriver>(m_timers,
-                                      std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1,
-                                                          &m_window.Timer2, &m_window.Timer3},
-                                      &m_guard);
+    m_driver = std::make_unique<TimerDriver>(
+        m_timers,
+        std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1, &m_window.Timer2, &m_window.Timer3,
+                            &m_window.ReplyWait},
+        &m_guard);
     m_saveRetry = std::make_unique<UnsavedSettingsRetry>(m_platform.settings, m_timers);
 }
 

@@ -12,6 +12,7 @@ Window::Window() {
              &Label14, &Combo4,    &Command3,   &Command5,   &Command6,   &Command4}) {
         hidden->SetVisible(false);
     }
+    ReplyWait.SetEnabled(false);
     SendAddr.SetToolTip("Set the address in one or more clocks.");
     Command2.SetToolTip("Send Display Rules Using Current Clock Address");
     UseZone.SetToolTip("Set the display rules from this PC's time zone");

@@ -126,6 +126,9 @@ public:
     Timer Timer1{"Timer1", std::chrono::milliseconds(100)};
     Timer Timer2{"Timer2", std::chrono::milliseconds(1000)};
     Timer Timer3{"Timer3", std::chrono::milliseconds(6000)};
+    // The program's own: the wait between a clock's first reply character and the read of
+    // the reply, a deadline on the event loop. Stopped until a poll finds characters waiting.
+    Timer ReplyWait{"ReplyWait", std::chrono::milliseconds(50)};
 
     // --- Window variables -----------------------------------------------------------------
     // Message the tick builds.

@@ -67,6 +67,32 @@ TEST_F(HeadlessTimerServiceTest, EachTimerWakesOnlyWhenItsTickCanAct) {
     }
 }
 
+// While the reply wait runs, characters waiting do not tick the display timer (the wait reads
+// them when it is over): the loop sleeps meanwhile. Once the wait ends they tick it again.
+TEST_F(HeadlessTimerServiceTest, TheReplyWaitHoldsTheReplyPoll) {
+    int polls = 0;
+    int waits = 0;
+    auto poll = m_service.CreateTimerFor("Timer1", [&] { ++polls; });
+    std::unique_ptr<PlatformTimer> wait;
+    wait = m_service.CreateTimerFor("ReplyWait", [&] {
+        ++waits;
+        wait->Stop();
+    });
+    poll->Start(100ms, false);
+    m_line.Send("OK");  // never taken: the poll would tick on every pass
+    RunFor(m_loop, 30ms);
+    ASSERT_GT(polls, 0);
+    wait->Start(50ms, false);
+    const int before = polls;
+    RunFor(m_loop, 40ms);
+    EXPECT_EQ(polls, before) << "the poll ticked during the reply wait";
+    RunFor(m_loop, 40ms);
+    EXPECT_EQ(waits, 1);
+    EXPECT_GT(polls, before) << "the poll ticks again after the wait";
+    poll->Stop();
+    m_port.SetInBufferCount(0);
+}
+
 // The transmission timer, asked for every 100 ms on the wall clock, wakes once a second.
 TEST_F(HeadlessTimerServiceTest, TheTransmissionTimerWakesOncePerSecond) {
     std::vector<std::chrono::nanoseconds> ticks;

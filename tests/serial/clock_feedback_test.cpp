@@ -27,6 +27,14 @@ bool ReplyControlsHidden(const Window& window) {
 
 // --- showinput --------------------------------------------------------------------------
 
+// The serial fixture with ReplyWait served by the virtual timers, as a program serves it.
+struct ReplyRig : SerialFixture {
+    ReplyRig() {
+        window.ReplyWait.onTick = [this] { ReplyWait_Timer(window, port); };
+    }
+    TimerDriver driver{platform.timers, {&window.ReplyWait}};
+};
+
 struct ReplyRow {
     const char* reason;
     std::string waiting;
@@ -37,19 +45,23 @@ class ShowInputTest : public ::testing::TestWithParam<ReplyRow> {};
 
 TEST_P(ShowInputTest, ShowsUpTo36VisibleCharactersAndDiscardsTheRest) {
     const ReplyRow& row = GetParam();
-    SerialFixture f;
+    ReplyRig f;
     f.OpenBefore(1);
     f.platform.port.received = row.waiting;
     const auto before = f.platform.clock.UtcMillis();
-    showinput(f.window, f.port, f.platform.wait);
+    showinput(f.window, f.port);
+    EXPECT_EQ(f.platform.clock.UtcMillis(), before) << "the poll itself never waits";
+    f.platform.timers.RunFor(49ms);
+    EXPECT_TRUE(f.port.log.empty()) << "read before the reply wait was over";
+    f.platform.timers.RunFor(1ms);
 
     EXPECT_EQ(f.window.Text3.Text(), row.shown);
     EXPECT_EQ(f.platform.port.received, "");
     EXPECT_TRUE(ReplyControlsVisible(f.window));
     EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "InBufferCount=0"}));
-    EXPECT_EQ(f.platform.wait.waits, std::vector<std::int32_t>{50});
-    EXPECT_EQ(f.platform.wait.eventPasses, 1);
-    EXPECT_EQ(f.platform.clock.UtcMillis() - before, 50ms);
+    EXPECT_TRUE(f.platform.wait.waits.empty());
+    EXPECT_EQ(f.platform.wait.eventPasses, 0);
+    EXPECT_FALSE(f.window.ReplyWait.Enabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,19 +91,20 @@ TEST(ShowInputTest, NothingWaitingOrPortClosedChangesNothing) {
             f.platform.port.received = "LATE";
         }
         f.window.Text3.SetText("earlier");
-        showinput(f.window, f.port, f.platform.wait);
+        showinput(f.window, f.port);
         EXPECT_EQ(f.window.Text3.Text(), "earlier");
         EXPECT_TRUE(ReplyControlsHidden(f.window));
         EXPECT_TRUE(f.port.log.empty());
         EXPECT_TRUE(f.platform.wait.waits.empty());
         EXPECT_EQ(f.platform.wait.eventPasses, 0);
+        EXPECT_FALSE(f.window.ReplyWait.Enabled());
     }
 }
 
 TEST(ShowInputTest, ARepliesInTwoParts150MsApartAreTwoReplies) {
-    SerialFixture f;
+    ReplyRig f;
     f.OpenBefore(1);
-    f.window.Timer1.onTick = [&] { showinput(f.window, f.port, f.platform.wait); };
+    f.window.Timer1.onTick = [&] { showinput(f.window, f.port); };
     TimerDriver driver(f.platform.timers, {&f.window.Timer1});
     std::vector<std::string> shown;
     f.window.Text3.AddObserver([&](ControlProperty changed) {
@@ -129,7 +142,7 @@ TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SerialFixture f;
+        ReplyRig f;
         AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
         f.window.Command1.onClick = [&f] { f.platform.port.SetPortOpen(false); };
         f.window.Combo2.AddItem(" COM9");
@@ -139,21 +152,23 @@ TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
         f.window.Text3.SetText("earlier");
         f.platform.timers.Post([&] { c.event(f); });
 
-        EXPECT_NO_THROW(showinput(f.window, f.port, f.platform.wait));
+        showinput(f.window, f.port);
+        EXPECT_NO_THROW(f.platform.timers.RunFor(50ms));
         EXPECT_FALSE(f.platform.port.PortOpen());
-        EXPECT_EQ(f.platform.wait.eventPasses, 1);
+        EXPECT_FALSE(f.window.ReplyWait.Enabled());
         EXPECT_EQ(f.window.Text3.Text(), "earlier");
         EXPECT_TRUE(ReplyControlsHidden(f.window));
     }
 }
 
 TEST(ShowInputTest, APortFailingBetweenTheReadsEndsThePollQuietly) {
-    SerialFixture f;
+    ReplyRig f;
     f.OpenBefore(1);
     f.platform.port.received = "REPLY";
     f.window.Text3.SetText("earlier");
     f.port.afterInput = [&] { f.platform.port.Unplug(); };
-    EXPECT_NO_THROW(showinput(f.window, f.port, f.platform.wait));
+    showinput(f.window, f.port);
+    EXPECT_NO_THROW(f.platform.timers.RunFor(50ms));
     EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "!8012"}));
     EXPECT_EQ(f.window.Text3.Text(), "earlier");
     EXPECT_TRUE(ReplyControlsHidden(f.window));

@@ -60,6 +60,32 @@ TEST(TransmissionTickTest, SecondZeroIsPassedOverRightAfterStartUp) {
     EXPECT_EQ(TimesWritten(rig), (std::vector<std::string>{"14:07:02", "14:07:04"}));
 }
 
+// A tick that comes well into its even second (the first after a start-up in mid-second, or
+// one held up) writes nothing; the next even second is then due, whatever the rate.
+TEST(TransmissionTickTest, AMessageLaterThanTheMarginWaitsForTheNextEvenSecond) {
+    struct Row {
+        int startMillis;  // start-up at 14:07:02 plus this
+        std::int16_t rate;
+        std::vector<std::string> written;  // to 14:08:01
+    };
+    const Row rows[] = {
+        {695, 0, {"14:07:04", "14:07:06"}},  // the first tick at 02.7 is late
+        {792, 1, {"14:07:04", "14:08:00"}},  // the minute's mark was not taken at 02
+        {95, 0, {"14:07:02", "14:07:04"}},   // within the margin
+        {0, 1, {"14:07:02", "14:08:00"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.startMillis);
+        TransmitRig rig({2024, 3, 9, 14, 7, 2}, row.startMillis);
+        rig.window.sendRate = row.rate;
+        rig.RunUntil({2024, 3, 9, 14, 8, 1});
+        std::vector<std::string> times = TimesWritten(rig);
+        times.resize(std::min<std::size_t>(times.size(), 2));
+        EXPECT_EQ(times, row.written);
+        EXPECT_EQ(rig.window.Text1.Text().empty(), false);
+    }
+}
+
 TEST(TransmissionTickTest, EveryEvenSecondAtOncePerSecond) {
     TransmitRig rig({2024, 3, 9, 14, 6, 57});
     rig.RunUntil({2024, 3, 9, 14, 7, 5});

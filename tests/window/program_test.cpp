@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/forwarding_serial_port.h"
 #include "support/fakes.h"
 #include "transmit/messages.h"
 
@@ -92,6 +93,53 @@ TEST_F(ProgramTest, AfterAClockStepEachEvenSecondOfTheNewTimeSendsOneMessage) {
             sent.push_back(write.bytes);
         }
         EXPECT_EQ(sent, expected);
+    }
+}
+
+// The port as the program sees it, noting how far past its even second each message went.
+class StampingPort : public ForwardingSerialPort {
+public:
+    StampingPort(SerialPort& port, const testing::FakeClock& clock)
+        : ForwardingSerialPort(port), m_clock(clock) {}
+    void Output(std::string_view text) override {
+        lateness.push_back(m_clock.UtcMillis() % 2000);
+        ForwardingSerialPort::Output(text);
+    }
+    std::vector<std::chrono::milliseconds> lateness;
+
+private:
+    const testing::FakeClock& m_clock;
+};
+
+// A clock that answers just before each even second, while the display tick polls between
+// the reply and the second: each message still goes out at its even second, as without
+// replies, and each reply is shown.
+TEST(ProgramReplyTest, RepliesJustBeforeEachEvenSecondNeverDelayTheMessage) {
+    for (const bool replies : {false, true}) {
+        SCOPED_TRACE(replies ? "replies" : "no replies");
+        testing::FakePlatform fake;
+        StampingPort port{fake.port, fake.clock};
+        const ProgramPlatform platform{fake.clock,    port,        fake.settings,
+                                       fake.dialog,   fake.probe,  fake.wait,
+                                       fake.registry, fake.status, fake.info};
+        // The display tick (every 100 ms from start-up) then polls at .99 of each second.
+        fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 0}, 590);
+        fake.profile.WriteString("SerialSync", "COMPORT", "COM2", testing::kFakeCorvantisIni);
+        testing::FakeWindowHost host;
+        Window window;
+        Program program{window, platform, fake.timers, host};
+        program.Start();
+        for (int evenSecond = 2; evenSecond <= 20; evenSecond += 2) {
+            const auto phase = fake.clock.UtcMillis() % 2000;  // 20 ms before the even second
+            fake.timers.RunFor(1980ms - phase + (phase >= 1980ms ? 2000ms : 0ms));
+            if (replies) {
+                fake.port.received += "ACK 01 RULES\r\n";
+            }
+        }
+        fake.timers.RunFor(1s);
+        EXPECT_EQ(port.lateness.size(), 10u);
+        EXPECT_EQ(port.lateness, std::vector<std::chrono::milliseconds>(port.lateness.size(), 0ms));
+        EXPECT_EQ(window.Text3.Text(), replies ? "ACK 01 RULES\\x0D\\x0A" : "");
     }
 }
 

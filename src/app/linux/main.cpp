@@ -113,6 +113,9 @@ int RunWindow(const ProgramInfo& info) {
     QApplication::setWindowIcon(WindowView::AppIcon());
     QtMessageDialog dialog(&view);
     GuiHost host(view);
+    // The window's timers wake only when the window is shown or characters arrive.
+    platform.timers.FollowWindow(view);
+    platform.timers.FollowPort(platform.port);
     ReconnectingPort port(platform.port, platform.timers, view.Status());
     SettingsFiles settings(platform.profile, view.Status(), info.settingsFolder);
     ApplyPortOverrides(platform, settings);

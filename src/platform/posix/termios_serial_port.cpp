@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,9 +21,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long Output may wait for room in the device's output buffer. At 9600 baud a
-// 35-character message needs about 36 ms; the device's own buffer normally takes it at once.
-constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
+// Beyond the time the line needs to send what it was handed, how long characters may still
+// wait in the device's output queue before they count as held back: a USB adapter passes them
+// on in frames of a few milliseconds, a UART as fast as the baud rate allows.
+constexpr std::chrono::milliseconds kDrainSlack = 100ms;
+
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the thread.
 constexpr int kMaxPollReads = 16;
@@ -366,46 +369,55 @@ std::string TermiosSerialPort::Input() {
 
 void TermiosSerialPort::Output(std::string_view text) {
     RequireOpen("write to");
-    const auto deadline = std::chrono::steady_clock::now() + kWriteTimeout;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(m_fd, text.data() + done, text.size() - done);
-        if (wrote > 0) {
-            done += static_cast<std::size_t>(wrote);
-            continue;
+    if (text.empty()) {
+        return;
+    }
+    // Characters still queued when the line has had time to send everything handed to it
+    // were held back: the line does not drain, and what waits would reach the clocks late.
+    const auto now = std::chrono::steady_clock::now();
+    int queued = 0;
+    if (now >= m_drainedBy && ::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        DiscardQueuedOutput(text.size(), 0, static_cast<std::size_t>(queued));
+    }
+    for (;;) {
+        const ssize_t wrote = ::write(m_fd, text.data(), text.size());
+        if (wrote == static_cast<ssize_t>(text.size())) {
+            m_drainedBy =
+                std::max(m_drainedBy, now) + LineTime(text.size(), m_settings) + kDrainSlack;
+            return;
         }
         const int number = wrote < 0 ? errno : EAGAIN;
-        if (number == EINTR) {
+        if (wrote < 0 && number == EINTR) {
             continue;
         }
         if (MeansGone(number)) {
             m_lostReason = ErrnoText(number);
             ThrowIfLost("writing");
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (number == EAGAIN && done > 0 && left.count() > 0) {
-            // Part of the message went out: give the device a little time for the rest,
-            // so that no half message is left on the line if it can be helped.
-            pollfd watch{m_fd, POLLOUT, 0};
-            ::poll(&watch, 1, static_cast<int>(left.count()));
-            if ((watch.revents & (POLLHUP | POLLERR)) != 0) {
-                m_lostReason = "the device hung up";
-                ThrowIfLost("writing");
-            }
-            continue;
-        }
-        if (number == EAGAIN) {
-            ++m_dropped;
-            throw Failure(port_error::kOutputBufferFull,
-                          "Cannot write to " + PortText(m_commPort) +
-                              ": its output buffer is full, so the message was dropped (" +
-                              std::to_string(done) + " of " + std::to_string(text.size()) +
-                              " characters sent). The port stays open.");
+        if (number == EAGAIN || number == EWOULDBLOCK) {
+            // No room for the whole text: what went of it is taken back with everything
+            // queued before it, so no part of it, and nothing old, reaches the line.
+            DiscardQueuedOutput(text.size(), wrote > 0 ? static_cast<std::size_t>(wrote) : 0, 0);
         }
         throw Failure(port_error::kPortUnavailable,
                       "Cannot write to " + PortText(m_commPort) + ": " + ErrnoText(number) + ".");
     }
+}
+
+void TermiosSerialPort::DiscardQueuedOutput(std::size_t size, std::size_t taken,
+                                            std::size_t queued) {
+    ::tcflush(m_fd, TCOFLUSH);
+    ++m_dropped;
+    throw Failure(port_error::kOutputBufferFull,
+                  "Cannot write to " + PortText(m_commPort) +
+                      ": its output buffer is full (the line is not taking characters), so the " +
+                      std::to_string(size) + "-character message was dropped whole" +
+                      (taken > 0 ? " (the " + std::to_string(taken) + " characters taken back)"
+                                 : std::string()) +
+                      (queued > 0 ? " and the " + std::to_string(queued) +
+                                        " characters still queued were discarded"
+                                  : std::string(" and what was queued was discarded")) +
+                      ". The port stays open.");
 }
 
 }  // namespace corvantis::posix

@@ -1,6 +1,7 @@
 // The serial port object on a POSIX terminal device (termios), without any toolkit.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,12 +19,15 @@ class EventLoop;
 // them; the device is locked (flock) against a second opening through this class.
 //
 // Reads take what reached the device before they answer. Output hands the whole text to the
-// device before it returns, waiting at most 250 ms for room. When the device's output buffer
-// stays full, the message (or what is left of it) is dropped: Output raises
-// port_error::kPortUnavailable, DroppedMessages counts it, and the port stays open. When the
-// device goes away (EIO, ENXIO, ENODEV, a hang-up, the end of its input) the port closes
-// itself: PortOpen reads false, the open listener is told, and the operation that noticed
-// raises port_error::kPortUnavailable.
+// device in one write, without waiting, or none of it: when characters are still queued on
+// the device (TIOCOUTQ) after the line has had the time to send all it was handed (at 9600
+// baud a clock message leaves in 36 ms, and texts come seconds apart: they were held back and
+// are out of date), or when the device has no room for all of the text, everything queued is
+// discarded (tcflush(TCOFLUSH)), with whatever part of the text the device took, and the text is
+// dropped: Output raises port_error::kOutputBufferFull, DroppedMessages counts it, and the port
+// stays open. When the device goes away (EIO, ENXIO, ENODEV, a hang-up, the end of its input) the
+// port closes itself: PortOpen reads false, the open listener is told, and the operation that
+// noticed raises port_error::kPortUnavailable.
 //
 // Given an event loop, an open port also watches its device there: a hang-up closes the port
 // while nothing else happens, and the readable listener (when set) is called each time
@@ -65,6 +69,10 @@ private:
     // `operation`; nothing when the device is still there.
     void ThrowIfLost(std::string_view operation);
     void UpdateWatch();
+    // Discards what the device holds to send (the first `taken` characters of a `size`-
+    // character text among them; `queued` characters were queued before it, when known),
+    // counts the text as dropped and raises port_error::kOutputBufferFull.
+    [[noreturn]] void DiscardQueuedOutput(std::size_t size, std::size_t taken, std::size_t queued);
     void OnDeviceEvent(short revents);
 
     EventLoop* m_loop;
@@ -74,6 +82,8 @@ private:
     std::string m_lostReason;  // not empty once the open device went away
     std::function<void()> m_readableListener;
     std::uint64_t m_dropped = 0;
+    // When the line will have sent everything handed to it so far (steady clock).
+    std::chrono::steady_clock::time_point m_drainedBy;
 };
 
 }  // namespace corvantis::posix

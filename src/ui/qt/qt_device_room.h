@@ -15,4 +15,8 @@ enum class DeviceRoom {
 // The state of the open device behind `handle` (the port's native handle), without waiting.
 DeviceRoom OutputRoom(std::intptr_t handle);
 
+// How many characters the system still holds to send on the device behind `handle`
+// (TIOCOUTQ), or -1 when it cannot tell.
+long QueuedOutput(std::intptr_t handle);
+
 }  // namespace corvantis

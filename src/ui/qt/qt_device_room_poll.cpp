@@ -1,5 +1,8 @@
-// OutputRoom on a POSIX descriptor: one poll for POLLOUT with no time-out.
+// OutputRoom on a POSIX descriptor: one poll for POLLOUT with no time-out; QueuedOutput by
+// TIOCOUTQ.
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 
 #include <cerrno>
 
@@ -23,6 +26,14 @@ DeviceRoom OutputRoom(std::intptr_t handle) {
         return DeviceRoom::Gone;
     }
     return (watch.revents & POLLOUT) != 0 ? DeviceRoom::Room : DeviceRoom::Full;
+}
+
+long QueuedOutput(std::intptr_t handle) {
+    int queued = 0;
+    if (handle < 0 || ::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) != 0) {
+        return -1;
+    }
+    return queued;
 }
 
 }  // namespace corvantis

@@ -1,6 +1,5 @@
 #include "ui/qt/qt_serial_port.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
@@ -15,9 +14,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long Output may block the window while the device takes the message. At 9600 baud a
-// 35-character message needs about 36 ms; the device's own buffer normally takes it at once.
-constexpr std::chrono::milliseconds kWriteTimeout = 250ms;
+// Beyond the time the line needs to send what it was handed, how long characters may still
+// wait in the device's output queue before they count as held back: a USB adapter passes them
+// on in frames of a few milliseconds, a UART as fast as the baud rate allows.
+constexpr std::chrono::milliseconds kDrainSlack = 100ms;
 // Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
 // the window's thread.
 constexpr int kMaxPollReads = 16;
@@ -92,6 +92,15 @@ QtSerialPort::QtSerialPort(const PortMap& ports) : DeviceSerialPort(ports) {
     m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
+    // Queued: readyRead also comes from inside the port's own polls.
+    QObject::connect(
+        &m_port, &QSerialPort::readyRead, &m_port,
+        [this] {
+            if (m_readableListener && PortOpen()) {
+                m_readableListener();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -212,22 +221,20 @@ void QtSerialPort::Output(std::string_view text) {
     if (text.empty()) {
         return;
     }
-    // What the device had not taken of the last text goes first; while any of it is left,
-    // or the device has no room, this text is dropped rather than queued behind it.
-    if (m_port.bytesToWrite() > 0) {
-        m_port.flush();
-    }
     ThrowIfLost("writing");
-    const DeviceRoom room = OutputRoom(static_cast<std::intptr_t>(m_port.handle()));
+    const auto handle = static_cast<std::intptr_t>(m_port.handle());
+    const DeviceRoom room = OutputRoom(handle);
     if (room == DeviceRoom::Gone) {
         m_lost = true;
         ThrowIfLost("writing");
     }
-    if (room == DeviceRoom::Full || m_port.bytesToWrite() > 0) {
-        throw Failure(port_error::kOutputBufferFull,
-                      PortText(m_commPort) +
-                          " cannot take the message: its output buffer is full (the device "
-                          "is not reading). The message was dropped; the port stays open.");
+    // Anything still queued (here or in the device) once the line has had the time to send
+    // all it was handed was held back, and would reach the clocks late.
+    const auto now = std::chrono::steady_clock::now();
+    const bool heldBack =
+        m_port.bytesToWrite() > 0 || (now >= m_drainedBy && QueuedOutput(handle) > 0);
+    if (room == DeviceRoom::Full || heldBack) {
+        DiscardQueuedOutput(text.size());
     }
     const qint64 size = static_cast<qint64>(text.size());
     if (m_port.write(text.data(), size) != size) {
@@ -235,14 +242,24 @@ void QtSerialPort::Output(std::string_view text) {
         throw Failure(port_error::kPortUnavailable, "Cannot write to " + PortText(m_commPort) +
                                                         ": " + ToStd(m_port.errorString()) + ".");
     }
-    // Hand everything to the device now rather than when the event loop next runs. Bytes the
-    // device has not taken by the deadline stay queued and follow from the event loop.
+    // Hand the text to the device now rather than when the event loop next runs; what the
+    // device does not take at once is taken back, so no part of the text follows later.
     m_port.flush();
-    const QDeadlineTimer deadline(kWriteTimeout);
-    while (!m_lost && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
-    }
     ThrowIfLost("writing");
+    if (m_port.bytesToWrite() > 0) {
+        DiscardQueuedOutput(text.size());
+    }
+    m_drainedBy = std::max(m_drainedBy, now) + LineTime(text.size(), m_settings) + kDrainSlack;
+}
+
+void QtSerialPort::DiscardQueuedOutput(std::size_t size) {
+    m_port.clear(QSerialPort::Output);
+    ++m_dropped;
+    throw Failure(port_error::kOutputBufferFull,
+                  PortText(m_commPort) + " cannot take the " + std::to_string(size) +
+                      "-character message: its output buffer is full (the device is not "
+                      "reading). The message was dropped whole and what was queued was "
+                      "discarded; the port stays open.");
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {

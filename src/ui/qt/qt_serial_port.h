@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QSerialPort>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/device_serial_port.h"
@@ -16,9 +19,14 @@ namespace corvantis {
 // Reads poll the device before they answer, so characters that reached it are seen even when
 // the event loop has not run since. At most 4096 received characters are held; more wait in
 // the device (InBufferCount never reads above 4096), so a flood costs bounded memory. Output hands
-// the whole text to the device before it returns. When the device goes away (adapter unplugged,
-// other end of a pseudo-terminal closed) the port closes itself: PortOpen reads false at once, the
-// open listener is told, and nothing more is written to the device.
+// the whole text to the device before it returns, without waiting, or none of it: when
+// characters are still queued (in QSerialPort, or on the device by TIOCOUTQ once the line has
+// had the time to send all it was handed), or the device has no room for the whole text,
+// everything queued is discarded (QSerialPort::clear, which flushes the device's output queue)
+// with whatever part of the text it took, the text is dropped and counted in DroppedMessages,
+// and Output raises port_error::kOutputBufferFull; the port stays open. When the device goes away
+// (adapter unplugged, other end of a pseudo-terminal closed) the port closes itself: PortOpen reads
+// false at once, the open listener is told, and nothing more is written to the device.
 class QtSerialPort : public DeviceSerialPort {
 public:
     // `ports` must outlive the object; it is consulted at each SetCommPort and each open.
@@ -34,6 +42,15 @@ public:
     std::string Input() override;
     void Output(std::string_view text) override;
 
+    // Called from the event loop, after the current event, each time characters reach the
+    // open port; empty stops it. Never called from inside an operation of the port.
+    void SetReadableListener(std::function<void()> listener) {
+        m_readableListener = std::move(listener);
+    }
+
+    // Texts dropped because the device had no room for them.
+    std::uint64_t DroppedMessages() const { return m_dropped; }
+
 private:
     void Open();
     void Close();
@@ -43,6 +60,9 @@ private:
     // Raises port_error::kPortNotOpen unless the port is open.
     void RequireOpen(std::string_view operation) const;
     void OnError(QSerialPort::SerialPortError error);
+    // Discards what is queued to send, counts the `size`-character text as dropped and raises
+    // port_error::kOutputBufferFull.
+    [[noreturn]] void DiscardQueuedOutput(std::size_t size);
     // Closes a port whose device went away and tells the listener; nothing when not lost.
     void CloseLostDevice();
     // Closes a lost device and raises port_error::kPortUnavailable when it was lost during
@@ -53,6 +73,10 @@ private:
     bool m_open = false;
     // The device went away while open; the close follows at once or from the event loop.
     bool m_lost = false;
+    std::uint64_t m_dropped = 0;
+    std::function<void()> m_readableListener;
+    // When the line will have sent everything handed to it so far (steady clock).
+    std::chrono::steady_clock::time_point m_drainedBy;
 };
 
 }  // namespace corvantis

@@ -283,8 +283,9 @@ void Win32SerialPort::Output(std::string_view text) {
     if (text.empty()) {
         return;
     }
-    // While the device still holds bytes of an earlier text, this one is dropped rather than
-    // queued behind them.
+    // While the device still holds bytes of an earlier text (texts come seconds apart, and a
+    // clock message leaves in 36 ms at 9600 baud: they were held back and are out of date),
+    // those bytes are discarded and this text is dropped rather than queued behind them.
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(m_device, &errors, &status)) {
@@ -293,6 +294,7 @@ void Win32SerialPort::Output(std::string_view text) {
             CloseLost("writing", code);
         }
     } else if (status.cbOutQue > 0) {
+        PurgeComm(m_device, PURGE_TXABORT | PURGE_TXCLEAR);
         DropMessage();
     }
     DWORD written = 0;
@@ -321,7 +323,8 @@ void Win32SerialPort::DropMessage() {
     throw Failure(port_error::kOutputBufferFull,
                   PortText(m_commPort) +
                       " cannot take the message: its output buffer is full (the device is not "
-                      "reading). The message was dropped; the port stays open.");
+                      "reading). The message was dropped whole and what was queued was "
+                      "discarded; the port stays open.");
 }
 
 }  // namespace corvantis

@@ -22,8 +22,9 @@ namespace corvantis {
 // whenever InBufferCount, Input or SetInBufferCount run.
 //
 // A full output buffer is not a removal: when the device still holds bytes of an earlier
-// text, or does not take this one in time (a reader that has paused, a line held back),
-// Output drops the text (what the device had not taken of it) and raises
+// text (the transmit queue ClearCommError reports), or does not take this one in time (a
+// reader that has paused, a line held back), Output discards everything queued
+// (PurgeComm(PURGE_TXCLEAR)), drops the text (what the device had not taken of it) and raises
 // port_error::kOutputBufferFull; the drop is counted in DroppedWrites, the port stays open and
 // the listener is not told. A device that goes away (adapter unplugged, other end of a
 // pseudo-terminal closed), met by a write or by a read (an empty read asks the device's error

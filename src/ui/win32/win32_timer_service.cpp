@@ -192,4 +192,12 @@ bool Win32TimerService::HighResolutionAvailable() {
     return true;
 }
 
+std::unique_ptr<PlatformTimer> Win32TimerService::CreateTimerFor(const std::string& name,
+                                                                 std::function<void()> onTick) {
+    if (name == "SendUDP" || name == "Timer1" || name == "Timer2") {
+        return std::make_unique<WholeSecondTimer>(CreateTimer(std::move(onTick)));
+    }
+    return CreateTimer(std::move(onTick));
+}
+
 }  // namespace corvantis

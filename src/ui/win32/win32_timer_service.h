@@ -33,6 +33,14 @@ public:
     // Raises Failure (the Win32 error number) when the system has no timer object left.
     std::unique_ptr<PlatformTimer> CreateTimer(std::function<void()> onTick) override;
 
+    // The window's timer controls wake only once a second, together: "SendUDP" acts at most
+    // once per second of the PC clock, on its first tick in it; "Timer1" (the PC time shown
+    // and the poll for a reply, which the reply wait then reads) and "Timer2" can wait for
+    // the next second. Each ticks just after each whole second of the wall clock
+    // (WholeSecondTimer). Every other timer is CreateTimer's.
+    std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& name,
+                                                  std::function<void()> onTick) override;
+
     // Whether the timers created here are high-resolution ones.
     static bool HighResolutionAvailable();
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -93,6 +94,29 @@ TEST_F(Win32TimerTest, AlignedTicksLandJustAfterTenthsOfASecondInOrder) {
     // first half of their tenth even on a loaded machine.
     std::nth_element(lateness.begin(), lateness.begin() + lateness.size() / 2, lateness.end());
     EXPECT_LT(lateness[lateness.size() / 2], kTenth / 2);
+}
+
+// The window's timer controls, asked for every 100 ms, wake only just after whole seconds;
+// any other timer keeps its period.
+TEST_F(Win32TimerTest, TheWindowsTimersWakeOnWholeSecondsOnly) {
+    struct Row {
+        const char* name;
+        std::size_t fewest, most;  // ticks in 2.3 s
+    };
+    for (const Row& row :
+         {Row{"SendUDP", 2, 3}, Row{"Timer1", 2, 3}, Row{"Timer2", 2, 3}, Row{"Timer3", 15, 24}}) {
+        SCOPED_TRACE(row.name);
+        TickLog log;
+        auto timer = service.CreateTimerFor(row.name, [&] { log.Record(); });
+        timer->Start(100ms, std::string(row.name) == "SendUDP");
+        RunFor(loop, 2300ms);
+        timer->Stop();
+        EXPECT_GE(log.at.size(), row.fewest);
+        EXPECT_LE(log.at.size(), row.most);
+        for (std::size_t i = 1; row.most <= 3 && i < log.at.size(); ++i) {
+            EXPECT_GT(log.at[i] / 1s, log.at[i - 1] / 1s) << "tick " << i;
+        }
+    }
 }
 
 TEST_F(Win32TimerTest, MissedBoundariesGiveOneTickNotABurst) {
