@@ -257,7 +257,8 @@ TEST_F(ConsoleRun, APortMissingAtStartIsTriedUntilItComes) {
     process->Gather();
     EXPECT_NE(process->Err().find("COM1 cannot be opened ("), std::string::npos) << process->Err();
     prefix.LinkComPort(1, line.SlavePath());
-    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 15s)) << process->Out() << process->Err();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 15s))
+        << process->Out() << process->Err();
     EXPECT_NE(process->Err().find("COM1 is open: sending"), std::string::npos) << process->Err();
 }
 

@@ -16,7 +16,7 @@ struct QueuedOutput::Shared {
     std::condition_variable changed;
     std::deque<std::string> queue;
     std::size_t queuedBytes = 0;
-    bool writing = false;  // the helper holds a unit it took from the queue
+    bool writing = false;       // the helper holds a unit it took from the queue
     std::uint64_t dropped = 0;  // since the last report
     std::uint64_t droppedTotal = 0;
     bool ended = false;

@@ -74,8 +74,8 @@ TEST(QueuedOutputTest, AStalledReaderCostsWholeLinesCountedAndSaidNeverAWait) {
         }
     }
     EXPECT_EQ(static_cast<std::uint64_t>(whole) + dropped, 200u) << "no line cut or lost";
-    EXPECT_EQ(report, std::to_string(dropped) +
-                          " output lines were dropped while nobody read this output");
+    EXPECT_EQ(report,
+              std::to_string(dropped) + " output lines were dropped while nobody read this output");
 }
 
 TEST(QueuedOutputTest, AReaderThatWentAwayEndsTheOutputNotTheProgram) {
