@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 #include "ui/qt/qt_aligned_timer.h"
 #include "ui/qt/qt_serial_port.h"
@@ -43,13 +45,97 @@ private:
     std::unique_ptr<AlignedTimer> m_aligned;
 };
 
+}  // namespace
+
+// One timer on the wall clock's whole seconds for every timer that ticks on them, so that
+// they share its wakes. Each tick runs the active ones in the order they were added; one
+// stopped or removed by an earlier one in the same tick does not run.
+class QtTimerService::Seconds {
+public:
+    Seconds() : m_timer(CreateSystemAlignedTimer([this] { Tick(); })) {}
+
+    int Add(std::function<void()> onTick) {
+        m_members.push_back({++m_lastId, std::move(onTick), false});
+        return m_lastId;
+    }
+    void SetActive(int id, bool active) {
+        for (Member& member : m_members) {
+            if (member.id == id) {
+                member.active = active;
+            }
+        }
+        Update();
+    }
+    void Remove(int id) {
+        std::erase_if(m_members, [id](const Member& member) { return member.id == id; });
+        Update();
+    }
+
+private:
+    struct Member {
+        int id;
+        std::function<void()> onTick;
+        bool active;
+    };
+
+    void Update() {
+        const bool any = std::any_of(m_members.begin(), m_members.end(),
+                                     [](const Member& member) { return member.active; });
+        if (any && !m_running) {
+            m_timer->Start(WholeSecondTimer::kSecond);
+        } else if (!any && m_running) {
+            m_timer->Stop();
+        }
+        m_running = any;
+    }
+    void Tick() {
+        std::vector<int> ids;
+        for (const Member& member : m_members) {
+            ids.push_back(member.id);
+        }
+        for (const int id : ids) {
+            const auto member = std::find_if(m_members.begin(), m_members.end(),
+                                             [id](const Member& each) { return each.id == id; });
+            if (member != m_members.end() && member->active) {
+                const std::function<void()> onTick = member->onTick;  // may remove itself
+                onTick();
+            }
+        }
+    }
+
+    std::unique_ptr<AlignedTimer> m_timer;
+    std::vector<Member> m_members;
+    int m_lastId = 0;
+    bool m_running = false;
+};
+
+namespace {
+
+// A timer on the shared whole seconds, whatever interval it is started with.
+class SecondsTimer : public PlatformTimer {
+public:
+    SecondsTimer(std::shared_ptr<QtTimerService::Seconds> seconds, std::function<void()> onTick)
+        : m_seconds(std::move(seconds)), m_id(m_seconds->Add(std::move(onTick))) {}
+    ~SecondsTimer() override { m_seconds->Remove(m_id); }
+    SecondsTimer(const SecondsTimer&) = delete;
+    SecondsTimer& operator=(const SecondsTimer&) = delete;
+
+    void Start(std::chrono::milliseconds, bool) override { m_seconds->SetActive(m_id, true); }
+    void Stop() override { m_seconds->SetActive(m_id, false); }
+
+private:
+    std::shared_ptr<QtTimerService::Seconds> m_seconds;
+    int m_id;
+};
+
 // Timer1: whole seconds while the window is shown, and arriving characters.
 class DisplayTimer : public PlatformTimer {
 public:
-    DisplayTimer(QtSerialPort& port, std::function<void()> onTick, bool shown)
+    DisplayTimer(QtSerialPort& port, std::function<void()> onTick, bool shown,
+                 std::shared_ptr<QtTimerService::Seconds> seconds)
         : m_port(port),
           m_onTick(std::move(onTick)),
-          m_seconds(std::make_unique<QtPlatformTimer>(m_onTick)),
+          m_seconds(std::move(seconds), m_onTick),
           m_shown(shown) {}
     ~DisplayTimer() override {
         *m_alive = false;
@@ -85,7 +171,7 @@ private:
 
     QtSerialPort& m_port;
     std::function<void()> m_onTick;
-    WholeSecondTimer m_seconds;
+    SecondsTimer m_seconds;
     bool m_started = false;
     bool m_shown;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
@@ -133,11 +219,14 @@ std::unique_ptr<PlatformTimer> QtTimerService::CreateTimerFor(const std::string&
     if (m_port == nullptr || !m_visibility) {
         return CreateTimer(std::move(onTick));
     }
+    if (!m_seconds) {
+        m_seconds = std::make_shared<Seconds>();
+    }
     if (name == "SendUDP" || name == "Timer2") {
-        return std::make_unique<WholeSecondTimer>(CreateTimer(std::move(onTick)));
+        return std::make_unique<SecondsTimer>(m_seconds, std::move(onTick));
     }
     if (name == "Timer1") {
-        auto timer = std::make_unique<DisplayTimer>(*m_port, std::move(onTick), m_shown);
+        auto timer = std::make_unique<DisplayTimer>(*m_port, std::move(onTick), m_shown, m_seconds);
         DisplayTimer* raw = timer.get();
         m_shownListeners->push_back([raw, alive = raw->Alive()](bool shown) {
             if (*alive) {

@@ -21,11 +21,13 @@ class QtSerialPort;
 // Once told the window and the port (FollowWindow, FollowPort), the window's timer controls
 // wake only where their ticks can act:
 // - "SendUDP" acts at most once per second of the PC clock, on its first tick in it: it ticks
-//   just after each whole second of the wall clock (WholeSecondTimer).
+//   just after each whole second of the wall clock.
 // - "Timer1" shows the PC time and polls the port for a reply: it ticks just after each whole
 //   second while the window is shown (not hidden, not minimised), and whenever characters
 //   reach the port, shown or not.
 // - "Timer2" ticks just after each whole second, with the two above.
+// The timers on whole seconds share one system timer, hence one wake a second, and tick in
+// the order they were made (the transmission first).
 // Every other timer, and all of them before both are told, is CreateTimer's.
 class QtTimerService : public TimerService {
 public:
@@ -46,11 +48,14 @@ public:
     // Whether the followed window is shown now (and not minimised).
     bool WindowShown() const { return m_shown; }
 
+    class Seconds;
+
 private:
     class Visibility;
     void SetShown(bool shown);
 
     QtSerialPort* m_port = nullptr;
+    std::shared_ptr<Seconds> m_seconds;
     std::unique_ptr<Visibility> m_visibility;
     bool m_shown = false;
     // Told each time the window is shown or hidden.

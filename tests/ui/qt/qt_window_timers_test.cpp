@@ -19,13 +19,22 @@ namespace {
 using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "qt_window_timers_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One application for the whole run, made before the first test and gone before the
+// program's statics are torn down.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[23] = "qt_window_timers_tests";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 nanoseconds WallNow() {
     return std::chrono::duration_cast<nanoseconds>(
@@ -60,7 +69,6 @@ protected:
         }
     }
 
-    QApplication& m_app = App();  // before any widget
     testing::PtyPair m_line;
     PortMap m_ports = PortMap::LinuxDefaults();
     QtSerialPort m_port{m_ports};
