@@ -243,13 +243,18 @@ void PrepareServiceFolder(const std::string& folder) {
                                                               &descriptor, nullptr)) {
         throw Failure(static_cast<int>(GetLastError()), "Cannot build the folder's access");
     }
+    // The named form carries the access to the files already in the folder; the plain form
+    // then sets it on the folder itself, which a system without inheritance (wine maps it to
+    // the Unix mode) takes as well.
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    const DWORD code =
-        SetNamedSecurityInfoW(const_cast<wchar_t*>(wide.c_str()), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, dacl, nullptr);
+    const DWORD flags = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+    DWORD code = SetNamedSecurityInfoW(const_cast<wchar_t*>(wide.c_str()), SE_FILE_OBJECT, flags,
+                                       nullptr, nullptr, dacl, nullptr);
+    if (code == ERROR_SUCCESS && !SetFileSecurityW(wide.c_str(), flags, descriptor)) {
+        code = GetLastError();
+    }
     LocalFree(descriptor);
     if (code != ERROR_SUCCESS) {
         throw Failure(static_cast<int>(code),
