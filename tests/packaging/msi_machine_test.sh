@@ -85,14 +85,6 @@ trap 'exit 130' INT TERM
 "$WINESERVER" -p30 || { echo "FAIL: wineserver did not start"; exit 1; }
 "$WINE" wineboot --init >/dev/null 2>&1
 
-wine_quiet() { "$WINE" "$@" 2>/dev/null | tr -d '\r'; }
-value() {
-    wine_quiet reg query "$1" /v "$2" | awk -v name="$2" '$1 == name {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
-}
-# service_state: the state sc reports for the service (RUNNING, STOPPED...), empty when none.
-service_state() {
-    wine_quiet sc query Corvantis | awk '$1 == "STATE" {print $4}'
-}
 # restart_prefix: ends every program of the prefix and starts it again, as a reboot does; the
 # services with automatic start start.
 restart_prefix() {
@@ -100,6 +92,18 @@ restart_prefix() {
     "$WINESERVER" -w >/dev/null 2>&1
     "$WINESERVER" -p30 || fail "wineserver did not start again"
     "$WINE" wineboot >/dev/null 2>&1
+}
+# Right after its making a prefix may run two service managers on one pipe; after a restart
+# it runs one, as Windows does.
+restart_prefix
+
+wine_quiet() { "$WINE" "$@" 2>/dev/null | tr -d '\r'; }
+value() {
+    wine_quiet reg query "$1" /v "$2" | awk -v name="$2" '$1 == name {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
+}
+# service_state: the state sc reports for the service (RUNNING, STOPPED...), empty when none.
+service_state() {
+    wine_quiet sc query Corvantis | awk '$1 == "STATE" {print $4}'
 }
 # wait_state STATE: waits up to 30 s for the service to reach STATE.
 wait_state() {
@@ -133,13 +137,10 @@ case "$(value "$source_key" EventMessageFile)" in
     *'Program Files\Corvantis\corvantis.exe') ;;
     *) fail "the event source's message file is '$(value "$source_key" EventMessageFile)'" ;;
 esac
-# Wine's service manager learns of a service registered from inside an installation only at
-# its next start; Windows starts it at once. Both start it with the machine.
-if ! wait_state RUNNING; then
-    echo "note: the service is '$(service_state)' after install; restarting the prefix"
-    restart_prefix
-fi
-wait_state RUNNING || fail "the service is '$(service_state)' after install and a restart, not RUNNING"
+wait_state RUNNING || fail "the service is '$(service_state)' after install, not RUNNING"
+# It starts with the machine.
+restart_prefix
+wait_state RUNNING || fail "the service is '$(service_state)' after a restart, not RUNNING"
 for i in $(seq 1 40); do
     [ -f "$settings/Corvantis.ini" ] && break
     sleep 0.5

@@ -25,6 +25,8 @@ using testing::WinePrefix;
 
 class ServiceLife : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { WinePrefix::Shared().Restart(); }
+
     void SetUp() override {
         prefix.LinkComPort(1, line.SlavePath());
         std::filesystem::create_directories(programFolder);
