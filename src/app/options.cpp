@@ -9,6 +9,44 @@ namespace corvantis {
 
 namespace {
 constexpr int kMaxCheckYears = 50;
+
+// The service option `argument` names, or nothing when it names none.
+std::optional<std::string> Options::*ServiceOption(const std::string& argument) {
+    if (argument == "--service") {
+        return &Options::service;
+    }
+    if (argument == "--install-service") {
+        return &Options::installService;
+    }
+    if (argument == "--uninstall-service") {
+        return &Options::uninstallService;
+    }
+    return nullptr;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Why the service options of `options` cannot run, or empty text when they can.
+std::string ServiceOptionsError(const Options& options, const std::string& program) {
+    const int count = static_cast<int>(options.service.has_value()) +
+                      static_cast<int>(options.installService.has_value()) +
+                      static_cast<int>(options.uninstallService.has_value());
+    if (count == 0) {
+        return {};
+    }
+    if (!EndsWith(program, ".exe")) {
+        return "the service options are corvantis.exe's on Windows; on Linux the systemd unit "
+               "corvantis@NAME runs the program as a service";
+    }
+    if (count > 1 || options.headless || options.checkRules) {
+        return "--service, --install-service and --uninstall-service each run alone (with "
+               "--settings-dir)";
+    }
+    return {};
+}
 }  // namespace
 
 Options ParseOptions(const std::vector<std::string>& arguments) {
@@ -36,6 +74,12 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
                 return options;
             }
             options.checkYears = years;
+        } else if (const auto option = ServiceOption(argument)) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                options.error = argument + " needs a service name";
+                return options;
+            }
+            options.*option = arguments[++i];
         } else if (argument == "--settings-dir") {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
                 options.error = "--settings-dir needs a folder";
@@ -55,6 +99,28 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     }
     return options;
 }
+
+namespace {
+std::string ServiceUsage(const std::string& program) {
+    return "\n"
+           "As a Windows service (administrator rights needed to install or remove it):\n"
+           "  " +
+           program +
+           " --install-service NAME [--settings-dir DIR]\n"
+           "                      register service NAME: it starts with Windows, before\n"
+           "                      anyone logs on, and is restarted after a failure; its\n"
+           "                      settings are in DIR (default %ProgramData%\\Corvantis\\NAME)\n"
+           "  " +
+           program +
+           " --uninstall-service NAME\n"
+           "                      stop and remove service NAME; its settings stay\n"
+           "  " +
+           program +
+           " --service NAME [--settings-dir DIR]\n"
+           "                      how the service manager runs it (sc start NAME)\n"
+           "Warnings and errors of the service go to the Event Log (source Corvantis).\n";
+}
+}  // namespace
 
 std::string Usage(const std::string& program) {
     return "Usage: " + program +
@@ -78,7 +144,8 @@ std::string Usage(const std::string& program) {
            "\n"
            "Without a display the program runs headless by itself. One copy runs per settings\n"
            "folder: a second one ends with exit status 3 (with a window, it brings the first\n"
-           "one's window forward).\n";
+           "one's window forward).\n" +
+           (EndsWith(program, ".exe") ? ServiceUsage(program) : std::string());
 }
 
 void TraceSkippedFailures(const Options& options, std::ostream& err) {
@@ -93,8 +160,10 @@ void TraceSkippedFailures(const Options& options, std::ostream& err) {
 
 std::optional<int> AnswerWithoutStarting(const Options& options, const std::string& program,
                                          std::ostream& out, std::ostream& err) {
-    if (!options.error.empty()) {
-        err << options.error << "\n" << Usage(program) << std::flush;
+    const std::string error =
+        options.error.empty() ? ServiceOptionsError(options, program) : options.error;
+    if (!error.empty()) {
+        err << error << "\n" << Usage(program) << std::flush;
         return 2;
     }
     if (options.help) {

@@ -63,5 +63,39 @@ TEST(OptionsTest, RefusesWhatItDoesNotUnderstand) {
     EXPECT_NE(Usage("corvantis").find("--settings-dir DIR"), std::string::npos);
 }
 
+// The service options are corvantis.exe's, each alone (beside --settings-dir); anything else
+// is refused before anything starts.
+TEST(OptionsTest, ServiceOptionsRunAloneAndOnlyOnWindows) {
+    struct Row {
+        Arguments arguments;
+        const char* program;
+        int exitCode;  // of AnswerWithoutStarting; -1: the program starts
+    };
+    const Row rows[] = {
+        {{"--install-service", "hall", "--settings-dir", "D:\\Clocks"}, "corvantis.exe", -1},
+        {{"--uninstall-service", "hall"}, "corvantis.exe", -1},
+        {{"--service", "hall"}, "corvantis.exe", -1},
+        {{"--service"}, "corvantis.exe", 2},              // no name
+        {{"--install-service", ""}, "corvantis.exe", 2},  // an empty name
+        {{"--service", "hall", "--headless"}, "corvantis.exe", 2},
+        {{"--install-service", "a", "--uninstall-service", "a"}, "corvantis.exe", 2},
+        {{"--service", "hall", "--check-rules"}, "corvantis.exe", 2},
+        {{"--install-service", "hall"}, "corvantis", 2},  // Linux has the systemd unit
+        {{"--service", "hall"}, "corvantis-headless", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.program + (" " + row.arguments.front()));
+        const Options options = ParseOptions(row.arguments);
+        std::ostringstream out, err;
+        const auto code = AnswerWithoutStarting(options, row.program, out, err);
+        EXPECT_EQ(code.value_or(-1), row.exitCode) << err.str();
+    }
+    const Options install = ParseOptions(Arguments{"--install-service", "hall"});
+    EXPECT_EQ(install.installService, "hall");
+    EXPECT_FALSE(install.service.has_value());
+    EXPECT_NE(Usage("corvantis.exe").find("--install-service NAME"), std::string::npos);
+    EXPECT_EQ(Usage("corvantis").find("--install-service"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace corvantis

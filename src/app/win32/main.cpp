@@ -13,6 +13,7 @@
 
 #include "app/options.h"
 #include "app/win32/console_mode.h"
+#include "app/win32/service_mode.h"
 #include "app/win32/win32_platform.h"
 #include "app/win32/window_mode.h"
 #include "platform/instance_lock.h"
@@ -79,6 +80,59 @@ void BringForward(const wchar_t* windowClass) {
     }
 }
 
+// Prints `text` where the operator sees it: the parent's console, or else a message box.
+void Tell(const std::string& text, bool problem) {
+    if (UseParentConsole(false)) {
+        (problem ? std::cerr : std::cout) << text << std::endl;
+    } else {
+        MessageBoxA(nullptr, text.c_str(), "Corvantis",
+                    MB_OK | (problem ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    }
+}
+
+// --service, --install-service, --uninstall-service; nothing for any other command line.
+std::optional<int> RunServiceCommand(const Options& options) {
+    const auto& name = options.service          ? options.service
+                       : options.installService ? options.installService
+                                                : options.uninstallService;
+    if (!name) {
+        return std::nullopt;
+    }
+    if (!ValidServiceName(*name)) {
+        Tell("\"" + *name +
+                 "\" cannot name a service: 1 to 80 characters, no slash, backslash "
+                 "or quote.",
+             true);
+        return 2;
+    }
+    const std::string folder =
+        FullPath(options.settingsDir ? *options.settingsDir : DefaultServiceFolder(*name));
+    if (options.service) {
+        return RunService(*name, folder);
+    }
+    const ServiceOutcome outcome = options.installService
+                                       ? InstallService(*name, FullPath(ExecutablePath()), folder)
+                                       : UninstallService(*name);
+    Tell(outcome.message, outcome.exitCode != 0);
+    return outcome.exitCode;
+}
+
+// When a service runs on the folder: says so, with the service's state, and gives the exit
+// status of a second copy; nothing when none does.
+std::optional<int> LeaveFolderToService(const std::string& settingsFolder, bool headless) {
+    const auto service = ServiceOwningFolder(settingsFolder);
+    if (!service || !service->active) {
+        return std::nullopt;
+    }
+    const std::string notice = ServiceHoldsFolderNotice(*service);
+    if (headless) {
+        std::cerr << notice << std::endl;
+    } else {
+        MessageBoxA(nullptr, notice.c_str(), "Corvantis", MB_OK | MB_ICONINFORMATION);
+    }
+    return kExitAlreadyRunning;
+}
+
 }  // namespace
 }  // namespace corvantis
 
@@ -100,6 +154,9 @@ int main(int argc, char** argv) {
         }
         return *code;
     }
+    if (const auto code = RunServiceCommand(options)) {
+        return *code;
+    }
     if (options.headless || options.checkRules) {
         UseParentConsole(true);
     } else if (options.verbose) {
@@ -110,6 +167,9 @@ int main(int argc, char** argv) {
     Win32Platform platform;
     if (options.checkRules) {
         return RunRuleCheck(info, platform, options.checkYears);
+    }
+    if (const auto code = LeaveFolderToService(info.settingsFolder, options.headless)) {
+        return *code;
     }
     const InstanceLock lock(info.settingsFolder,
                             options.headless ? InstanceMode::Headless : InstanceMode::Window);

@@ -1,6 +1,7 @@
 #include "ui/win32/win32_timer_service.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/failure.h"
 #include "platform/win32/win32_error.h"
@@ -42,22 +43,38 @@ HANDLE CreateTimerObject(bool& highResolution) {
     return timer;
 }
 
+class Win32PlatformTimer;
+
+}  // namespace
+
+// The timers a service has made and not yet destroyed.
+struct Win32TimerService::Timers {
+    std::vector<Win32PlatformTimer*> live;
+};
+
+namespace {
+
 class Win32PlatformTimer : public PlatformTimer {
 public:
     Win32PlatformTimer(Win32EventLoop& loop, std::function<void()> onTick,
-                       std::shared_ptr<Win32TimerService::FirstTickHook> firstTick)
+                       std::shared_ptr<Win32TimerService::FirstTickHook> firstTick,
+                       std::shared_ptr<Win32TimerService::Timers> timers)
         : m_loop(loop),
           m_onTick(std::move(onTick)),
           m_firstTick(std::move(firstTick)),
+          m_timers(std::move(timers)),
           m_timer(CreateTimerObject(m_highResolution)) {
         m_watch = m_loop.Watch(m_timer, [this] { OnSignalled(); });
         if (m_watch == 0) {
             CloseHandle(m_timer);
             throw Failure(ERROR_TOO_MANY_POSTS, "Cannot run another timer on the event loop.");
         }
+        m_timers->live.push_back(this);
     }
 
     ~Win32PlatformTimer() override {
+        auto& live = m_timers->live;
+        live.erase(std::remove(live.begin(), live.end(), this), live.end());
         m_loop.Unwatch(m_watch);
         CancelWaitableTimer(m_timer);
         CloseHandle(m_timer);
@@ -85,6 +102,14 @@ public:
     void Stop() override {
         m_running = false;
         CancelWaitableTimer(m_timer);
+    }
+
+    void Realign() {
+        if (m_running && m_aligned && !m_ticking) {
+            const nanoseconds now = WallNow();
+            m_due = NextBoundary(now, m_interval);
+            ArmAt(m_due - now);
+        }
     }
 
 private:
@@ -158,6 +183,7 @@ private:
     Win32EventLoop& m_loop;
     std::function<void()> m_onTick;
     std::shared_ptr<Win32TimerService::FirstTickHook> m_firstTick;
+    std::shared_ptr<Win32TimerService::Timers> m_timers;
     bool m_highResolution = false;
     HANDLE m_timer;
     Win32EventLoop::WatchId m_watch = 0;
@@ -179,7 +205,19 @@ nanoseconds NextBoundary(nanoseconds now, nanoseconds interval) {
 }
 
 std::unique_ptr<PlatformTimer> Win32TimerService::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<Win32PlatformTimer>(m_loop, std::move(onTick), m_firstTick);
+    if (!m_timers) {
+        m_timers = std::make_shared<Timers>();
+    }
+    return std::make_unique<Win32PlatformTimer>(m_loop, std::move(onTick), m_firstTick, m_timers);
+}
+
+void Win32TimerService::Realign() {
+    if (!m_timers) {
+        return;
+    }
+    for (auto* timer : m_timers->live) {
+        timer->Realign();
+    }
 }
 
 bool Win32TimerService::HighResolutionAvailable() {

@@ -50,9 +50,17 @@ public:
     using FirstTickHook = std::function<void(std::chrono::nanoseconds lateness)>;
     void OnFirstTick(FirstTickHook hook) { *m_firstTick = std::move(hook); }
 
+    // Aims every running aligned timer made here at the first boundary after now, as after a
+    // resume from sleep, when a due time set before the sleep no longer lies on a boundary.
+    // Unaligned and stopped timers are left as they are.
+    void Realign();
+
+    struct Timers;
+
 private:
     Win32EventLoop& m_loop;
     std::shared_ptr<FirstTickHook> m_firstTick = std::make_shared<FirstTickHook>();
+    std::shared_ptr<Timers> m_timers;
 };
 
 }  // namespace corvantis

@@ -232,5 +232,29 @@ TEST_F(Win32TimerTest, TheFirstTickHookRunsOnceBeforeTheFirstTickNeverBeforeItsB
     EXPECT_GE(hooked[0], 0ns) << "the first tick came before its boundary";
 }
 
+// After a resume from sleep every running aligned timer is aimed at its next boundary again;
+// stopped and destroyed timers are left alone.
+TEST_F(Win32TimerTest, RealignAimsRunningAlignedTimersAtTheirNextBoundaryOnly) {
+    TickLog aligned;
+    int stoppedTicks = 0;
+    auto running = service.CreateTimer([&] { aligned.Record(); });
+    auto stopped = service.CreateTimer([&] { ++stoppedTicks; });
+    service.CreateTimer([] {}).reset();  // destroyed: Realign must not reach it
+    running->Start(100ms, true);
+    stopped->Start(100ms, true);
+    stopped->Stop();
+    for (int i = 0; i < 5; ++i) {
+        service.Realign();
+        RunFor(loop, 30ms);
+    }
+    ASSERT_TRUE(RunUntil(
+        loop, [&] { return aligned.at.size() >= 4; }, 10s));
+    running->Stop();
+    for (std::size_t i = 1; i < aligned.at.size(); ++i) {
+        EXPECT_GT(aligned.at[i] / kTenth, aligned.at[i - 1] / kTenth) << "tick " << i;
+    }
+    EXPECT_EQ(stoppedTicks, 0);
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -214,6 +214,15 @@ int WinePrefix::Tool(const std::vector<std::string>& command) {
     return Reap(Spawn(command, Environment(), -1, -1, -1));
 }
 
+void WinePrefix::Restart() {
+    Tool({m_wineserver, "-k"});
+    Tool({m_wineserver, "-w"});
+    if (Tool({m_wineserver, "-p60"}) != 0) {
+        throw std::runtime_error("wineserver did not start again");
+    }
+    Tool({m_wine, "wineboot"});
+}
+
 void WinePrefix::LinkComPort(int n, const std::string& device) {
     UnlinkComPort(n);
     std::filesystem::create_symlink(device, m_prefix + "/dosdevices/com" + std::to_string(n));

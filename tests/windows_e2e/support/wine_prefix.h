@@ -45,6 +45,12 @@ public:
     const std::string& Prefix() const { return m_prefix; }
     const std::string& Scratch() const { return m_scratch; }
 
+    // Ends every program of the prefix and starts its wineserver and system programs again,
+    // as a reboot does (services with automatic start start). Right after `wineboot --init`
+    // a prefix may run two service managers on one pipe, each with a registry of its own
+    // making; after a restart it runs one.
+    void Restart();
+
     // Links "COMn" of the prefix to the Unix device `device` (a pseudo-terminal's follower
     // end), replacing an earlier link; wine looks at the link at each open.
     void LinkComPort(int n, const std::string& device);

@@ -1,0 +1,30 @@
+#include "platform/win32/win32_text.h"
+
+#include <windows.h>
+
+namespace corvantis {
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
+                        nullptr, nullptr);
+    return narrow;
+}
+
+}  // namespace corvantis

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# The per-machine MSI (program and Windows service) under wine, in a throwaway prefix: what
+# the package declares (read with msiinfo), a silent install (the program in Program Files,
+# the service "Corvantis" registered for automatic start and running, its settings folder
+# made, the event source registered with the program as its message file, the restart after
+# a failure), then a silent uninstall (service, program, event source gone; the settings
+# folder kept).
+# Usage: msi_machine_test.sh MSI VERSION
+#
+# Environment: WINE64 overrides the wine loader (default /usr/lib/wine/wine64, then wine64
+# or wine on PATH).
+set -uo pipefail
+msi=$1
+version=$2
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+[ -f "$msi" ] || { echo "FAIL: no installer at $msi"; exit 1; }
+
+# --- What the package declares.
+table() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
+property() { table Property | awk -F'\t' -v name="$1" '$1 == name {print $2}'; }
+[ "$(property ALLUSERS)" = 1 ] || fail "ALLUSERS is '$(property ALLUSERS)', not 1"
+[ "$(property ProductVersion)" = "$version" ] || fail "ProductVersion is '$(property ProductVersion)'"
+source_flags=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
+[ -n "$source_flags" ] && [ $((source_flags & 8)) -eq 0 ] ||
+    fail "the package does not ask for elevated rights (word count ${source_flags:-missing})"
+# The service: registered by the program itself once it is in place, then started; stopped on
+# install and uninstall, removed on uninstall (2 + 32 + 128) by the installer's own table.
+table CustomAction | grep -q $'^RegisterService\t.*\tCorvantisExe\t--install-service Corvantis' ||
+    fail "the program does not register the service"
+control_row=$(table ServiceControl | awk -F'\t' '{print $2"|"$3}')
+[ "$control_row" = "Corvantis|162" ] || fail "ServiceControl row: '$control_row'"
+table Registry | grep -q 'EventLog\\Application\\Corvantis' ||
+    fail "the event source is not in the Registry table"
+# --- A prefix of its own, as cmake/wine-run.sh makes them.
+find_wine() {
+    local candidate
+    for candidate in "${WINE64:-}" /usr/lib/wine/wine64 "$(command -v wine64 || true)" \
+                     "$(command -v wine || true)"; do
+        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+WINE=$(find_wine) || { echo "FAIL: no wine64 found"; exit 1; }
+WINESERVER="$(dirname "$WINE")/wineserver"
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver) || { echo "FAIL: no wineserver"; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-machine-msi.XXXXXX") || exit 1
+export WINEPREFIX="$work/prefix"
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$WINEPREFIX" "$HOME"
+
+cleanup() {
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w >/dev/null 2>&1
+    local socket_dir=""
+    if [ -f "$WINEPREFIX/wineserver" ]; then
+        socket_dir=$(head -c 256 "$WINEPREFIX/wineserver" 2>/dev/null)
+    fi
+    case "$socket_dir" in
+        wine-*[!A-Za-z0-9]*) ;;
+        wine-?*)
+            rm -rf -- "/tmp/$socket_dir"
+            [ -n "${TMPDIR:-}" ] && rm -rf -- "$TMPDIR/$socket_dir"
+            ;;
+    esac
+    rm -rf -- "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+"$WINESERVER" -p30 || { echo "FAIL: wineserver did not start"; exit 1; }
+"$WINE" wineboot --init >/dev/null 2>&1
+
+# restart_prefix: ends every program of the prefix and starts it again, as a reboot does; the
+# services with automatic start start.
+restart_prefix() {
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w >/dev/null 2>&1
+    "$WINESERVER" -p30 || fail "wineserver did not start again"
+    "$WINE" wineboot >/dev/null 2>&1
+}
+# Right after its making a prefix may run two service managers on one pipe; after a restart
+# it runs one, as Windows does.
+restart_prefix
+
+wine_quiet() { "$WINE" "$@" 2>/dev/null | tr -d '\r'; }
+value() {
+    wine_quiet reg query "$1" /v "$2" | awk -v name="$2" '$1 == name {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
+}
+# service_state: the state sc reports for the service (RUNNING, STOPPED...), empty when none.
+service_state() {
+    wine_quiet sc query Corvantis | awk '$1 == "STATE" {print $4}'
+}
+# wait_state STATE: waits up to 30 s for the service to reach STATE.
+wait_state() {
+    local i
+    for i in $(seq 1 60); do
+        [ "$(service_state)" = "$1" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+drive_c="$WINEPREFIX/drive_c"
+program="$drive_c/Program Files/Corvantis/corvantis.exe"
+service_key='HKLM\System\CurrentControlSet\Services\Corvantis'
+source_key='HKLM\System\CurrentControlSet\Services\EventLog\Application\Corvantis'
+settings="$drive_c/ProgramData/Corvantis/Corvantis"
+
+# --- Install, silently.
+"$WINE" msiexec /i "$(wine_quiet winepath -w "$msi")" /qn
+status=$?
+[ $status -eq 0 ] || fail "msiexec /i exited with $status"
+[ -f "$program" ] || fail "corvantis.exe is not in Program Files\\Corvantis"
+image=$(value "$service_key" ImagePath)
+case "$image" in
+    *'Program Files\Corvantis\corvantis.exe" --service "Corvantis" --settings-dir "C:\ProgramData\Corvantis\Corvantis"') ;;
+    *) fail "the service runs '$image'" ;;
+esac
+[ "$(value "$service_key" Start)" = 0x2 ] || fail "the service's start is '$(value "$service_key" Start)', not automatic"
+[ -n "$(value "$service_key" Description)" ] || fail "the service has no description"
+case "$(value "$source_key" EventMessageFile)" in
+    *'Program Files\Corvantis\corvantis.exe') ;;
+    *) fail "the event source's message file is '$(value "$source_key" EventMessageFile)'" ;;
+esac
+wait_state RUNNING || fail "the service is '$(service_state)' after install, not RUNNING"
+# It starts with the machine.
+restart_prefix
+wait_state RUNNING || fail "the service is '$(service_state)' after a restart, not RUNNING"
+for i in $(seq 1 40); do
+    [ -f "$settings/Corvantis.ini" ] && break
+    sleep 0.5
+done
+[ -f "$settings/Corvantis.ini" ] || fail "the service made no settings in ProgramData\\Corvantis\\Corvantis"
+
+# --- Uninstall, silently.
+"$WINE" msiexec /x "$(wine_quiet winepath -w "$msi")" /qn
+status=$?
+[ $status -eq 0 ] || fail "msiexec /x exited with $status"
+[ -z "$(service_state)" ] || fail "the service is still there ('$(service_state)') after uninstall"
+[ -z "$(value "$service_key" ImagePath)" ] || fail "the service's key is still there"
+[ ! -e "$program" ] || fail "corvantis.exe is still there after uninstall"
+[ -z "$(value "$source_key" EventMessageFile)" ] || fail "the event source is still registered"
+[ -f "$settings/Corvantis.ini" ] || fail "the service's settings went with the program"
+
+if [ "$failures" -eq 0 ]; then
+    echo "machine msi: all checks passed"
+fi
+[ "$failures" -eq 0 ]
