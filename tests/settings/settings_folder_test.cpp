@@ -116,9 +116,8 @@ TEST(SettingsFolderTest, AWritableFolderUnderASystemPrefixSendsTheSettingsToTheU
         FakeFolders fake("HOME=/home/ada APPDATA=C:\\Users\\ada", row.executableFolder);
         fake.environment["ProgramFiles"] = "C:\\Program Files";
         fake.environment["ProgramFiles(x86)"] = "C:\\Program Files (x86)";
-        const std::string perUser = row.style == PathStyle::Posix
-                                        ? "/home/ada/.config/corvantis"
-                                        : "C:\\Users\\ada\\Corvantis";
+        const std::string perUser = row.style == PathStyle::Posix ? "/home/ada/.config/corvantis"
+                                                                  : "C:\\Users\\ada\\Corvantis";
         EXPECT_EQ(PickSettingsFolder(std::nullopt, row.executableFolder, fake.Checks(), row.style),
                   row.underPrefix ? perUser : row.executableFolder);
     }
