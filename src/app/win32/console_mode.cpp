@@ -11,6 +11,7 @@
 #include "platform/clock_sync.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
+#include "settings/key_table.h"
 #include "window/event_log.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
@@ -158,7 +159,7 @@ BOOL WINAPI ConsoleControl::Handler(DWORD event) {
     }
 }
 
-int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessages) {
     StderrMessageDialog dialog;
     StderrStatusLine status;
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
@@ -167,6 +168,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     LoggingSerialPort port(reconnecting, log);
     SettingsFiles settings(platform.profile, status, info.settingsFolder);
     platform.ApplyPortOverrides(settings);
+    log.LogEveryMessage(logMessages || ReadLogEveryMessage(settings));
     Window window;
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
@@ -190,6 +192,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
         [](const std::string&) {});
     log.WatchMessages(window);
     const int code = platform.loop.Run();
+    log.WriteStopped();
     std::cout.flush();
     std::cerr.flush();
     return code;
