@@ -61,6 +61,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--verbose") {
             options.verbose = true;
+        } else if (argument == "--log-messages") {
+            options.logMessages = true;
         } else if (argument == "--check-rules") {
             options.checkRules = true;
         } else if (argument == "--years") {
@@ -124,15 +126,18 @@ std::string ServiceUsage(const std::string& program) {
 
 std::string Usage(const std::string& program) {
     return "Usage: " + program +
-           " [--headless] [--verbose] [--settings-dir DIR]\n"
+           " [--headless] [--log-messages] [--verbose] [--settings-dir DIR]\n"
            "       " +
            program +
            " --check-rules [--years N] [--settings-dir DIR]\n"
            "Sets Vesper wall clocks from this PC's clock over a serial line.\n"
            "\n"
-           "  --headless          run without a window: messages, replies and port changes\n"
-           "                      are printed one a line; operator commands are read from\n"
-           "                      standard input: rules, address, pause, resume, utc, exit\n"
+           "  --headless          run without a window: changes (port, replies, warnings,\n"
+           "                      sending stopped or resumed) are printed one a line;\n"
+           "                      operator commands are read from standard input: rules,\n"
+           "                      address, pause, resume, utc, exit\n"
+           "  --log-messages      headless: print every clock message, not only the first of\n"
+           "                      each run and an hourly summary (also [Log] Messages=1)\n"
            "  --settings-dir DIR  keep Corvantis.ini and data.ini in DIR\n"
            "  --check-rules       compare the stored display rules with this PC's time zone\n"
            "                      over the next 5 years (--years N: N years); exits 0 when\n"

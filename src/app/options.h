@@ -12,7 +12,8 @@ struct Options {
     bool headless = false;
     bool help = false;
     bool version = false;
-    bool verbose = false;  // trace the failures passed over on purpose
+    bool verbose = false;      // trace the failures passed over on purpose
+    bool logMessages = false;  // headless: a log line per clock message, not per run of them
     std::optional<std::string> settingsDir;
     bool checkRules = false;  // compare the display rules with this PC's zone and exit
     int checkYears = 5;       // how many years --check-rules looks ahead, 1-50

@@ -324,4 +324,8 @@ std::map<int, std::string> ReadPortOverrides(SettingsFiles& settings) {
     return overrides;
 }
 
+bool ReadLogEveryMessage(SettingsFiles& settings) {
+    return ReadIni(settings, kLogSection, "Messages", "0", settings.PathOf(kCorvantisIni)) == "1";
+}
+
 }  // namespace corvantis

@@ -167,4 +167,13 @@ inline constexpr const char* kPortsSection = "Ports";
 // number.
 std::map<int, std::string> ReadPortOverrides(SettingsFiles& settings);
 
+// --- Log options --------------------------------------------------------------------------------
+
+// Section of "\Corvantis.ini" with the headless log's options; read only, like "Ports".
+inline constexpr const char* kLogSection = "Log";
+
+// Whether "[Log] Messages=1" asks the headless log for a line per clock message, as
+// --log-messages does; any other value, or none, asks for the first of each run only.
+bool ReadLogEveryMessage(SettingsFiles& settings);
+
 }  // namespace corvantis

@@ -1,5 +1,6 @@
 #include "settings/settings_folder.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,7 +50,52 @@ bool CanCreateFileIn(const std::string& folder) {
     return created;
 }
 
+// `path` with separators as '/', and lower case on Windows, where both are insignificant.
+std::string ComparableForm(std::string path, PathStyle style) {
+    if (style == PathStyle::Windows) {
+        for (char& c : path) {
+            c = c == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return path;
+}
+
+// Whether `path` is `prefix` or lies inside it; both in ComparableForm.
+bool IsInside(const std::string& path, std::string prefix) {
+    while (prefix.size() > 1 && prefix.back() == '/') {
+        prefix.pop_back();
+    }
+    if (prefix.empty() || path.rfind(prefix, 0) != 0) {
+        return false;
+    }
+    return path.size() == prefix.size() || path[prefix.size()] == '/';
+}
+
+std::vector<std::string> SystemPrefixes(const FolderChecks& checks, PathStyle style) {
+    if (style == PathStyle::Posix) {
+        return {"/usr", "/opt"};
+    }
+    std::vector<std::string> prefixes;
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        if (auto value = checks.environment(name); value && IsAbsolute(*value, style)) {
+            prefixes.push_back(*value);
+        }
+    }
+    return prefixes;
+}
+
 }  // namespace
+
+bool IsUnderSystemPrefix(const std::string& executableFolder, const FolderChecks& checks,
+                         PathStyle style) {
+    const std::string folder = ComparableForm(executableFolder, style);
+    for (const std::string& prefix : SystemPrefixes(checks, style)) {
+        if (IsInside(folder, ComparableForm(prefix, style))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 FolderChecks SystemFolderChecks() {
     return FolderChecks{
@@ -102,7 +148,7 @@ std::string PickSettingsFolder(const std::optional<std::string>& overrideFolder,
         return folder;
     }
     const std::string beside = WithoutTrailingSeparators(executableFolder, style);
-    if (checks.writable(beside)) {
+    if (!IsUnderSystemPrefix(beside, checks, style) && checks.writable(beside)) {
         return beside;
     }
     if (auto perUser = PerUserSettingsFolder(checks, style)) {

@@ -28,9 +28,17 @@ FolderChecks SystemFolderChecks();
 // $HOME/.config/corvantis. Nothing when the variables needed are not set.
 std::optional<std::string> PerUserSettingsFolder(const FolderChecks& checks, PathStyle style);
 
+// Whether `executableFolder` lies under a system prefix, where an installed program's files
+// belong to the package manager or the installer and settings never go: /usr (and so
+// /usr/local) and /opt on POSIX; the folders %ProgramFiles%, %ProgramFiles(x86)% and
+// %ProgramW6432% name on Windows (compared without regard to case or separator style).
+bool IsUnderSystemPrefix(const std::string& executableFolder, const FolderChecks& checks,
+                         PathStyle style);
+
 // The folder both settings files live in, without a trailing separator:
 //  1. `overrideFolder` (from --settings-dir) when given; it is created when missing;
-//  2. else `executableFolder` when a file can be created in it (a portable installation);
+//  2. else `executableFolder` when a file can be created in it and it is not under a system
+//     prefix (a copy unpacked into a folder of its own, or a per-user installation);
 //  3. else the per-user folder, created when missing;
 //  4. else, with no per-user folder known, `executableFolder` all the same (writes will then
 //     fail and be reported).

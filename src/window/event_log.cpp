@@ -28,6 +28,9 @@ std::string EventLog::Timestamp(std::chrono::system_clock::time_point at) {
     return text;
 }
 
+EventLog::EventLog(std::ostream& out, Clock clock, EventLogOptions options)
+    : m_out(out), m_clock(std::move(clock)), m_options(options), m_lastSummary(m_clock()) {}
+
 void EventLog::Write(std::string_view what, std::string_view detail) {
     m_out << Timestamp(m_clock()) << ' ' << what;
     if (!detail.empty()) {
@@ -39,12 +42,17 @@ void EventLog::Write(std::string_view what, std::string_view detail) {
 void EventLog::WatchReplies(Window& w) {
     w.Text3.AddObserver([this, &w](ControlProperty property) {
         if (property == ControlProperty::Text && !w.Text3.Text().empty()) {
+            ++m_sinceSummary.replies;
+            ++m_total.replies;
             Write("reply", "[" + w.Text3.Text() + "]");
         }
     });
 }
 
 void EventLog::WatchMessages(Window& w) {
+    // A window newly watched starts runs of its own.
+    m_lastOutcome = Outcome::None;
+    m_lastRateMark.clear();
     w.Text1.AddObserver([this](ControlProperty property) {
         if (property == ControlProperty::Text) {
             m_builtThisTick = true;
@@ -54,12 +62,46 @@ void EventLog::WatchMessages(Window& w) {
         if (property != ControlProperty::Ticked) {
             return;
         }
-        if (m_builtThisTick && !m_sentThisTick) {
-            Write("built", "[" + w.Text1.Text() + "] not sent");
+        // A tick that found no transmission due (the rate's slice unchanged) is neither; a
+        // tick that never marked a rate slice counts each message built as due.
+        const bool due = w.lastRateMark.empty() || w.lastRateMark != m_lastRateMark;
+        m_lastRateMark = w.lastRateMark;
+        if (m_builtThisTick && !m_sentThisTick && due) {
+            Note(Outcome::NotSent, "built", "[" + w.Text1.Text() + "] not sent");
         }
         m_builtThisTick = false;
         m_sentThisTick = false;
+        SummariseWhenDue();
     });
+}
+
+void EventLog::Note(Outcome outcome, std::string_view what, const std::string& detail) {
+    long& count = outcome == Outcome::Sent ? m_sinceSummary.sent : m_sinceSummary.notSent;
+    ++count;
+    ++(outcome == Outcome::Sent ? m_total.sent : m_total.notSent);
+    if (m_options.everyMessage || outcome != m_lastOutcome) {
+        Write(what, detail);
+    }
+    m_lastOutcome = outcome;
+}
+
+std::string EventLog::Totals(const Counts& counts) {
+    return std::to_string(counts.sent) + " messages sent, " + std::to_string(counts.notSent) +
+           " due and not sent, " + std::to_string(counts.replies) + " replies";
+}
+
+void EventLog::SummariseWhenDue() {
+    const auto now = m_clock();
+    if (now - m_lastSummary < m_options.summaryEvery) {
+        return;
+    }
+    Write("summary", Totals(m_sinceSummary) + " since " + Timestamp(m_lastSummary));
+    m_sinceSummary = Counts{};
+    m_lastSummary = now;
+}
+
+void EventLog::WriteStopped() {
+    Write("stopped", Totals(m_total) + " in this run");
 }
 
 void LoggingSerialPort::OnOpenChanged(bool open) {
@@ -70,7 +112,7 @@ void LoggingSerialPort::OnOpenChanged(bool open) {
 void LoggingSerialPort::Output(std::string_view text) {
     Inner().Output(text);
     m_log.m_sentThisTick = true;
-    m_log.Write("sent", "[" + std::string(text) + "]");
+    m_log.Note(EventLog::Outcome::Sent, "sent", "[" + std::string(text) + "]");
 }
 
 void SayNotSending(const std::string& notice, StatusLine& status, EventLog& log) {

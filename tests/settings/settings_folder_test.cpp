@@ -62,8 +62,8 @@ TEST(SettingsFolderTest, PicksTheOverrideThenTheProgramFolderThenThePerUserFolde
     const Row rows[] = {
         {"--settings-dir wins", "/srv/clocks/", "/opt/vesper", "", "/opt/vesper", kPosix,
          "/srv/clocks", true},
-        {"a writable program folder", nullptr, "/opt/vesper", "HOME=/home/ada", "/opt/vesper",
-         kPosix, "/opt/vesper", false},
+        {"a writable program folder", nullptr, "/srv/vesper", "HOME=/home/ada", "/srv/vesper",
+         kPosix, "/srv/vesper", false},
         {"XDG_CONFIG_HOME", nullptr, "/usr/bin", "XDG_CONFIG_HOME=/cfg/ HOME=/home/ada", "", kPosix,
          "/cfg/corvantis", true},
         {"a relative XDG_CONFIG_HOME is ignored", nullptr, "/usr/bin",
@@ -88,6 +88,38 @@ TEST(SettingsFolderTest, PicksTheOverrideThenTheProgramFolderThenThePerUserFolde
             row.folder);
         EXPECT_EQ(fake.created,
                   row.created ? std::vector<std::string>{row.folder} : std::vector<std::string>{});
+    }
+}
+
+// An installed program never writes its settings among the system's programs, even when it
+// could (root running /usr/bin/corvantis); a copy in a folder of its own keeps them beside it.
+TEST(SettingsFolderTest, AWritableFolderUnderASystemPrefixSendsTheSettingsToTheUser) {
+    const struct {
+        const char* executableFolder;
+        PathStyle style;
+        bool underPrefix;
+    } rows[] = {
+        {"/usr/bin", PathStyle::Posix, true},
+        {"/usr/local/bin", PathStyle::Posix, true},
+        {"/opt/corvantis/bin", PathStyle::Posix, true},
+        {"/usr", PathStyle::Posix, true},
+        {"/usr2/bin", PathStyle::Posix, false},  // a prefix of the text is not a parent folder
+        {"/home/ada/corvantis", PathStyle::Posix, false},
+        {"/optional/corvantis", PathStyle::Posix, false},
+        {"C:\\Program Files\\Corvantis", PathStyle::Windows, true},
+        {"c:/PROGRAM FILES (X86)/Corvantis", PathStyle::Windows, true},
+        {"C:\\Program Files Old\\Corvantis", PathStyle::Windows, false},
+        {"C:\\Users\\ada\\AppData\\Local\\Programs\\Corvantis", PathStyle::Windows, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.executableFolder);
+        FakeFolders fake("HOME=/home/ada APPDATA=C:\\Users\\ada", row.executableFolder);
+        fake.environment["ProgramFiles"] = "C:\\Program Files";
+        fake.environment["ProgramFiles(x86)"] = "C:\\Program Files (x86)";
+        const std::string perUser = row.style == PathStyle::Posix ? "/home/ada/.config/corvantis"
+                                                                  : "C:\\Users\\ada\\Corvantis";
+        EXPECT_EQ(PickSettingsFolder(std::nullopt, row.executableFolder, fake.Checks(), row.style),
+                  row.underPrefix ? perUser : row.executableFolder);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "support/fakes.h"
@@ -146,6 +147,94 @@ TEST_F(EventLogTest, BuiltButNotSentIsLoggedWhicheverIsAttachedFirst) {
         w.SendUDP.Tick();
         EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 built [*  1#] not sent\n");
     }
+}
+
+// A steady run logs its first message and nothing more until something changes; a run of
+// messages due and not sent likewise; ticks with nothing due are no change. Each row is a
+// script of ticks: 'S' sent, 'N' due and not sent, '.' nothing due (the rate's slice kept).
+TEST(EventLogMessagesTest, OnlyTheFirstOfEachRunIsLoggedUnlessEveryMessageIsAsked) {
+    struct Row {
+        const char* ticks;
+        bool everyMessage;
+        const char* lines;  // the logged kinds in order: s sent, n not sent
+    } rows[] = {
+        {"SSSSSS", false, "s"},   {"S.S.S.", false, "s"},  // once a minute: the idle ticks between
+                                                           // do not break the run
+        {"SSNNSS", false, "sns"}, {"NNN.NS", false, "ns"}, {"SSNNSS", true, "ssnnss"},
+        {"S..S", true, "ss"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ticks);
+        std::ostringstream out;
+        EventLog log(out, [] { return std::chrono::system_clock::time_point{}; });
+        log.LogEveryMessage(row.everyMessage);
+        testing::FakeSerialPort port;
+        port.SetPortOpen(true);
+        LoggingSerialPort logged(port, log);
+        Window w;
+        char tick = ' ';
+        int slice = 0;
+        w.SendUDP.onTick = [&] {
+            w.Text1.SetText("*  1#");
+            if (tick != '.') {
+                w.lastRateMark = std::to_string(++slice);
+            }
+            if (tick == 'S') {
+                logged.Output("*  1#");
+            }
+        };
+        log.WatchMessages(w);
+        for (const char* t = row.ticks; *t != '\0'; ++t) {
+            tick = *t;
+            w.SendUDP.Tick();
+        }
+        tick = '.';
+        w.SendUDP.Tick();  // the watcher may follow the handler by one tick
+        std::string kinds;
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);) {
+            kinds += line.find(" not sent") != std::string::npos ? 'n' : 's';
+        }
+        EXPECT_EQ(kinds, row.lines) << out.str();
+    }
+}
+
+// While everything is steady, one summary line an hour says the program is alive and what it
+// did; the end of the run gives the totals.
+TEST(EventLogMessagesTest, OneSummaryAnHourAndTotalsAtTheEnd) {
+    std::ostringstream out;
+    std::chrono::system_clock::time_point now{};
+    EventLog log(out, [&now] { return now; });
+    testing::FakeSerialPort port;
+    port.SetPortOpen(true);
+    LoggingSerialPort logged(port, log);
+    Window w;
+    int slice = 0;
+    w.SendUDP.onTick = [&] {
+        w.lastRateMark = std::to_string(++slice);
+        logged.Output("*  1#");
+    };
+    log.WatchMessages(w);
+    log.WatchReplies(w);
+    w.Text3.SetText("OK");
+    for (int tick = 0; tick < 5400; ++tick) {  // three hours at one message every 2 s
+        now += std::chrono::seconds(2);
+        w.SendUDP.Tick();
+    }
+    log.WriteStopped();
+    const std::string text = out.str();
+    std::size_t summaries = 0;
+    for (std::size_t at = 0; (at = text.find(" summary ", at)) != std::string::npos; ++at) {
+        ++summaries;
+    }
+    EXPECT_EQ(summaries, 3u) << text;
+    EXPECT_NE(text.find(" summary 1800 messages sent, 0 due and not sent, 1 replies since "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" stopped 5400 messages sent, 0 due and not sent, 1 replies in this run"),
+              std::string::npos)
+        << text;
+    EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 6) << text;
 }
 
 }  // namespace

@@ -79,8 +79,8 @@ private:
 };
 
 // The program on the loop until "Close and Exit"; with `checkYears`, only the rule check of
-// the stored display rules for that many years.
-int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
+// the stored display rules for that many years. `logMessages`: a log line per clock message.
+int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears, bool logMessages) {
     posix::EventLoop loop;
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -108,6 +108,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     for (const auto& [number, path] : ReadPortOverrides(settings)) {
         ports.SetOverride(number, path);
     }
+    log.LogEveryMessage(logMessages || ReadLogEveryMessage(settings));
     Window window;
     Program program(window, {clock, port, settings, dialog, probe, wait, registry, status, info},
                     timers, host);
@@ -138,7 +139,9 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     if (!notSending.Current().empty()) {
         log.Write("not-sending", notSending.Current());
     }
-    return loop.Run();
+    const int code = loop.Run();
+    log.WriteStopped();
+    return code;
 }
 
 }  // namespace
@@ -146,7 +149,7 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
 int RunHeadless(const Options& options, const char* argv0) {
     const ProgramInfo info = DescribeProgram(options, argv0);
     if (options.checkRules) {
-        return RunOnLoop(info, options.checkYears);
+        return RunOnLoop(info, options.checkYears, false);
     }
     const InstanceLock lock(info.settingsFolder, InstanceMode::Headless);
     if (!lock.Held()) {
@@ -154,7 +157,7 @@ int RunHeadless(const Options& options, const char* argv0) {
         return kExitAlreadyRunning;
     }
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
-    return RunOnLoop(info, std::nullopt);
+    return RunOnLoop(info, std::nullopt, options.logMessages);
 }
 
 }  // namespace corvantis

@@ -12,6 +12,7 @@
 #include "platform/win32/win32_queued_output.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
+#include "settings/key_table.h"
 #include "window/event_log.h"
 #include "window/not_sending_watch.h"
 #include "window/program.h"
@@ -160,7 +161,7 @@ BOOL WINAPI ConsoleControl::Handler(DWORD event) {
     }
 }
 
-int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessages) {
     // No log or warning line can hold up the clocks: a reader that stalls costs lines (counted),
     // one that goes away ends the logging, never the program.
     const QueuedStandardStreams streams;
@@ -172,6 +173,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     LoggingSerialPort port(reconnecting, log);
     SettingsFiles settings(platform.profile, status, info.settingsFolder);
     platform.ApplyPortOverrides(settings);
+    log.LogEveryMessage(logMessages || ReadLogEveryMessage(settings));
     Window window;
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
@@ -201,6 +203,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
         log.Write("not-sending", notSending.Current());
     }
     const int code = platform.loop.Run();
+    log.WriteStopped();
     std::cout.flush();
     std::cerr.flush();
     return code;

@@ -67,8 +67,9 @@ private:
 };
 
 // Runs the program headless: events logged on standard output, problems on standard
-// error, operator words from standard input. Returns the process exit code.
-int RunConsole(const ProgramInfo& info, Win32Platform& platform);
+// error, operator words from standard input; `logMessages`: a log line per clock message.
+// Returns the process exit code.
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessages);
 
 // --check-rules: prints the stored display rules compared with this PC's time zone for `years`
 // years and returns 0 when they agree, 1 when they do not, 2 when there was no check.

@@ -179,5 +179,6 @@ int main(int argc, char** argv) {
         return kExitAlreadyRunning;
     }
     ReportFirstTick(platform.timers, entry);
-    return options.headless ? RunConsole(info, platform) : RunWindow(info, platform);
+    return options.headless ? RunConsole(info, platform, options.logMessages)
+                            : RunWindow(info, platform);
 }
