@@ -102,7 +102,8 @@ void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const Startup
 }
 
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             const SettingsFiles& settings, const std::string& openFailure) {
+                             const SettingsFiles& settings, const std::string& openFailure,
+                             const std::string& demoCommand) {
     if (window.Check2.Value() == 1 && MSComm1.PortOpen()) {
         return {};
     }
@@ -110,7 +111,9 @@ std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
         "The port is chosen in \"Serial Sync Com Port\" and stored as "
         "COMPORT in the [SerialSync] section of " +
         settings.PathOf(kCorvantisIni) + ".";
-    const std::string demo = " To see the program work without clocks, run scripts/run --demo.";
+    const std::string demo =
+        demoCommand.empty() ? ""
+                            : " To see the program work without clocks, run " + demoCommand + ".";
     const std::string chosen = window.Combo2.Text();
     if (window.Check2.Value() != 1) {
         return "Not sending to the clocks: sending is switched off (SENDSYNC is not 1 in the "

@@ -57,9 +57,11 @@ void OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1, const Startup
 
 // After the stored port's opening at start-up: when the port is not open, one plain notice
 // (empty text when it is open) saying which port was tried, why nothing is sent, where the
-// setting lives and how to see the program work without clocks. `openFailure` is the
-// description of the failure the opening raised, empty when none did.
+// setting lives and how to see the program work without clocks (`demoCommand`, left out when
+// empty). `openFailure` is the description of the failure the opening raised, empty when none
+// did.
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             const SettingsFiles& settings, const std::string& openFailure);
+                             const SettingsFiles& settings, const std::string& openFailure,
+                             const std::string& demoCommand);
 
 }  // namespace corvantis

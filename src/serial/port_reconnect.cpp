@@ -37,7 +37,8 @@ void ReconnectingPort::OnOpenChanged(bool open) {
         m_interval = kFirstRetry;
         m_timer->Start(m_interval, false);
         m_status.ShowWarning(PortName() +
-                             " went away (device removed?): not sending; trying to reopen it");
+                             " went away (device removed?): not sending until it is back; the "
+                             "port reopens by itself when the device is plugged in again");
     }
     NotifyOpenChanged(open);
 }

@@ -9,6 +9,7 @@
 
 #include "app/console/console.h"
 #include "platform/clock_sync.h"
+#include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "window/event_log.h"
@@ -179,7 +180,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
+    const Win32ClockSync clockSync;
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
         [&status](const std::string& text) {
@@ -187,7 +188,9 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
                 status.ShowWarning(text);
             }
         },
-        [](const std::string&) {});
+        [&log](const std::string& text) {
+            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
+        });
     log.WatchMessages(window);
     const int code = platform.loop.Run();
     std::cout.flush();

@@ -50,6 +50,7 @@ ProgramInfo DescribeProgram(const Options& options) {
     info.executableBaseName = dot == std::string::npos ? name : name.substr(0, dot);
     info.settingsFolder =
         PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
+    info.demoCommand.clear();  // the demo is the source tree's, on Linux
     return info;
 }
 

@@ -2,30 +2,60 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_paths.h"
+
 #include <cstdint>
 #include <cwchar>
 
 namespace corvantis {
 
 namespace {
-// The mutex of one settings folder in this logon session. Folder names are compared as
-// Windows compares them, without letter case; a name may not hold a backslash, so it carries
-// a hash of the folder.
-std::wstring MutexName(const std::string& settingsFolder) {
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const char c : settingsFolder) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte >= 'A' && byte <= 'Z') {
-            byte = static_cast<unsigned char>(byte - 'A' + 'a');
-        } else if (byte == '/') {
-            byte = '\\';
+
+// The one name of a settings folder however it is spelled: the final path of the opened
+// folder (links, ".", "..", short names and trailing separators resolved), or, for a folder
+// that cannot be opened, its full path without trailing separators; then in upper case, as
+// the file system compares names.
+std::wstring CanonicalFolder(const std::string& settingsFolder) {
+    const std::wstring wide = WidePath(settingsFolder);
+    std::wstring canonical;
+    if (auto final = FinalPathOf(wide)) {
+        canonical = *final;
+    } else {
+        const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        canonical.assign(length, L'\0');
+        const DWORD written =
+            length == 0 ? 0 : GetFullPathNameW(wide.c_str(), length, canonical.data(), nullptr);
+        canonical.resize(written < length ? written : 0);
+        if (canonical.empty()) {
+            canonical = wide;
         }
-        hash = (hash ^ byte) * 1099511628211ull;
+        for (wchar_t& c : canonical) {
+            c = c == L'/' ? L'\\' : c;
+        }
+        while (canonical.size() > 3 && canonical.back() == L'\\') {
+            canonical.pop_back();
+        }
+    }
+    if (!canonical.empty()) {
+        CharUpperBuffW(canonical.data(), static_cast<DWORD>(canonical.size()));
+    }
+    return canonical;
+}
+
+// The mutex of one settings folder in this logon session. A name may not hold a backslash,
+// so it carries a hash of the folder's canonical name.
+std::wstring MutexName(const std::string& settingsFolder) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
+    for (const wchar_t c : CanonicalFolder(settingsFolder)) {
+        const auto unit = static_cast<std::uint16_t>(c);
+        hash = (hash ^ (unit & 0xFFu)) * 1099511628211ull;
+        hash = (hash ^ (unit >> 8)) * 1099511628211ull;
     }
     wchar_t name[64];
     swprintf(name, 64, L"Local\\Corvantis-%016llx", static_cast<unsigned long long>(hash));
     return name;
 }
+
 }  // namespace
 
 InstanceLock::InstanceLock(const std::string& settingsFolder, InstanceMode) {
