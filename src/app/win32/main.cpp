@@ -23,7 +23,7 @@ namespace corvantis {
 namespace {
 
 // The full path of the running executable, in the system's 8-bit code page (the one the
-// profile functions take).
+// settings store's file layer widens).
 std::string ExecutablePath() {
     std::string path(MAX_PATH, '\0');
     for (;;) {

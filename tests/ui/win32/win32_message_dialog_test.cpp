@@ -2,7 +2,10 @@
 // error number in the text.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/win32/win32_message_dialog.h"
 
@@ -15,23 +18,57 @@ struct SeenBox {
     std::wstring title;
     std::wstring text;
 };
-SeenBox g_seen;
-HHOOK g_hook = nullptr;
 
-// Reads the box as it comes up, then presses its OK button.
-LRESULT CALLBACK WatchBox(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        const HWND box = reinterpret_cast<HWND>(wParam);
-        wchar_t buffer[512] = {};
-        GetWindowTextW(box, buffer, 512);
-        g_seen.title = buffer;
-        constexpr int kMessageTextId = 0xFFFF;
-        GetDlgItemTextW(box, kMessageTextId, buffer, 512);
-        g_seen.text = buffer;
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+// Finds the box `thread` shows once its text is in, reads it, then presses its OK button.
+class BoxReader {
+public:
+    explicit BoxReader(DWORD thread)
+        : m_watch([this, thread] {
+              while (!m_done) {
+                  EnumThreadWindows(thread, &BoxReader::Visit, reinterpret_cast<LPARAM>(this));
+                  Sleep(20);
+              }
+          }) {}
+    ~BoxReader() {
+        m_done = true;
+        m_watch.join();
     }
-    return CallNextHookEx(g_hook, code, wParam, lParam);
-}
+    SeenBox Take() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        SeenBox seen = m_seen;
+        m_seen = {};
+        return seen;
+    }
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) {
+            return TRUE;
+        }
+        constexpr int kMessageTextId = 0xFFFF;
+        wchar_t text[512] = {};
+        wchar_t title[512] = {};
+        GetDlgItemTextW(window, kMessageTextId, text, 512);
+        GetWindowTextW(window, title, 512);
+        if (text[0] == L'\0') {
+            return TRUE;
+        }
+        auto* reader = reinterpret_cast<BoxReader*>(self);
+        {
+            std::lock_guard<std::mutex> lock(reader->m_mutex);
+            reader->m_seen = {title, text};
+        }
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        return FALSE;
+    }
+
+    std::mutex m_mutex;
+    SeenBox m_seen;
+    std::atomic<bool> m_done{false};
+    std::thread m_watch;
+};
 
 TEST(Win32MessageDialogTest, BoxesAreTitledCorvantisWithTheNumberInTheText) {
     const struct {
@@ -44,16 +81,14 @@ TEST(Win32MessageDialogTest, BoxesAreTitledCorvantisWithTheNumberInTheText) {
         {"Please check your comm settings", "ERROR", L"Corvantis",
          L"Please check your comm settings"},
     };
-    g_hook = SetWindowsHookExW(WH_CBT, WatchBox, nullptr, GetCurrentThreadId());
-    ASSERT_NE(g_hook, nullptr);
+    BoxReader reader(GetCurrentThreadId());
     Win32MessageDialog dialog;
     for (const auto& row : rows) {
-        g_seen = {};
         dialog.Show(row.text, row.heading, MessageIcon::Critical);
-        EXPECT_EQ(g_seen.title, row.title);
-        EXPECT_EQ(g_seen.text, row.shown);
+        const SeenBox seen = reader.Take();
+        EXPECT_EQ(seen.title, row.title);
+        EXPECT_EQ(seen.text, row.shown);
     }
-    UnhookWindowsHookEx(g_hook);
 }
 
 }  // namespace
