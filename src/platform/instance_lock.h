@@ -15,7 +15,8 @@ enum class InstanceMode { Window, Headless };
 // However the folder is spelled ("." or ".." on the way, trailing separators, letter case, a
 // short name, a link), every copy meets the same lock. POSIX: an advisory lock on the file
 // ".corvantis.lock" in the folder, the same file by any path; Windows: a named mutex of the
-// session, named after the folder's final path (that of an opened handle), case-folded.
+// session, named after the opened folder's volume serial number and file index (its final
+// path, case-folded, on a file system without file indexes).
 class InstanceLock {
 public:
     InstanceLock(const std::string& settingsFolder, InstanceMode mode);

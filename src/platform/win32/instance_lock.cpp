@@ -6,17 +6,45 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <optional>
+#include <string>
 
 namespace corvantis {
 
 namespace {
 
-// The one name of a settings folder however it is spelled: the final path of the opened
-// folder (links, ".", "..", short names and trailing separators resolved), or, for a folder
-// that cannot be opened, its full path without trailing separators; then in upper case, as
-// the file system compares names.
+// The folder's identity on its volume: the volume's serial number and the folder's file
+// index, read from an opened handle. No spelling changes it, links included (where the final
+// path of a handle may still name the link, as under wine). Nothing when the folder cannot be
+// opened or its file system gives no index.
+std::optional<std::wstring> FolderIdentity(const std::wstring& folder) {
+    HANDLE handle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL read = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!read || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) {
+        return std::nullopt;
+    }
+    wchar_t identity[64];
+    swprintf(identity, 64, L"volume %08lx file %08lx%08lx", info.dwVolumeSerialNumber,
+             info.nFileIndexHigh, info.nFileIndexLow);
+    return identity;
+}
+
+// The one name of a settings folder however it is spelled: its identity on its volume; for a
+// folder without one, the final path of the opened folder (".", "..", short names and trailing
+// separators resolved) or, for a folder that cannot be opened, its full path without trailing
+// separators; a path in upper case, as the file system compares names.
 std::wstring CanonicalFolder(const std::string& settingsFolder) {
     const std::wstring wide = WidePath(settingsFolder);
+    if (auto identity = FolderIdentity(wide)) {
+        return *identity;
+    }
     std::wstring canonical;
     if (auto final = FinalPathOf(wide)) {
         canonical = *final;
