@@ -2,7 +2,27 @@
 
 #include <cstdio>
 
+#include "platform/ascii_text.h"
+
 namespace corvantis {
+
+ClockSyncStatus JudgeWindowsTime(const WindowsTimeFacts& facts) {
+    constexpr unsigned long kDisabled = 4;
+    if (facts.adjusting.value_or(false)) {
+        return {true, true, std::nullopt};
+    }
+    if (!facts.serviceInstalled) {
+        return {};
+    }
+    const bool followsNothing = facts.type && EqualsIgnoringAsciiCase(*facts.type, "NoSync");
+    if (facts.start == kDisabled || followsNothing) {
+        return {true, false, std::nullopt};
+    }
+    if (facts.running.value_or(false) && facts.type) {
+        return {true, true, std::nullopt};
+    }
+    return {};
+}
 
 std::string ClockSyncWarning(const ClockSyncStatus& status) {
     if (!status.known) {

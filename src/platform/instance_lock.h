@@ -12,8 +12,11 @@ enum class InstanceMode { Window, Headless };
 
 // The lock of one settings folder, taken when constructed and held until destroyed. The OS
 // releases it when the process ends, however it ends, so a crash never leaves a stale lock.
-// POSIX: an advisory lock on the file ".corvantis.lock" in the folder; Windows: a named mutex
-// of the session, named after the folder.
+// However the folder is spelled ("." or ".." on the way, trailing separators, letter case, a
+// short name, a link), every copy meets the same lock. POSIX: an advisory lock on the file
+// ".corvantis.lock" in the folder, the same file by any path; Windows: a named mutex of the
+// session, named after the opened folder's volume serial number and file index (its final
+// path, case-folded, on a file system without file indexes).
 class InstanceLock {
 public:
     InstanceLock(const std::string& settingsFolder, InstanceMode mode);

@@ -15,6 +15,9 @@ struct ProgramInfo {
     std::string executableFolder;    // folder of the running executable, no trailing separator
     std::string executableBaseName;  // file name it was started as, without extension
     std::string settingsFolder;      // where both INI files live, no trailing separator
+    // The command that shows the program at work without clocks, named where nothing is sent;
+    // empty for a program that has none (the Windows one).
+    std::string demoCommand = "scripts/run --demo";
 };
 
 }  // namespace corvantis

@@ -203,7 +203,8 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
 }  // namespace
 
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             SettingsFiles& settings, const std::string& portProblem) {
+                             SettingsFiles& settings, const std::string& portProblem,
+                             const std::string& demoCommand) {
     const std::vector<std::string> reasons =
         NotSendingReasons(window, MSComm1, settings, portProblem);
     if (reasons.empty()) {
@@ -213,7 +214,11 @@ std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
     for (std::size_t i = 0; i < reasons.size(); ++i) {
         notice += (i == 0 ? "" : ". And ") + reasons[i];
     }
-    return notice + ". To see the program work without clocks, run scripts/run --demo.";
+    notice += ".";
+    if (!demoCommand.empty()) {
+        notice += " To see the program work without clocks, run " + demoCommand + ".";
+    }
+    return notice;
 }
 
 }  // namespace corvantis

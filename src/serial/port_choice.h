@@ -63,10 +63,11 @@ std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
 // (sending switched off, no port chosen, the port not open and why, the display rules
 // switched off or refused at start-up, "Send Time to Message Clocks" ticked, "Broadcast Time"
 // off for time messages), each with the key and file that hold it and how to fix it, and how
-// to see the program work without clocks. Empty text when nothing stops the next message.
-// `portProblem` is what is known of the port's failure (an opening that failed, a stored
-// name refused at start-up), empty when nothing is.
+// to see the program work without clocks (`demoCommand`, left out when empty). Empty text
+// when nothing stops the next message. `portProblem` is what is known of the port's failure
+// (an opening that failed, a stored name refused at start-up), empty when nothing is.
 std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
-                             SettingsFiles& settings, const std::string& portProblem);
+                             SettingsFiles& settings, const std::string& portProblem,
+                             const std::string& demoCommand);
 
 }  // namespace corvantis

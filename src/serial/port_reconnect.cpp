@@ -45,7 +45,8 @@ void ReconnectingPort::OnOpenChanged(bool open) {
         m_wasOpen = true;
         m_problem = "the device went away";
         StartRetrying(PortName() +
-                      " went away (device removed?): not sending; trying to reopen it");
+                      " went away (device removed?): not sending until it is back; the port "
+                      "reopens by itself when the device is plugged in again");
     }
     NotifyOpenChanged(open);
 }

@@ -33,7 +33,10 @@ void NotSendingWatch::Check() {
 }
 
 std::string NotSendingWatch::Notice() const {
-    return NotSendingNotice(m_window, m_port, m_settings, m_problem ? m_problem() : std::string());
+    // The notices of a running program leave out how to try it without clocks: start-up's
+    // notice has said it once.
+    return NotSendingNotice(m_window, m_port, m_settings, m_problem ? m_problem() : std::string(),
+                            "");
 }
 
 }  // namespace corvantis

@@ -141,7 +141,8 @@ void Loader::OpenSerialSyncPort() {
         openFailure = refusal;
     }
     Step([&] {
-        const std::string notice = NotSendingNotice(w, r.MSComm1, r.settings, openFailure);
+        const std::string notice =
+            NotSendingNotice(w, r.MSComm1, r.settings, openFailure, r.info.demoCommand);
         if (!notice.empty()) {
             r.status.ShowWarning(notice);
         }

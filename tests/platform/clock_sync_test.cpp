@@ -28,5 +28,33 @@ TEST(ClockSyncTest, Warnings) {
     }
 }
 
+TEST(ClockSyncTest, WindowsTimeService) {
+    constexpr unsigned long kAutomatic = 2, kOnDemand = 3, kDisabled = 4;
+    struct Row {
+        const char* name;
+        WindowsTimeFacts facts;
+        bool known;
+        bool synchronised;
+    };
+    const Row rows[] = {
+        {"a source steers the rate", {true, kOnDemand, "NTP", false, true}, true, true},
+        {"another program steers it", {false, {}, {}, {}, true}, true, true},
+        {"running with a source", {true, kAutomatic, "NT5DS", true, false}, true, true},
+        {"disabled", {true, kDisabled, "NTP", false, false}, true, false},
+        {"follows nothing", {true, kAutomatic, "NoSync", true, false}, true, false},
+        {"follows nothing, any case", {true, kOnDemand, "NOSYNC", {}, {}}, true, false},
+        {"starts now and then", {true, kOnDemand, "NTP", false, false}, false, false},
+        {"running, no source named", {true, kAutomatic, {}, true, false}, false, false},
+        {"no time service", {false, {}, {}, {}, false}, false, false},
+        {"nothing readable", {}, false, false},
+    };
+    for (const Row& row : rows) {
+        const ClockSyncStatus status = JudgeWindowsTime(row.facts);
+        EXPECT_EQ(status.known, row.known) << row.name;
+        EXPECT_EQ(status.synchronised, row.synchronised) << row.name;
+        EXPECT_EQ(ClockSyncWarning(status).empty(), !row.known || row.synchronised) << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace corvantis

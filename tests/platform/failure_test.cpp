@@ -26,6 +26,29 @@ TEST(FailureRulesTest, ReportShowsDescriptionWithTheNumberAsTitleButNever126) {
     EXPECT_EQ(reached, 1);
 }
 
+// On the screen every box is titled "Corvantis"; an error number moves into the text.
+TEST(MessageBoxWordsTest, TitledWithTheProgramsNameTheNumberInTheText) {
+    const struct {
+        const char* text;
+        const char* heading;
+        const char* shown;
+    } rows[] = {
+        {"Invalid property value", "380", "Invalid property value (error 380)"},
+        {"Port already open", "8005", "Port already open (error 8005)"},
+        {"Broken", "-2147024891", "Broken (error -2147024891)"},
+        {"Please check your comm settings", "ERROR", "Please check your comm settings"},
+        {"cannot read it", "Corvantis", "cannot read it"},
+        {"no heading", "", "no heading"},
+        {"a minus alone is no number", "-", "a minus alone is no number"},
+        {"nor are digits with more", "80x", "nor are digits with more"},
+    };
+    for (const auto& row : rows) {
+        const BoxWords words = BoxWordsFor(row.text, row.heading);
+        EXPECT_EQ(words.title, "Corvantis") << row.heading;
+        EXPECT_EQ(words.text, row.shown) << row.heading;
+    }
+}
+
 TEST(FailureRulesTest, SkipSilentlyDropsFailuresButNotOtherExceptions) {
     EXPECT_FALSE(SkipSilently([] { throw Failure(8012, "closed"); }));
     EXPECT_TRUE(SkipSilently([] {}));

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iostream>
 #include <memory>
 
 #include "support/temp_dir.h"
@@ -28,6 +30,37 @@ TEST(InstanceLockTest, OneHolderPerFolderUntilItEnds) {
 
     first.reset();
     EXPECT_TRUE(InstanceLock(folder, InstanceMode::Headless).Held()) << "released at the end";
+}
+
+// However the folder is spelled, a second copy meets the first one's lock.
+TEST(InstanceLockTest, EverySpellingOfTheFolderMeetsTheSameLock) {
+    testing::TempDir dir;
+    const std::string folder = dir.File("Corvantis");
+    std::filesystem::create_directory(folder);
+    const std::string sep(1, std::filesystem::path::preferred_separator);
+    std::error_code linkError;
+    std::filesystem::create_directory_symlink(folder, dir.File("link"), linkError);
+    const struct {
+        const char* name;
+        std::string spelling;
+    } rows[] = {
+        {"trailing separator", folder + sep},
+        {"two trailing separators", folder + sep + sep},
+        {"dot", folder + sep + "."},
+        {"dot dot", folder + sep + ".." + sep + "Corvantis"},
+        {"doubled separator", dir.Path() + sep + sep + "Corvantis"},
+        {"link", linkError ? std::string() : dir.File("link")},
+    };
+    const InstanceLock first(folder, InstanceMode::Window);
+    ASSERT_TRUE(first.Held());
+    for (const auto& row : rows) {
+        if (row.spelling.empty()) {
+            std::cout << "[          ] no " << row.name << " here: " << linkError.message() << "\n";
+            continue;
+        }
+        EXPECT_FALSE(InstanceLock(row.spelling, InstanceMode::Headless).Held())
+            << row.name << ": " << row.spelling;
+    }
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ TEST_F(PortReconnectTest, RetriesWithGrowingPausesAndWarnsOnceWhenLostAndOnceWhe
     EXPECT_EQ(fake.port.openCalls - opensBefore, 6);
     ASSERT_EQ(fake.status.warnings.size(), 1u);
     EXPECT_EQ(fake.status.warnings[0],
-              "COM5 went away (device removed?): not sending; trying to reopen it");
+              "COM5 went away (device removed?): not sending until it is back; the port "
+              "reopens by itself when the device is plugged in again");
 
     fake.port.absentPorts.clear();  // plugged back in
     fake.timers.RunFor(4s);

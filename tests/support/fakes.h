@@ -276,7 +276,9 @@ struct FakePlatform {
     FakeEventWait wait{clock, timers};
     FakeRegistry registry;
     FakeStatusLine status;
-    ProgramInfo info{"Corvantis", 2, 1, 33, "/opt/corvantis", "corvantis", kFakeSettingsFolder};
+    ProgramInfo info{
+        "Corvantis",         2, 1, 33, "/opt/corvantis", "corvantis", kFakeSettingsFolder,
+        "scripts/run --demo"};
     SettingsFiles settings{profile, status, kFakeSettingsFolder};
     TransmitLine line{clock, port, status};
     AutoRunEntry autoRun{registry, info};

@@ -330,5 +330,18 @@ TEST(StartupPortTest, EveryReasonNothingIsSentIsNamedWithItsKeyAndFile) {
     }
 }
 
+// The Windows program has no demo command: its notice names none, and no script.
+TEST(StartupNoticeTest, AProgramWithoutADemoNamesNoScript) {
+    Startup s;
+    s.fake.info.demoCommand.clear();
+    s.Store(kCorvantisIniPath, "SerialSync", "COMPORT", "None");
+    s.Start();
+    ASSERT_EQ(s.fake.status.warnings.size(), 1u);
+    const std::string& notice = s.fake.status.warnings[0];
+    EXPECT_EQ(notice.find("scripts/"), std::string::npos) << notice;
+    EXPECT_EQ(notice.find("demo"), std::string::npos) << notice;
+    EXPECT_NE(notice.find(kCorvantisIniPath + "."), std::string::npos) << notice;
+}
+
 }  // namespace
 }  // namespace corvantis

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -260,6 +261,46 @@ TEST_F(ConsoleRun, APortMissingAtStartIsTriedUntilItComes) {
     ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 15s))
         << process->Out() << process->Err();
     EXPECT_NE(process->Err().find("COM1 is open: sending"), std::string::npos) << process->Err();
+}
+
+// The settings files are saved whole, as on Linux: what a save killed midway left beside a
+// file goes at the next start, and a run leaves nothing beside its files.
+TEST_F(ConsoleRun, AStartRemovesWhatAnInterruptedSaveLeftAndARunLeavesNothingBehind) {
+    const std::string stale = settings.File(".data.ini.tmp-0123456789abcdef");
+    testing::WriteFileBytes(stale, "[CommMethod]\r\nDSTH");
+    const std::filesystem::file_time_type then =
+        std::filesystem::last_write_time(stale) - std::chrono::minutes(10);
+    std::filesystem::last_write_time(stale, then);
+    Start();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 20s)) << process->Err();
+    ASSERT_TRUE(process->Write("exit\n"));
+    EXPECT_EQ(process->Wait(15s), 0);
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(settings.Path())) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"Corvantis.ini", "data.ini"}));
+}
+
+// A second copy meets the first one's lock however the settings folder is spelled.
+TEST_F(ConsoleRun, ASecondCopyOnTheSameFolderSpelledOtherwiseEnds) {
+    Start();
+    ASSERT_TRUE(Until([&] { return !Messages().empty(); }, 20s)) << process->Err();
+    std::string upper = WinePrefix::WindowsPath(settings.Path());
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const std::string folder = WinePrefix::WindowsPath(settings.Path());
+    const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+    for (const std::string& spelling :
+         {folder + "\\", folder + "\\.", folder + "\\..\\" + name, upper}) {
+        SCOPED_TRACE(spelling);
+        const auto second =
+            prefix.Run(CORVANTIS_WINDOWS_EXE, {"--headless", "--settings-dir", spelling}, 60s);
+        EXPECT_EQ(second.exitCode, 3) << second.err;
+        EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+    }
+    ASSERT_TRUE(process->Write("exit\n"));
+    EXPECT_EQ(process->Wait(15s), 0);
 }
 
 }  // namespace

@@ -148,6 +148,8 @@ TEST_F(PortDriverTest, AVanishedDeviceMetByAWriteOrAPollClosesThePortOnceAndTell
                                0),
                   0u)
             << answer;
+        EXPECT_NE(answer.find("reopens by itself once the device is back"), std::string::npos)
+            << answer;
         EXPECT_EQ(told, (std::vector<std::string>{"open", "closed"}));
         EXPECT_EQ(Ask("state"), "value closed dropped 0");
         // Afterwards the port is simply closed: refused at once, nothing more is told.

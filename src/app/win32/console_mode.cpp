@@ -9,6 +9,7 @@
 
 #include "app/console/console.h"
 #include "platform/clock_sync.h"
+#include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_queued_output.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
@@ -186,7 +187,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessage
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
+    const Win32ClockSync clockSync;
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
         [&status](const std::string& text) {
@@ -194,7 +195,9 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessage
                 status.ShowWarning(text);
             }
         },
-        [](const std::string&) {});
+        [&log](const std::string& text) {
+            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
+        });
     log.WatchMessages(window);
     NotSendingWatch notSending(
         window, port, settings, [&reconnecting] { return reconnecting.Problem(); },

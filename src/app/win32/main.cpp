@@ -24,7 +24,7 @@ namespace corvantis {
 namespace {
 
 // The full path of the running executable, in the system's 8-bit code page (the one the
-// profile functions take).
+// settings store's file layer widens).
 std::string ExecutablePath() {
     std::string path(MAX_PATH, '\0');
     for (;;) {
@@ -51,6 +51,7 @@ ProgramInfo DescribeProgram(const Options& options) {
     info.executableBaseName = dot == std::string::npos ? name : name.substr(0, dot);
     info.settingsFolder =
         PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
+    info.demoCommand.clear();  // the demo is the source tree's, on Linux
     return info;
 }
 

@@ -3,9 +3,9 @@
 
 #include "platform/port_map.h"
 #include "platform/win32/win32_port_probe.h"
-#include "platform/win32/win32_profile_store.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_wall_clock.h"
+#include "platform/win32/win32_whole_files.h"
 #include "settings/ini.h"
 #include "settings/key_table.h"
 #include "ui/win32/win32_event_loop.h"
@@ -21,7 +21,8 @@ struct Win32Platform {
     PortMap ports = PortMap::WindowsDefaults();
     Win32WallClock clock;
     Win32SerialPort port{ports};
-    Win32ProfileStore profile;
+    // Each save replaces its file in one step, as on Linux: a crash never leaves half a file.
+    Win32IniFileStore profile;
     Win32PortProbe probe;
     Win32LoopEventWait wait{loop};
     Win32Registry registry;

@@ -4,6 +4,7 @@
 
 #include "platform/clock_sync.h"
 #include "platform/failure.h"
+#include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_message_dialog.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
@@ -48,7 +49,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->AddNotifyIcon();
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
+    const Win32ClockSync clockSync;
     CombinedWarningLine warningLine(view->Status());
     NotSendingWatch notSending(
         window, port, settings, [&port] { return port.Problem(); },

@@ -300,4 +300,9 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, File
     return true;
 }
 
+const PosixWholeFiles& Files() {
+    static const PosixWholeFiles files;
+    return files;
+}
+
 }  // namespace corvantis::posix

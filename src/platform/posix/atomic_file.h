@@ -7,31 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "platform/whole_files.h"
+
 namespace corvantis::posix {
 
-// Why a file operation failed: the errno value and a sentence naming what failed.
-struct FileError {
-    int number = 0;
-    std::string text;
-};
-
-enum class ReadOutcome { Read, Missing, Failed };
+using corvantis::FileError;
+using corvantis::FileIdentity;
+using corvantis::ReadOutcome;
 
 // Reads the whole file at `path` into `bytes`. Missing: the file (or a folder on its way) does
 // not exist, `bytes` is empty. Failed: it exists but cannot be read; `error` says why.
 ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes, FileError& error);
-
-// What tells one version of a file from another without reading it: device, inode, size and
-// the modification and change times to the nanosecond. A replace or a write changes it.
-struct FileIdentity {
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    long long size = 0;
-    long long modifiedNs = 0;
-    long long changedNs = 0;
-
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 // The identity of the file at `path` (links followed), or nothing when it cannot be had.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
@@ -52,5 +38,26 @@ int RemoveStaleTemporaries(const std::string& path, std::chrono::seconds minimum
 // less the umask. A file the caller may not write (read-only to it) is not replaced. Returns true
 // on success; otherwise nothing at `path` changed, no temporary file is left and `error` says why.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, FileError& error);
+
+// The functions above as the file layer of the INI store.
+class PosixWholeFiles final : public WholeFiles {
+public:
+    ReadOutcome Read(const std::string& path, std::string& bytes, FileError& error) const override {
+        return ReadWholeFile(path, bytes, error);
+    }
+    std::optional<FileIdentity> IdentityOf(const std::string& path) const override {
+        return posix::IdentityOf(path);
+    }
+    int RemoveStaleTemporaries(const std::string& path,
+                               std::chrono::seconds minimumAge) const override {
+        return posix::RemoveStaleTemporaries(path, minimumAge);
+    }
+    bool Replace(const std::string& path, std::string_view bytes, FileError& error) const override {
+        return ReplaceFileAtomically(path, bytes, error);
+    }
+};
+
+// The file layer every POSIX store shares: it keeps no state.
+const PosixWholeFiles& Files();
 
 }  // namespace corvantis::posix

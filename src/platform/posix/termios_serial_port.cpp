@@ -329,8 +329,8 @@ void TermiosSerialPort::ThrowIfLost(std::string_view operation) {
     Close();
     throw Failure(port_error::kPortUnavailable,
                   PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port has been closed. Reconnect the device " +
-                      "and choose the port again.");
+                      reason + "); the port is closed and reopens by itself once the " +
+                      "device is back.");
 }
 
 int TermiosSerialPort::InBufferCount() {

@@ -7,8 +7,8 @@ namespace corvantis {
 
 class Win32MessageDialog final : public MessageDialog {
 public:
-    // MessageBoxA with no owner, an OK button and the stop (Critical) or exclamation icon;
-    // returns once the operator has closed the box.
+    // MessageBoxA with no owner, an OK button and the stop (Critical) or exclamation icon,
+    // showing BoxWordsFor(text, title); returns once the operator has closed the box.
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
 };
 

@@ -5,9 +5,10 @@
 namespace corvantis {
 
 void QtMessageDialog::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+    const BoxWords words = BoxWordsFor(text, title);
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning,
-                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    m_parent);
+                    QString::fromStdString(words.title), QString::fromStdString(words.text),
+                    QMessageBox::Ok, m_parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -309,8 +309,8 @@ void QtSerialPort::ThrowIfLost(std::string_view operation) {
     CloseLostDevice();
     throw Failure(port_error::kPortUnavailable,
                   PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port has been closed. Reconnect the device " +
-                      "and choose the port again.");
+                      reason + "); the port is closed and reopens by itself once the " +
+                      "device is back.");
 }
 
 }  // namespace corvantis

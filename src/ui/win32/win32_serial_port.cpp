@@ -213,8 +213,8 @@ void Win32SerialPort::CloseLost(std::string_view operation, DWORD code) {
     Close();
     throw Failure(port_error::kPortUnavailable,
                   PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port has been closed. Reconnect the device " +
-                      "and choose the port again.");
+                      reason + "); the port is closed and reopens by itself once the " +
+                      "device is back.");
 }
 
 void Win32SerialPort::Poll() {

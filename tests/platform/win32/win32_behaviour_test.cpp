@@ -7,16 +7,20 @@
 #include "platform/profile_store_behaviour.h"
 #include "platform/win32/win32_profile_store.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_whole_files.h"
 #include "user_hive_sandbox.h"
 
 namespace corvantis::testing {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(Win32, ProfileStoreBehaviour,
-                         ::testing::Values(ProfileStoreBackend{
-                             "Win32ProfileStore",
-                             [] { return std::make_unique<Win32ProfileStore>(); }}),
-                         BackendName);
+// The profile functions are the measure the program's own store is held to.
+INSTANTIATE_TEST_SUITE_P(
+    Win32, ProfileStoreBehaviour,
+    ::testing::Values(ProfileStoreBackend{"Win32ProfileStore",
+                                          [] { return std::make_unique<Win32ProfileStore>(); }},
+                      ProfileStoreBackend{"Win32IniFileStore",
+                                          [] { return std::make_unique<Win32IniFileStore>(); }}),
+    BackendName);
 
 // The Win32 registry inside a scratch HKEY_CURRENT_USER that holds both Run keys; the
 // scratch key goes when the registry does.

@@ -1,4 +1,4 @@
-#include "platform/posix/ini_file_store.h"
+#include "platform/ini_file_store.h"
 
 #include <chrono>
 #include <cstdint>
@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "platform/ascii_text.h"
-#include "platform/posix/atomic_file.h"
 
-namespace corvantis::posix {
+namespace corvantis {
 
 namespace {
 
@@ -377,23 +376,23 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
 
 void IniFileStore::Tidy(const std::string& file) {
     if (m_tidied.insert(file).second) {
-        RemoveStaleTemporaries(file, kStaleTemporaryAge);
+        m_files.RemoveStaleTemporaries(file, kStaleTemporaryAge);
     }
 }
 
-const IniIndex* IniFileStore::Load(const std::string& file) {
+const IniFileStore::Cached* IniFileStore::Load(const std::string& file) {
     Tidy(file);
-    const auto identity = IdentityOf(file);
+    const auto identity = m_files.IdentityOf(file);
     if (identity) {
         const auto cached = m_cache.find(file);
         if (cached != m_cache.end() && cached->second.identity == *identity) {
-            return &cached->second.index;
+            return &cached->second;
         }
     }
     m_cache.erase(file);
     std::string bytes;
     FileError error;
-    switch (ReadWholeFile(file, bytes, error)) {
+    switch (m_files.Read(file, bytes, error)) {
         case ReadOutcome::Missing:
             m_readProblems.erase(file);
             return nullptr;
@@ -413,18 +412,19 @@ const IniIndex* IniFileStore::Load(const std::string& file) {
         text = DecodeIniFile(bytes);
         std::string().swap(bytes);
     }
+    const bool wide = text.encoding != TextEncoding::Bytes;
     const auto [entry, added] = m_cache.insert_or_assign(
-        file, Cached{identity.value_or(FileIdentity{}), IniIndex(std::move(text.text))});
+        file, Cached{identity.value_or(FileIdentity{}), IniIndex(std::move(text.text)), wide});
     (void)added;
-    return &entry->second.index;
+    return &entry->second;
 }
 
 std::string IniFileStore::GetString(const std::string& section, const std::string& key,
                                     const std::string& fallback, std::size_t capacity,
                                     const std::string& file) {
-    if (const IniIndex* index = Load(file)) {
-        if (auto value = index->Find(section, key)) {
-            return CutToCapacity(*value, capacity);
+    if (const Cached* cached = Load(file)) {
+        if (auto value = cached->index.Find(section, key)) {
+            return CutToCapacity(cached->wide ? m_files.LocalFromUtf8(*value) : *value, capacity);
         }
     }
     return CutToCapacity(TrimEnd(fallback), capacity);
@@ -441,23 +441,25 @@ bool IniFileStore::WriteString(const std::string& section, const std::string& ke
     Tidy(file);
     std::string before;
     FileError error;
-    const ReadOutcome outcome = ReadWholeFile(file, before, error);
+    const ReadOutcome outcome = m_files.Read(file, before, error);
     if (outcome == ReadOutcome::Failed) {
         m_lastError = file + ": cannot read it: " + error.text;
         return false;
     }
     IniFileText text = DecodeIniFile(before);
-    const std::string changed = SetIniValue(text.text, section, key, value);
+    const bool wide = text.encoding != TextEncoding::Bytes;
+    const std::string changed =
+        SetIniValue(text.text, section, key, wide ? m_files.Utf8FromLocal(value) : value);
     if (outcome == ReadOutcome::Read && changed == text.text) {
         return true;
     }
     text.text = changed;
     m_cache.erase(file);
-    if (!ReplaceFileAtomically(file, EncodeIniFile(text), error)) {
+    if (!m_files.Replace(file, EncodeIniFile(text), error)) {
         m_lastError = file + ": " + error.text;
         return false;
     }
     return true;
 }
 
-}  // namespace corvantis::posix
+}  // namespace corvantis
