@@ -16,7 +16,9 @@ struct Options {
     std::optional<std::string> settingsDir;
     bool checkRules = false;  // compare the display rules with this PC's zone and exit
     int checkYears = 5;       // how many years --check-rules looks ahead, 1-50
-    std::string error;        // not empty when the command line is not understood
+    bool status = false;      // print the running program's status and exit with its state
+    std::optional<std::string> metricsFile;  // where to keep the status in Prometheus' format
+    std::string error;                       // not empty when the command line is not understood
 };
 
 Options ParseOptions(const std::vector<std::string>& arguments);

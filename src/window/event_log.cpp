@@ -36,6 +36,13 @@ void EventLog::Write(std::string_view what, std::string_view detail) {
     m_out << std::endl;
 }
 
+void EventLog::WriteWarning(std::string_view what, std::string_view detail) {
+    if (m_priorities) {
+        m_out << "<4>";
+    }
+    Write(what, detail);
+}
+
 void EventLog::WatchReplies(Window& w) {
     w.Text3.AddObserver([this, &w](ControlProperty property) {
         if (property == ControlProperty::Text && !w.Text3.Text().empty()) {

@@ -23,6 +23,11 @@ public:
         : m_out(out), m_clock(std::move(clock)) {}
 
     void Write(std::string_view what, std::string_view detail);
+    // A line that tells of a problem: with journal priorities on, it starts with "<4>", the
+    // journal's warning priority; otherwise as Write.
+    void WriteWarning(std::string_view what, std::string_view detail);
+    // Whether warning lines carry the journal's priority prefix.
+    void SetJournalPriorities(bool on) { m_priorities = on; }
 
     // Logs every reply the window shows (each new text of Text3 that is not empty).
     void WatchReplies(Window& w);
@@ -40,6 +45,7 @@ private:
 
     std::ostream& m_out;
     Clock m_clock;
+    bool m_priorities = false;
     bool m_builtThisTick = false;
     bool m_sentThisTick = false;
 };

@@ -6,13 +6,31 @@
 
 namespace corvantis {
 
-void StderrMessageDialog::Show(const std::string& text, const std::string& title, MessageIcon) {
-    std::cerr << title << ": " << text << std::endl;
+namespace {
+// `text` with `prefix` before each of its lines.
+std::string EachLine(const std::string& text, const std::string& prefix) {
+    std::string out = prefix;
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
+            out += prefix;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+void StderrMessageDialog::Show(const std::string& text, const std::string& title,
+                               MessageIcon icon) {
+    const char* priority = !m_priorities                   ? ""
+                           : icon == MessageIcon::Critical ? kJournalError
+                                                           : kJournalWarning;
+    std::cerr << EachLine(title + ": " + text, priority) << std::endl;
 }
 
 void StderrStatusLine::ShowWarning(const std::string& text) {
     if (m_shown.insert(text).second) {
-        std::cerr << "warning: " << text << std::endl;
+        std::cerr << EachLine("warning: " + text, m_priorities ? kJournalWarning : "") << std::endl;
     }
 }
 

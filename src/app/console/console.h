@@ -17,18 +17,32 @@ namespace corvantis {
 
 class Window;
 
-// Message boxes become one line on standard error: "<title>: <text>".
+// With `journalPriorities`, each line a class below writes starts with its syslog priority as
+// the journal reads it from a service's streams ("<3>" error, "<4>" warning), so that
+// `journalctl -p warning` finds exactly the warnings and errors.
+inline constexpr const char* kJournalError = "<3>";
+inline constexpr const char* kJournalWarning = "<4>";
+
+// Message boxes become one line on standard error: "<title>: <text>"; a critical box is an
+// error, every other one a warning.
 class StderrMessageDialog : public MessageDialog {
 public:
+    explicit StderrMessageDialog(bool journalPriorities = false)
+        : m_priorities(journalPriorities) {}
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    bool m_priorities;
 };
 
 // Each distinct warning is printed once on standard error.
 class StderrStatusLine : public StatusLine {
 public:
+    explicit StderrStatusLine(bool journalPriorities = false) : m_priorities(journalPriorities) {}
     void ShowWarning(const std::string& text) override;
 
 private:
+    bool m_priorities;
     std::set<std::string> m_shown;
 };
 

@@ -12,11 +12,14 @@
 
 #include "app/console/console.h"
 #include "app/headless/headless_timers.h"
+#include "app/status_command.h"
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/journal_stream.h"
 #include "platform/posix/posix_clock_sync.h"
+#include "platform/posix/posix_file_replacer.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -29,6 +32,7 @@
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 namespace {
@@ -76,9 +80,25 @@ private:
     int m_watch = 0;
 };
 
-// The program on the loop until "Close and Exit"; with `checkYears`, only the rule check of
-// the stored display rules for that many years.
-int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
+// The [Ports] overrides count before anything probes or opens a port.
+void ApplyPortOverrides(PortMap& ports, SettingsFiles& settings) {
+    for (const auto& [number, path] : ReadPortOverrides(settings)) {
+        ports.SetOverride(number, path);
+    }
+}
+
+// --check-rules: the rule check of the stored display rules for `years` years.
+int RunRuleCheck(const ProgramInfo& info, int years) {
+    PosixWallClock clock;
+    posix::IniFileStore profile;
+    StderrStatusLine status;
+    SettingsFiles settings(profile, status, info.settingsFolder);
+    return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), years, std::cout, std::cerr);
+}
+
+// The program on the loop until "Close and Exit", its status kept in the settings folder (and
+// in `metricsFile` when given).
+int RunOnLoop(const ProgramInfo& info, const std::optional<std::string>& metricsFile) {
     posix::EventLoop loop;
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -89,23 +109,24 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     posix::XdgAutostartRegistry registry(posix::XdgAutostartRegistry::DefaultFolder());
     posix::LoopTimerService loopTimers(loop);
     HeadlessTimerService timers(loopTimers, device);
-    StderrMessageDialog dialog;
-    StderrStatusLine status;
+    // Under systemd, warnings and errors carry the journal's priorities.
+    StderrMessageDialog dialog(posix::GoesToJournal(STDERR_FILENO));
+    StderrStatusLine status(posix::GoesToJournal(STDERR_FILENO));
     HeadlessHost host([&loop] { loop.Quit(0); });
     EventLog log(std::cout);
+    log.SetJournalPriorities(posix::GoesToJournal(STDOUT_FILENO));
     ReconnectingPort reconnecting(device, loopTimers, status);
-    LoggingSerialPort port(reconnecting, log);
+    LoggingSerialPort logging(reconnecting, log);
     SettingsFiles settings(profile, status, info.settingsFolder);
-    if (checkYears) {
-        return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), *checkYears, std::cout,
-                              std::cerr);
-    }
-    // The [Ports] overrides count before anything probes or opens a port.
-    for (const auto& [number, path] : ReadPortOverrides(settings)) {
-        ports.SetOverride(number, path);
-    }
+    ApplyPortOverrides(ports, settings);
     Window window;
-    Program program(window, {clock, port, settings, dialog, probe, wait, registry, status, info},
+    const posix::PosixClockSync clockSync;
+    posix::PosixFileReplacer files;
+    StatusKeeper keeper(logging, {window, settings, clock, clockSync, &reconnecting},
+                        {files, status, metricsFile.value_or("")}, {"headless", ::getpid()},
+                        loopTimers);
+    Program program(window,
+                    {clock, keeper.Port(), settings, dialog, probe, wait, registry, status, info},
                     timers, host);
     log.WatchReplies(window);
     log.Write("started", "settings in " + info.settingsFolder);
@@ -114,7 +135,6 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
     posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const posix::PosixTimeZone zone;
-    const posix::PosixClockSync clockSync;
     // The PC clock's status is an event of the run, not a start-up problem.
     StandingWarnings warnings(
         window, {clock, zone, clockSync}, settings, status, loopTimers,
@@ -124,10 +144,18 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
             }
         },
         [&log](const std::string& text) {
-            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
+            if (text.empty()) {
+                log.Write("pc-clock", "This PC's clock is synchronised again.");
+            } else {
+                log.WriteWarning("pc-clock", text);
+            }
         });
     log.WatchMessages(window);
-    return loop.Run();
+    keeper.Watch(warnings);
+    keeper.Start();
+    const int code = loop.Run();
+    keeper.Finish();
+    return code;
 }
 
 }  // namespace
@@ -135,7 +163,10 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears) {
 int RunHeadless(const Options& options, const char* argv0) {
     const ProgramInfo info = DescribeProgram(options, argv0);
     if (options.checkRules) {
-        return RunOnLoop(info, options.checkYears);
+        return RunRuleCheck(info, options.checkYears);
+    }
+    if (options.status) {
+        return PrintStatus(info.settingsFolder, std::cout);
     }
     const InstanceLock lock(info.settingsFolder, InstanceMode::Headless);
     if (!lock.Held()) {
@@ -143,7 +174,7 @@ int RunHeadless(const Options& options, const char* argv0) {
         return kExitAlreadyRunning;
     }
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
-    return RunOnLoop(info, std::nullopt);
+    return RunOnLoop(info, options.metricsFile);
 }
 
 }  // namespace corvantis

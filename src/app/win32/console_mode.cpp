@@ -1,6 +1,7 @@
 #include "app/win32/console_mode.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -9,12 +10,14 @@
 
 #include "app/console/console.h"
 #include "platform/clock_sync.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "window/event_log.h"
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 
@@ -158,18 +161,24 @@ BOOL WINAPI ConsoleControl::Handler(DWORD event) {
     }
 }
 
-int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, const std::string& metricsFile) {
     StderrMessageDialog dialog;
     StderrStatusLine status;
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
     EventLog log(std::cout);
     ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort port(reconnecting, log);
+    LoggingSerialPort logging(reconnecting, log);
     SettingsFiles settings(platform.profile, status, info.settingsFolder);
     platform.ApplyPortOverrides(settings);
     Window window;
+    const UnknownClockSync clockSync;
+    Win32FileReplacer files;
+    StatusKeeper keeper(logging, {window, settings, platform.clock, clockSync, &reconnecting},
+                        {files, status, metricsFile},
+                        {"headless", static_cast<std::int64_t>(GetCurrentProcessId())},
+                        platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, status, info},
                     platform.timers, host);
     log.WatchReplies(window);
@@ -179,7 +188,6 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
         [&status](const std::string& text) {
@@ -189,7 +197,10 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform) {
         },
         [](const std::string&) {});
     log.WatchMessages(window);
+    keeper.Watch(warnings);
+    keeper.Start();
     const int code = platform.loop.Run();
+    keeper.Finish();
     std::cout.flush();
     std::cerr.flush();
     return code;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "app/win32/win32_platform.h"
@@ -67,8 +68,9 @@ private:
 };
 
 // Runs the program headless: events logged on standard output, problems on standard
-// error, operator words from standard input. Returns the process exit code.
-int RunConsole(const ProgramInfo& info, Win32Platform& platform);
+// error, operator words from standard input; the status kept in the settings folder and in
+// `metricsFile` unless empty. Returns the process exit code.
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, const std::string& metricsFile);
 
 // --check-rules: prints the stored display rules compared with this PC's time zone for `years`
 // years and returns 0 when they agree, 1 when they do not, 2 when there was no check.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "app/status_command.h"
 #include "app/win32/console_mode.h"
 #include "app/win32/win32_platform.h"
 #include "app/win32/window_mode.h"
@@ -100,7 +101,7 @@ int main(int argc, char** argv) {
         }
         return *code;
     }
-    if (options.headless || options.checkRules) {
+    if (options.headless || options.checkRules || options.status) {
         UseParentConsole(true);
     } else if (options.verbose) {
         UseParentConsole(false);  // the window's trace goes to the parent's streams, if any
@@ -111,6 +112,11 @@ int main(int argc, char** argv) {
     if (options.checkRules) {
         return RunRuleCheck(info, platform, options.checkYears);
     }
+    if (options.status) {
+        const int code = PrintStatus(info.settingsFolder, std::cout);
+        std::cout.flush();
+        return code;
+    }
     const InstanceLock lock(info.settingsFolder,
                             options.headless ? InstanceMode::Headless : InstanceMode::Window);
     if (!lock.Held()) {
@@ -119,5 +125,7 @@ int main(int argc, char** argv) {
         return kExitAlreadyRunning;
     }
     ReportFirstTick(platform.timers, entry);
-    return options.headless ? RunConsole(info, platform) : RunWindow(info, platform);
+    const std::string metricsFile = options.metricsFile.value_or("");
+    return options.headless ? RunConsole(info, platform, metricsFile)
+                            : RunWindow(info, platform, metricsFile);
 }

@@ -1,9 +1,13 @@
 #include "app/win32/window_mode.h"
 
+#include <windows.h>
+
+#include <cstdint>
 #include <memory>
 
 #include "platform/clock_sync.h"
 #include "platform/failure.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_message_dialog.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
@@ -12,10 +16,11 @@
 #include "ui/win32/win32_window_view.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 
-int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
+int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::string& metricsFile) {
     EnablePerMonitorDpiAwareness();
     Win32MessageDialog dialog;
     Window window;
@@ -33,8 +38,14 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     ReconnectingPort port(platform.port, platform.timers, view->Status());
     SettingsFiles settings(platform.profile, view->Status(), info.settingsFolder);
     platform.ApplyPortOverrides(settings);
+    const UnknownClockSync clockSync;
+    Win32FileReplacer files;
+    StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
+                        {files, view->Status(), metricsFile},
+                        {"window", static_cast<std::int64_t>(GetCurrentProcessId())},
+                        platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, view->Status(), info},
                     platform.timers, host);
     view->onCloseRequested = [&program] { program.CloseWindow(); };
@@ -47,13 +58,15 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->AddNotifyIcon();
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
     CombinedWarningLine warningLine(view->Status());
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, view->Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
+    keeper.Watch(warnings);
+    keeper.Start();
     const int exitCode = platform.loop.Run();
+    keeper.Finish();
     view->RemoveNotifyIcon();
     return exitCode;
 }
