@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,7 +38,10 @@ std::string ReadFile(const std::string& path) {
 // One headless run with its streams sent to files in the settings folder.
 class ProgramRun {
 public:
-    ProgramRun(const testing::TempDir& settings, const char* zone) {
+    // `journal`: the program's streams are taken for the journal's (JOURNAL_STREAM names them).
+    // `program` empty: the lean headless one; otherwise that one, with its window offscreen.
+    ProgramRun(const testing::TempDir& settings, const char* zone, bool journal = false,
+               const std::string& program = {}) {
         m_pid = fork();
         if (m_pid == 0) {
             const int in = open("/dev/null", O_RDONLY);
@@ -51,12 +55,19 @@ public:
                 close(fd);
             }
             setenv("XDG_CONFIG_HOME", settings.Path().c_str(), 1);
+            struct stat log {};
+            if (journal && fstat(STDOUT_FILENO, &log) == 0) {
+                const std::string stream =
+                    std::to_string(log.st_dev) + ":" + std::to_string(log.st_ino);
+                setenv("JOURNAL_STREAM", stream.c_str(), 1);
+            }
             setenv("TZ", zone, 1);
             // This machine's clock may not be synchronised: the program is told it is.
             setenv("LD_PRELOAD", CORVANTIS_SYNCHRONISED_CLOCK, 1);
-            execl(CORVANTIS_LEAN_EXECUTABLE, CORVANTIS_LEAN_EXECUTABLE, "--settings-dir",
-                  settings.Path().c_str(), "--metrics-file", settings.File("m.prom").c_str(),
-                  static_cast<char*>(nullptr));
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            const std::string executable = program.empty() ? CORVANTIS_LEAN_EXECUTABLE : program;
+            execl(executable.c_str(), executable.c_str(), "--settings-dir", settings.Path().c_str(),
+                  "--metrics-file", settings.File("m.prom").c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
     }
@@ -157,14 +168,28 @@ TEST_F(StatusTest, SendingIsOkAndTheMetricsFilePassesPromtool) {
     EXPECT_NE(ReadFile(settings.File("m.prom")).find("corvantis_running 0\n"), std::string::npos);
 }
 
+// Under the journal, the warning's line carries the warning priority; the event lines none
+// (the journal's default, info).
 TEST_F(StatusTest, RulesThatDifferFromTheZoneAreAWarning) {
-    ProgramRun run(settings, kDifferentZone);
-    const Check check = StatusWhen(settings, "CORVANTIS WARNING - sending to COM1");
+    ProgramRun run(settings, kDifferentZone, true);
+    const Check check = StatusWhen(settings, "CORVANTIS WARNING - sending to COM1, last message");
     EXPECT_EQ(check.code, 1) << check.output;
-    EXPECT_NE(check.output.find("rules: Clocks will show"), std::string::npos)
-        << check.output;
+    EXPECT_NE(check.output.find("rules: Clocks will show"), std::string::npos) << check.output;
     EXPECT_NE(ReadFile(settings.File("m.prom")).find("corvantis_warning{key=\"rules\"} 1"),
               std::string::npos);
+    run.Stop();
+    std::istringstream log(ReadFile(settings.File("out.log")));
+    int warnings = 0, events = 0;
+    for (std::string line; std::getline(log, line);) {
+        if (line.rfind("<4>warning: Clocks will show", 0) == 0) {
+            ++warnings;
+        } else if (line.find(" sent [") != std::string::npos) {
+            EXPECT_NE(line[0], '<') << line;
+            ++events;
+        }
+    }
+    EXPECT_EQ(warnings, 1) << ReadFile(settings.File("out.log"));
+    EXPECT_GT(events, 0);
 }
 
 TEST_F(StatusTest, APulledPortIsCritical) {
@@ -210,6 +235,17 @@ TEST_F(StatusTest, ARecordOlderThanAMinuteWhileTheFolderIsHeldIsCritical) {
     close(lock);
     EXPECT_EQ(StatusOf(settings).code, 3) << "not running once the lock is free";
 }
+
+#ifdef CORVANTIS_EXECUTABLE
+// The window program keeps the same record.
+TEST_F(StatusTest, TheWindowProgramKeepsItToo) {
+    ProgramRun run(settings, kMatchingZone, false, CORVANTIS_EXECUTABLE);
+    const Check check = StatusWhen(settings, "CORVANTIS OK - sending to COM1, last message");
+    EXPECT_EQ(check.code, 0) << check.output << ReadFile(settings.File("out.log"));
+    EXPECT_NE(check.output.find("Program:        window "), std::string::npos) << check.output;
+    EXPECT_EQ(PromtoolProblems(settings.File("m.prom")), "");
+}
+#endif
 
 }  // namespace
 }  // namespace corvantis
