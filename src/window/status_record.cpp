@@ -208,9 +208,10 @@ StatusVerdict JudgeRunning(const StatusRecord& r, std::int64_t now) {
 StatusVerdict JudgeStatus(const std::optional<StatusRecord>& record, std::int64_t now,
                           Holder holder, const std::string& settingsFolder) {
     if (!record) {
-        return Verdict(PluginState::Unknown, holder == Holder::Running
-                                                 ? "running, but no status in " + settingsFolder
-                                                 : "not running, no status in " + settingsFolder);
+        const char* running = holder == Holder::Running      ? "running, but no status in "
+                              : holder == Holder::NotRunning ? "not running, no status in "
+                                                             : "no status in ";
+        return Verdict(PluginState::Unknown, running + settingsFolder);
     }
     const bool mayRun = holder == Holder::Running || (holder == Holder::Unknown && record->running);
     StatusVerdict verdict =
