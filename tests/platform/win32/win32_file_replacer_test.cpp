@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -15,7 +16,8 @@ TEST(Win32FileReplacerTest, CreatesAndReplacesWholeLeavingNoTemporaryFile) {
     const std::string path = dir.Path() + "\\status.json";
     Win32FileReplacer files;
     std::string error;
-    for (const std::string bytes : {"{\"a\": 1}\n", "{}\n", std::string(70000, 'x')}) {
+    for (const std::string& bytes :
+         std::vector<std::string>{"{\"a\": 1}\n", "{}\n", std::string(70000, 'x')}) {
         ASSERT_TRUE(files.Replace(path, bytes, error)) << error;
         EXPECT_EQ(testing::ReadFileBytes(path), bytes);
     }
