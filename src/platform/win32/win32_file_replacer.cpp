@@ -13,7 +13,7 @@ bool Fail(std::string& error, const std::string& what) {
     return false;
 }
 
-// Writes all of `bytes` to a new file `path` and flushes it to the disk.
+// Writes all of `bytes` to a new file `path`. Not flushed: see the header.
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -40,8 +40,7 @@ bool Win32FileReplacer::Replace(const std::string& path, const std::string& byte
         DeleteFileA(temporary.c_str());
         return false;
     }
-    if (!MoveFileExA(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         Fail(error, "cannot replace " + path);
         DeleteFileA(temporary.c_str());
         return false;

@@ -1,5 +1,7 @@
-// Whole-file replacement on Windows: a temporary file in the same folder, flushed, then moved
-// over the old one in one step.
+// Whole-file replacement on Windows for files rewritten often (the program's status): a
+// temporary file in the same folder moved over the old one in one step. Nothing is flushed to
+// the disk, as on POSIX: a record lost to a power cut is written again a second after the
+// program restarts, and the loop never waits on the disk.
 #pragma once
 
 #include "platform/file_replacer.h"
