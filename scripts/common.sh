@@ -12,6 +12,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
 PACKAGES+=(librsvg2-bin appstream systemd man-db groff-base dpkg-dev lintian)
 # scripts/function-lengths.
 PACKAGES+=(perl)
+# promtool: the metrics file and the example alert rules checked as Prometheus checks them.
+PACKAGES+=(prometheus)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -49,9 +49,45 @@ std::string ServiceOptionsError(const Options& options, const std::string& progr
 }
 }  // namespace
 
+namespace {
+
+// The value of an option that takes one, given as "--name VALUE" or "--name=VALUE": nothing
+// when `argument` is not that option. An empty or missing value sets `error`.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       const std::string& name, const std::string& what,
+                                       std::string& error) {
+    const std::string& argument = arguments[i];
+    std::string value;
+    if (argument == name) {
+        value = i + 1 < arguments.size() ? arguments[++i] : std::string();
+    } else if (argument.rfind(name + "=", 0) == 0) {
+        value = argument.substr(name.size() + 1);
+    } else {
+        return std::nullopt;
+    }
+    if (value.empty()) {
+        error = name + " needs " + what;
+    }
+    return value;
+}
+
+bool ParseYears(const std::string& text, Options& options) {
+    int years = 0;
+    const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), years);
+    if (failed != std::errc{} || end != text.data() + text.size() || years < 1 ||
+        years > kMaxCheckYears) {
+        options.error = "--years needs a whole number from 1 to 50";
+        return false;
+    }
+    options.checkYears = years;
+    return true;
+}
+
+}  // namespace
+
 Options ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
+    for (std::size_t i = 0; i < arguments.size() && options.error.empty(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--headless") {
             options.headless = true;
@@ -65,38 +101,24 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             options.logMessages = true;
         } else if (argument == "--check-rules") {
             options.checkRules = true;
+        } else if (argument == "--status") {
+            options.status = true;
         } else if (argument == "--years") {
-            int years = 0;
-            const std::string text = i + 1 < arguments.size() ? arguments[++i] : "";
-            const auto [end, failed] =
-                std::from_chars(text.data(), text.data() + text.size(), years);
-            if (failed != std::errc{} || end != text.data() + text.size() || years < 1 ||
-                years > kMaxCheckYears) {
-                options.error = "--years needs a whole number from 1 to 50";
-                return options;
-            }
-            options.checkYears = years;
+            ParseYears(i + 1 < arguments.size() ? arguments[++i] : "", options);
         } else if (const auto option = ServiceOption(argument)) {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
                 options.error = argument + " needs a service name";
                 return options;
             }
             options.*option = arguments[++i];
-        } else if (argument == "--settings-dir") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                options.error = "--settings-dir needs a folder";
-                return options;
-            }
-            options.settingsDir = arguments[++i];
-        } else if (argument.rfind("--settings-dir=", 0) == 0) {
-            options.settingsDir = argument.substr(15);
-            if (options.settingsDir->empty()) {
-                options.error = "--settings-dir needs a folder";
-                return options;
-            }
+        } else if (auto folder =
+                       OptionValue(arguments, i, "--settings-dir", "a folder", options.error)) {
+            options.settingsDir = std::move(folder);
+        } else if (auto file =
+                       OptionValue(arguments, i, "--metrics-file", "a file", options.error)) {
+            options.metricsFile = std::move(file);
         } else {
             options.error = "unknown option " + argument;
-            return options;
         }
     }
     return options;
@@ -127,9 +149,13 @@ std::string ServiceUsage(const std::string& program) {
 std::string Usage(const std::string& program) {
     return "Usage: " + program +
            " [--headless] [--log-messages] [--verbose] [--settings-dir DIR]\n"
+           "         [--metrics-file FILE]\n"
            "       " +
            program +
            " --check-rules [--years N] [--settings-dir DIR]\n"
+           "       " +
+           program +
+           " --status [--settings-dir DIR]\n"
            "Sets Vesper wall clocks from this PC's clock over a serial line.\n"
            "\n"
            "  --headless          run without a window: changes (port, replies, warnings,\n"
@@ -142,6 +168,12 @@ std::string Usage(const std::string& program) {
            "  --check-rules       compare the stored display rules with this PC's time zone\n"
            "                      over the next 5 years (--years N: N years); exits 0 when\n"
            "                      they agree, 1 when they do not\n"
+           "  --metrics-file FILE also keep the status in FILE in Prometheus' text format,\n"
+           "                      for the textfile collector of node_exporter or\n"
+           "                      windows_exporter\n"
+           "  --status            print the status of the program running on these settings\n"
+           "                      (from status.json in the settings folder) and exit 0 OK,\n"
+           "                      1 WARNING, 2 CRITICAL or 3 UNKNOWN, as a monitoring check\n"
            "  --verbose           also print, on standard error, each failure the program\n"
            "                      passes over on purpose (a step skipped, the tick going on)\n"
            "  --version           print the version and exit\n"

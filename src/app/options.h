@@ -22,7 +22,9 @@ struct Options {
     std::optional<std::string> service;
     std::optional<std::string> installService;
     std::optional<std::string> uninstallService;
-    std::string error;  // not empty when the command line is not understood
+    bool status = false;  // print the running program's status and exit with its state
+    std::optional<std::string> metricsFile;  // where to keep the status in Prometheus' format
+    std::string error;                       // not empty when the command line is not understood
 };
 
 Options ParseOptions(const std::vector<std::string>& arguments);

@@ -10,6 +10,11 @@ namespace corvantis {
 // Whether the other copy shows a window that can be brought forward, or runs headless.
 enum class InstanceMode { Window, Headless };
 
+// Whether some program holds the lock of a settings folder, asked without taking it, so that
+// asking never stops a copy that starts at the same moment. Unknown when the OS cannot tell.
+enum class LockState { Held, Free, Unknown };
+LockState ProbeInstanceLock(const std::string& settingsFolder);
+
 // The lock of one settings folder, taken when constructed and held until destroyed. The OS
 // releases it when the process ends, however it ends, so a crash never leaves a stale lock.
 // However the folder is spelled ("." or ".." on the way, trailing separators, letter case, a

@@ -39,6 +39,13 @@ void EventLog::Write(std::string_view what, std::string_view detail) {
     m_out << std::endl;
 }
 
+void EventLog::WriteWarning(std::string_view what, std::string_view detail) {
+    if (m_priorities) {
+        m_out << "<4>";
+    }
+    Write(what, detail);
+}
+
 void EventLog::WatchReplies(Window& w) {
     w.Text3.AddObserver([this, &w](ControlProperty property) {
         if (property == ControlProperty::Text && !w.Text3.Text().empty()) {
@@ -123,6 +130,16 @@ void SayNotSending(const std::string& notice, StatusLine& status, EventLog& log)
     }
     status.ShowWarning(notice);
     log.Write("not-sending", notice);
+}
+
+std::function<void(const std::string&)> PcClockLines(EventLog& log) {
+    return [&log](const std::string& text) {
+        if (text.empty()) {
+            log.Write("pc-clock", "This PC's clock is synchronised again.");
+        } else {
+            log.WriteWarning("pc-clock", text);
+        }
+    };
 }
 
 }  // namespace corvantis

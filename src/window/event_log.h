@@ -32,6 +32,11 @@ public:
                       EventLogOptions options = {});
 
     void Write(std::string_view what, std::string_view detail);
+    // A line that tells of a problem: with journal priorities on, it starts with "<4>", the
+    // journal's warning priority; otherwise as Write.
+    void WriteWarning(std::string_view what, std::string_view detail);
+    // Whether warning lines carry the journal's priority prefix.
+    void SetJournalPriorities(bool on) { m_priorities = on; }
 
     // Asks for a line per message from now on (the settings are read after the log exists).
     void LogEveryMessage(bool every) { m_options.everyMessage = every; }
@@ -70,6 +75,7 @@ private:
     std::ostream& m_out;
     Clock m_clock;
     EventLogOptions m_options;
+    bool m_priorities = false;
     bool m_builtThisTick = false;
     bool m_sentThisTick = false;
     std::string m_lastRateMark;
@@ -97,5 +103,9 @@ private:
 // it: on the warning stream, and in the log as "not-sending <notice>", or as "sending" with
 // "Sending to the clocks again." when nothing stops the messages any more.
 void SayNotSending(const std::string& notice, StatusLine& status, EventLog& log);
+
+// What the standing warnings say of the PC clock, as lines of `log`: a warning while it is not
+// synchronised, an ordinary line once it is again.
+std::function<void(const std::string&)> PcClockLines(EventLog& log);
 
 }  // namespace corvantis

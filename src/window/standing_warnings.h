@@ -42,6 +42,9 @@ public:
     StandingWarnings(Window& window, const PcTime& pc, SettingsFiles& settings, StatusLine& status,
                      TimerService& timers, Show onRules, Show onClockSync);
 
+    // The display rules' sentence as it stands (empty: they agree with the zone).
+    const std::string& RulesWarning() const { return m_rules; }
+
 private:
     void CheckRules(bool show);
     void CheckClock();

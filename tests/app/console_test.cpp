@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -68,6 +70,36 @@ TEST(StderrStatusLineTest, EachEpisodeOfAProblemIsWarnedAgainButARepeatIsNot) {
     EXPECT_EQ(out.str(),
               "warning: COM1 went away\nwarning: COM1 is back\nwarning: COM1 went away\n"
               "warning: COM1 is back\nwarning: COM1 is back\n");
+}
+
+// Under the journal each line starts with its priority, so `journalctl -p warning` finds the
+// warnings and errors and nothing else; elsewhere the lines are as they always were.
+TEST(StandardStreamsTest, WarningsAndErrorsCarryTheJournalsPriorityOnEveryLine) {
+    struct Row {
+        bool journal;
+        std::function<void()> show;
+        std::string expected;
+    };
+    const auto dialog = [](bool journal, MessageIcon icon) {
+        return [journal, icon] { StderrMessageDialog(journal).Show("a\nb", "8010", icon); };
+    };
+    const auto warning = [](bool journal) {
+        return [journal] { StderrStatusLine(journal).ShowWarning("COM5 went away"); };
+    };
+    const Row rows[] = {
+        {true, dialog(true, MessageIcon::Critical), "<3>8010: a\n<3>b\n"},
+        {true, dialog(true, MessageIcon::Exclamation), "<4>8010: a\n<4>b\n"},
+        {true, warning(true), "<4>warning: COM5 went away\n"},
+        {false, dialog(false, MessageIcon::Critical), "8010: a\nb\n"},
+        {false, warning(false), "warning: COM5 went away\n"},
+    };
+    for (const Row& row : rows) {
+        std::ostringstream captured;
+        std::streambuf* const before = std::cerr.rdbuf(captured.rdbuf());
+        row.show();
+        std::cerr.rdbuf(before);
+        EXPECT_EQ(captured.str(), row.expected);
+    }
 }
 
 }  // namespace

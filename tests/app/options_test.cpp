@@ -52,12 +52,22 @@ TEST(OptionsTest, ReadsTheRuleCheck) {
     EXPECT_EQ(check.checkYears, 12);
 }
 
+TEST(OptionsTest, ReadsTheStatusAndTheMetricsFile) {
+    EXPECT_FALSE(ParseOptions({}).status);
+    EXPECT_FALSE(ParseOptions({}).metricsFile.has_value());
+    const Options both = ParseOptions(Arguments{"--status", "--metrics-file", "/run/c.prom"});
+    EXPECT_TRUE(both.status);
+    EXPECT_EQ(both.metricsFile, "/run/c.prom");
+    EXPECT_EQ(ParseOptions(Arguments{"--metrics-file=/a.prom"}).metricsFile, "/a.prom");
+}
+
 TEST(OptionsTest, RefusesWhatItDoesNotUnderstand) {
     for (const Arguments& arguments :
          {Arguments{"--settings-dir"}, Arguments{"--settings-dir="},
           Arguments{"--settings-dir", ""}, Arguments{"--settings-directory=/x"},
           Arguments{"/srv/a"}, Arguments{"-x"}, Arguments{"--years"}, Arguments{"--years", "0"},
-          Arguments{"--years", "51"}, Arguments{"--years", "5x"}}) {
+          Arguments{"--years", "51"}, Arguments{"--years", "5x"}, Arguments{"--metrics-file"},
+          Arguments{"--metrics-file="}, Arguments{"--metrics-files=/x"}}) {
         EXPECT_FALSE(ParseOptions(arguments).error.empty()) << arguments.front();
     }
     EXPECT_NE(Usage("corvantis").find("--settings-dir DIR"), std::string::npos);

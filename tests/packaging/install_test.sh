@@ -108,6 +108,10 @@ for row in "${cases[@]}"; do
     [ -x "$root$program" ] || fail "$name: $program is not installed"
     echo "$exec_line" | grep -q -- '--settings-dir %S/corvantis/%i' ||
         fail "$name: ExecStart does not pass the instance's settings folder: $exec_line"
+    echo "$exec_line" | grep -q -- '--metrics-file %t/corvantis/%i/corvantis.prom' ||
+        fail "$name: ExecStart does not pass the metrics file the README names: $exec_line"
+    [ -f "$usr/share/doc/corvantis-headless/examples/corvantis-alerts.yml" ] ||
+        fail "$name: the example alert rules are not installed"
 done
 
 # systemd's own checks on the unit installed with the /usr prefix, its program and man page
@@ -131,7 +135,9 @@ echo "systemd-analyze security: ${score:-no score printed}"
 for setting in "After=time-sync.target" "Wants=time-sync.target" "Restart=on-failure" \
                "SupplementaryGroups=dialout" "StateDirectory=corvantis/%i" \
                "DevicePolicy=closed" "DeviceAllow=char-ttyS rw" "DeviceAllow=char-ttyUSB rw" \
-               "DeviceAllow=char-ttyACM rw" "ProtectSystem=strict" "NoNewPrivileges=yes"; do
+               "DeviceAllow=char-ttyACM rw" "ProtectSystem=strict" "NoNewPrivileges=yes" \
+               "RuntimeDirectory=corvantis/%i" "RuntimeDirectoryMode=0755" \
+               "SyslogLevelPrefix=yes"; do
     grep -qxF "$setting" "$verify_dir/corvantis@.service" || fail "the unit lacks $setting"
 done
 

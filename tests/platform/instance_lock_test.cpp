@@ -63,5 +63,19 @@ TEST(InstanceLockTest, EverySpellingOfTheFolderMeetsTheSameLock) {
     }
 }
 
+// Asking whether a program runs on a folder takes nothing: a copy that starts meanwhile still
+// gets the lock.
+TEST(InstanceLockTest, TheProbeSeesTheHolderWithoutTakingTheLock) {
+    testing::TempDir dir;
+    const std::string folder = dir.Path();
+    EXPECT_EQ(ProbeInstanceLock(folder), LockState::Free) << "never held";
+    auto holder = std::make_unique<InstanceLock>(folder, InstanceMode::Headless);
+    ASSERT_TRUE(holder->Held());
+    EXPECT_EQ(ProbeInstanceLock(folder), LockState::Held);
+    holder.reset();
+    EXPECT_EQ(ProbeInstanceLock(folder), LockState::Free) << "released at the end";
+    EXPECT_TRUE(InstanceLock(folder, InstanceMode::Window).Held()) << "the probe kept nothing";
+}
+
 }  // namespace
 }  // namespace corvantis

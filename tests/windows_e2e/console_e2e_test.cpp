@@ -26,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::WinePrefix;
 using testing::WineProcess;
+using testing::WineResult;
 
 TEST(WindowsConsole, OptionsAnswerOnTheParentsStreams) {
     struct Row {
@@ -91,12 +92,18 @@ protected:
     }
     void TearDown() override { prefix.UnlinkComPort(1); }
 
-    void Start() {
+    void Start(const std::vector<std::string>& more = {}) {
+        std::vector<std::string> arguments{"--headless", "--settings-dir",
+                                           WinePrefix::WindowsPath(settings.Path())};
+        arguments.insert(arguments.end(), more.begin(), more.end());
         // A zone the default display rules express, so the start-up rule check is quiet.
-        process =
-            prefix.Start(CORVANTIS_WINDOWS_EXE,
-                         {"--headless", "--settings-dir", WinePrefix::WindowsPath(settings.Path())},
-                         {{"TZ", "America/Chicago"}});
+        process = prefix.Start(CORVANTIS_WINDOWS_EXE, arguments, {{"TZ", "America/Chicago"}});
+    }
+    // corvantis.exe --status on this run's settings folder.
+    WineResult Status() {
+        return prefix.Run(CORVANTIS_WINDOWS_EXE,
+                          {"--status", "--settings-dir", WinePrefix::WindowsPath(settings.Path())},
+                          60s);
     }
 
     // Gathers the wire and the program's output until `done` holds or `limit` passes.
@@ -279,7 +286,7 @@ TEST_F(ConsoleRun, AStartRemovesWhatAnInterruptedSaveLeftAndARunLeavesNothingBeh
     for (const auto& entry : std::filesystem::directory_iterator(settings.Path())) {
         left.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(left, (std::set<std::string>{"Corvantis.ini", "data.ini"}));
+    EXPECT_EQ(left, (std::set<std::string>{"Corvantis.ini", "data.ini", "status.json"}));
 }
 
 // A second copy meets the first one's lock however the settings folder is spelled.
@@ -301,6 +308,27 @@ TEST_F(ConsoleRun, ASecondCopyOnTheSameFolderSpelledOtherwiseEnds) {
     }
     ASSERT_TRUE(process->Write("exit\n"));
     EXPECT_EQ(process->Wait(15s), 0);
+}
+
+// The status as a monitoring check reads it: OK while sending (the running copy found by its
+// lock), UNKNOWN once it has ended; the metrics file written beside.
+TEST_F(ConsoleRun, StatusIsOkWhileSendingAndUnknownOnceEnded) {
+    Start({"--metrics-file", WinePrefix::WindowsPath(settings.File("corvantis.prom"))});
+    ASSERT_TRUE(Until([&] { return Messages().size() >= 2; }, 30s)) << process->Err();
+    const WineResult running = Status();
+    EXPECT_EQ(running.exitCode, 0) << running.out << running.err;
+    EXPECT_EQ(
+        testing::UnixLines(running.out).rfind("CORVANTIS OK - sending to COM1, last message", 0),
+        0u)
+        << running.out;
+    const std::string metrics = testing::ReadFileBytes(settings.File("corvantis.prom"));
+    EXPECT_NE(metrics.find("corvantis_sending 1\n"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("program=\"headless\",port=\"COM1\""), std::string::npos) << metrics;
+    ASSERT_TRUE(process->Write("exit\n"));
+    EXPECT_EQ(process->Wait(15s), 0);
+    const WineResult ended = Status();
+    EXPECT_EQ(ended.exitCode, 3) << ended.out << ended.err;
+    EXPECT_NE(ended.out.find("not running (last status at"), std::string::npos) << ended.out;
 }
 
 }  // namespace

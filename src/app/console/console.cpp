@@ -6,8 +6,26 @@
 
 namespace corvantis {
 
-void StderrMessageDialog::Show(const std::string& text, const std::string& title, MessageIcon) {
-    std::cerr << title << ": " << text << std::endl;
+namespace {
+// `text` with `prefix` before each of its lines.
+std::string EachLine(const std::string& text, const std::string& prefix) {
+    std::string out = prefix;
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
+            out += prefix;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+void StderrMessageDialog::Show(const std::string& text, const std::string& title,
+                               MessageIcon icon) {
+    const char* priority = !m_priorities                   ? ""
+                           : icon == MessageIcon::Critical ? kJournalError
+                                                           : kJournalWarning;
+    std::cerr << EachLine(title + ": " + text, priority) << std::endl;
 }
 
 void StderrStatusLine::ShowWarning(const std::string& text) {
@@ -18,7 +36,15 @@ void StderrStatusLine::ShowWarning(const std::string& text) {
     if (text.empty()) {
         return;  // nothing to warn of: the next warning is a new one
     }
-    m_out << "warning: " << text << std::endl;
+    m_out << EachLine("warning: " + text, m_priorities ? kJournalWarning : "") << std::endl;
+}
+
+std::function<void(const std::string&)> ShowNonEmpty(StatusLine& status) {
+    return [&status](const std::string& text) {
+        if (!text.empty()) {
+            status.ShowWarning(text);
+        }
+    };
 }
 
 void OperatorLines::Feed(std::string_view bytes) {

@@ -17,10 +17,22 @@ namespace corvantis {
 
 class Window;
 
-// Message boxes become one line on standard error: "<title>: <text>".
+// With `journalPriorities`, each line a class below writes starts with its syslog priority as
+// the journal reads it from a service's streams ("<3>" error, "<4>" warning), so that
+// `journalctl -p warning` finds exactly the warnings and errors.
+inline constexpr const char* kJournalError = "<3>";
+inline constexpr const char* kJournalWarning = "<4>";
+
+// Message boxes become one line on standard error: "<title>: <text>"; a critical box is an
+// error, every other one a warning.
 class StderrMessageDialog : public MessageDialog {
 public:
+    explicit StderrMessageDialog(bool journalPriorities = false)
+        : m_priorities(journalPriorities) {}
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    bool m_priorities;
 };
 
 // Each warning is printed as one line "warning: <text>" on `out` (standard error unless
@@ -29,14 +41,21 @@ public:
 // problem (its callers warn once as it begins and once as it ends) is printed again.
 class StderrStatusLine : public StatusLine {
 public:
-    StderrStatusLine() : StderrStatusLine(std::cerr) {}
-    explicit StderrStatusLine(std::ostream& out) : m_out(out) {}
+    explicit StderrStatusLine(bool journalPriorities = false)
+        : StderrStatusLine(std::cerr, journalPriorities) {}
+    explicit StderrStatusLine(std::ostream& out, bool journalPriorities = false)
+        : m_out(out), m_priorities(journalPriorities) {}
     void ShowWarning(const std::string& text) override;
 
 private:
     std::ostream& m_out;
+    bool m_priorities;
     std::string m_last;
 };
+
+// Shows each warning text on `status` that is not empty: the standing warnings' report of a
+// change, for a program whose warning line is standard error.
+std::function<void(const std::string&)> ShowNonEmpty(StatusLine& status);
 
 // No window to show or unload; ending the program asks the event loop to quit.
 class HeadlessHost : public WindowHost {

@@ -6,18 +6,22 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "app/console/console.h"
 #include "app/headless/headless_timers.h"
+#include "app/status_command.h"
 #include "platform/instance_lock.h"
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/ini_file_store.h"
+#include "platform/posix/journal_stream.h"
 #include "platform/posix/nonblocking_output.h"
 #include "platform/posix/posix_clock_sync.h"
+#include "platform/posix/posix_file_replacer.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -31,6 +35,7 @@
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 namespace {
@@ -78,9 +83,25 @@ private:
     int m_watch = 0;
 };
 
-// The program on the loop until "Close and Exit"; with `checkYears`, only the rule check of
-// the stored display rules for that many years. `logMessages`: a log line per clock message.
-int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears, bool logMessages) {
+// The [Ports] overrides count before anything probes or opens a port.
+void ApplyPortOverrides(PortMap& ports, SettingsFiles& settings) {
+    for (const auto& [number, path] : ReadPortOverrides(settings)) {
+        ports.SetOverride(number, path);
+    }
+}
+
+// --check-rules: the rule check of the stored display rules for `years` years.
+int RunRuleCheck(const ProgramInfo& info, int years) {
+    PosixWallClock clock;
+    posix::IniFileStore profile;
+    StderrStatusLine status;
+    SettingsFiles settings(profile, status, info.settingsFolder);
+    return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), years, std::cout, std::cerr);
+}
+
+// The program on the loop until "Close and Exit", its status kept in the settings folder (and
+// in `options.metricsFile` when given); --log-messages logs every clock message.
+int RunOnLoop(const ProgramInfo& info, const Options& options) {
     posix::EventLoop loop;
     PortMap ports = PortMap::SystemDefaults();
     PosixWallClock clock;
@@ -91,55 +112,51 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears, bool logMe
     posix::XdgAutostartRegistry registry(posix::XdgAutostartRegistry::DefaultFolder());
     posix::LoopTimerService loopTimers(loop);
     HeadlessTimerService timers(loopTimers, device);
-    StderrMessageDialog dialog;
-    StderrStatusLine status;
+    // Under systemd, warnings and errors carry the journal's priorities.
+    StderrMessageDialog dialog(posix::GoesToJournal(STDERR_FILENO));
+    StderrStatusLine status(posix::GoesToJournal(STDERR_FILENO));
     HeadlessHost host([&loop] { loop.Quit(0); });
     EventLog log(std::cout);
+    log.SetJournalPriorities(posix::GoesToJournal(STDOUT_FILENO));
     ReconnectingPort reconnecting(device, loopTimers, status);
-    LoggingSerialPort port(reconnecting, log);
+    LoggingSerialPort logging(reconnecting, log);
     SettingsFiles settings(profile, status, info.settingsFolder);
-    if (checkYears) {
-        return PrintRuleCheck(settings, clock, posix::PosixTimeZone(), *checkYears, std::cout,
-                              std::cerr);
-    }
     // No log or warning line holds up the clocks from here on (NonBlockingOutput).
     posix::NonBlockingStandardStreams streams(&loop);
-    // The [Ports] overrides count before anything probes or opens a port.
-    for (const auto& [number, path] : ReadPortOverrides(settings)) {
-        ports.SetOverride(number, path);
-    }
-    log.LogEveryMessage(logMessages || ReadLogEveryMessage(settings));
+    ApplyPortOverrides(ports, settings);
+    log.LogEveryMessage(options.logMessages || ReadLogEveryMessage(settings));
     Window window;
-    Program program(window, {clock, port, settings, dialog, probe, wait, registry, status, info},
+    const posix::PosixClockSync clockSync;
+    posix::PosixFileReplacer files;
+    StatusKeeper keeper(logging, {window, settings, clock, clockSync, &reconnecting},
+                        {files, status, options.metricsFile.value_or("")},
+                        {"headless", ::getpid()}, loopTimers);
+    Program program(window,
+                    {clock, keeper.Port(), settings, dialog, probe, wait, registry, status, info},
                     timers, host);
     log.WatchReplies(window);
     log.Write("started", "settings in " + info.settingsFolder);
     StdinWords words(loop, window);
-    // A service manager's stop (or Ctrl+C) closes the program as "Close and Exit" does.
+    // A service manager's stop (or Ctrl+C, or a hang-up) closes the program as "Close and
+    // Exit" does.
     posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const posix::PosixTimeZone zone;
-    const posix::PosixClockSync clockSync;
     // The PC clock's status is an event of the run, not a start-up problem.
-    StandingWarnings warnings(
-        window, {clock, zone, clockSync}, settings, status, loopTimers,
-        [&status](const std::string& text) {
-            if (!text.empty()) {
-                status.ShowWarning(text);
-            }
-        },
-        [&log](const std::string& text) {
-            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
-        });
+    StandingWarnings warnings(window, {clock, zone, clockSync}, settings, status, loopTimers,
+                              ShowNonEmpty(status), PcClockLines(log));
     log.WatchMessages(window);
     // Why nothing is sent: logged at the start, on both streams whenever it changes.
     NotSendingWatch notSending(
-        window, port, settings, [&reconnecting] { return reconnecting.Problem(); },
+        window, keeper.Port(), settings, [&reconnecting] { return reconnecting.Problem(); },
         [&](const std::string& notice) { SayNotSending(notice, status, log); });
     if (!notSending.Current().empty()) {
         log.Write("not-sending", notSending.Current());
     }
+    keeper.Watch(warnings);
+    keeper.Start();
     const int code = loop.Run();
+    keeper.Finish();
     log.WriteStopped();
     return code;
 }
@@ -149,7 +166,10 @@ int RunOnLoop(const ProgramInfo& info, std::optional<int> checkYears, bool logMe
 int RunHeadless(const Options& options, const char* argv0) {
     const ProgramInfo info = DescribeProgram(options, argv0);
     if (options.checkRules) {
-        return RunOnLoop(info, options.checkYears, false);
+        return RunRuleCheck(info, options.checkYears);
+    }
+    if (options.status) {
+        return PrintStatus(info.settingsFolder, std::cout);
     }
     const InstanceLock lock(info.settingsFolder, InstanceMode::Headless);
     if (!lock.Held()) {
@@ -157,7 +177,7 @@ int RunHeadless(const Options& options, const char* argv0) {
         return kExitAlreadyRunning;
     }
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
-    return RunOnLoop(info, std::nullopt, options.logMessages);
+    return RunOnLoop(info, options);
 }
 
 }  // namespace corvantis

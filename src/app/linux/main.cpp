@@ -20,6 +20,7 @@
 #include "platform/posix/ini_file_store.h"
 #include "platform/posix/nonblocking_output.h"
 #include "platform/posix/posix_clock_sync.h"
+#include "platform/posix/posix_file_replacer.h"
 #include "platform/posix/posix_port_probe.h"
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
@@ -35,6 +36,7 @@
 #include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 namespace {
@@ -102,7 +104,7 @@ void ApplyPortOverrides(PosixPlatform& platform, SettingsFiles& settings) {
     }
 }
 
-int RunWindow(const ProgramInfo& info) {
+int RunWindow(const ProgramInfo& info, const Options& options) {
     // Lines for a terminal or a log collector never hold up the window; queued lines go out
     // with the next one written.
     posix::NonBlockingStandardStreams streams(nullptr);
@@ -119,8 +121,13 @@ int RunWindow(const ProgramInfo& info) {
     ReconnectingPort port(platform.port, platform.timers, view.Status());
     SettingsFiles settings(platform.profile, view.Status(), info.settingsFolder);
     ApplyPortOverrides(platform, settings);
+    const posix::PosixClockSync clockSync;
+    posix::PosixFileReplacer files;
+    StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
+                        {files, view.Status(), options.metricsFile.value_or("")},
+                        {"window", QCoreApplication::applicationPid()}, platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, view.Status(), info},
                     platform.timers, host);
     view.onCloseRequested = [&program] { program.CloseWindow(); };
@@ -136,7 +143,6 @@ int RunWindow(const ProgramInfo& info) {
                                    });
     program.Start();
     const posix::PosixTimeZone zone;
-    const posix::PosixClockSync clockSync;
     CombinedWarningLine warningLine(view.Status());
     NotSendingWatch notSending(
         window, port, settings, [&port] { return port.Problem(); },
@@ -148,7 +154,11 @@ int RunWindow(const ProgramInfo& info) {
         window, {platform.clock, zone, clockSync}, settings, view.Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
-    return QApplication::exec();
+    keeper.Watch(warnings);
+    keeper.Start();
+    const int code = QApplication::exec();
+    keeper.Finish();
+    return code;
 }
 
 }  // namespace
@@ -162,6 +172,9 @@ int main(int argc, char** argv) {
         return *answered;
     }
     TraceSkippedFailures(options, std::cerr);
+    if (options.status) {
+        return RunHeadless(options, argv[0]);
+    }
     const bool headless = options.headless || !DisplayAvailable();
     if (headless && !options.headless) {
         std::cerr << "No display found: running headless (see --help).\n";
@@ -184,5 +197,5 @@ int main(int argc, char** argv) {
         return kExitAlreadyRunning;
     }
     posix::RemoveRunOnceEntries(posix::XdgAutostartRegistry::DefaultFolder());
-    return RunWindow(info);
+    return RunWindow(info, options);
 }

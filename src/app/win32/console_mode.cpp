@@ -1,6 +1,7 @@
 #include "app/win32/console_mode.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "app/console/console.h"
 #include "platform/clock_sync.h"
 #include "platform/win32/win32_clock_sync.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_queued_output.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
@@ -19,6 +21,7 @@
 #include "window/program.h"
 #include "window/rule_check_report.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 
@@ -162,7 +165,7 @@ BOOL WINAPI ConsoleControl::Handler(DWORD event) {
     }
 }
 
-int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessages) {
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, const Options& options) {
     // No log or warning line can hold up the clocks: a reader that stalls costs lines (counted),
     // one that goes away ends the logging, never the program.
     const QueuedStandardStreams streams;
@@ -171,13 +174,19 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessage
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
     EventLog log(std::cout);
     ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort port(reconnecting, log);
+    LoggingSerialPort logging(reconnecting, log);
     SettingsFiles settings(platform.profile, status, info.settingsFolder);
     platform.ApplyPortOverrides(settings);
-    log.LogEveryMessage(logMessages || ReadLogEveryMessage(settings));
+    log.LogEveryMessage(options.logMessages || ReadLogEveryMessage(settings));
     Window window;
+    const Win32ClockSync clockSync;
+    Win32FileReplacer files;
+    StatusKeeper keeper(logging, {window, settings, platform.clock, clockSync, &reconnecting},
+                        {files, status, options.metricsFile.value_or("")},
+                        {"headless", static_cast<std::int64_t>(GetCurrentProcessId())},
+                        platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, status, info},
                     platform.timers, host);
     log.WatchReplies(window);
@@ -187,25 +196,19 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessage
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
     program.Start();
     const Win32TimeZone zone;
-    const Win32ClockSync clockSync;
-    StandingWarnings warnings(
-        window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
-        [&status](const std::string& text) {
-            if (!text.empty()) {
-                status.ShowWarning(text);
-            }
-        },
-        [&log](const std::string& text) {
-            log.Write("pc-clock", text.empty() ? "This PC's clock is synchronised again." : text);
-        });
+    StandingWarnings warnings(window, {platform.clock, zone, clockSync}, settings, status,
+                              platform.timers, ShowNonEmpty(status), PcClockLines(log));
     log.WatchMessages(window);
     NotSendingWatch notSending(
-        window, port, settings, [&reconnecting] { return reconnecting.Problem(); },
+        window, keeper.Port(), settings, [&reconnecting] { return reconnecting.Problem(); },
         [&](const std::string& notice) { SayNotSending(notice, status, log); });
     if (!notSending.Current().empty()) {
         log.Write("not-sending", notSending.Current());
     }
+    keeper.Watch(warnings);
+    keeper.Start();
     const int code = platform.loop.Run();
+    keeper.Finish();
     log.WriteStopped();
     std::cout.flush();
     std::cerr.flush();

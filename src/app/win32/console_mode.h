@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
+#include "app/options.h"
 #include "app/win32/win32_platform.h"
 #include "platform/program_info.h"
 
@@ -67,9 +69,10 @@ private:
 };
 
 // Runs the program headless: events logged on standard output, problems on standard
-// error, operator words from standard input; `logMessages`: a log line per clock message.
-// Returns the process exit code.
-int RunConsole(const ProgramInfo& info, Win32Platform& platform, bool logMessages);
+// error, operator words from standard input; the status kept in the settings folder and in
+// `options.metricsFile` when given; --log-messages logs every clock message. Returns the
+// process exit code.
+int RunConsole(const ProgramInfo& info, Win32Platform& platform, const Options& options);
 
 // --check-rules: prints the stored display rules compared with this PC's time zone for `years`
 // years and returns 0 when they agree, 1 when they do not, 2 when there was no check.

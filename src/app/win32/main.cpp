@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "app/status_command.h"
 #include "app/win32/console_mode.h"
 #include "app/win32/service_mode.h"
 #include "app/win32/win32_platform.h"
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
     if (const auto code = RunServiceCommand(options)) {
         return *code;
     }
-    if (options.headless || options.checkRules) {
+    if (options.headless || options.checkRules || options.status) {
         UseParentConsole(true);
     } else if (options.verbose) {
         UseParentConsole(false);  // the window's trace goes to the parent's streams, if any
@@ -168,6 +169,11 @@ int main(int argc, char** argv) {
     Win32Platform platform;
     if (options.checkRules) {
         return RunRuleCheck(info, platform, options.checkYears);
+    }
+    if (options.status) {
+        const int code = PrintStatus(info.settingsFolder, std::cout);
+        std::cout.flush();
+        return code;
     }
     if (const auto code = LeaveFolderToService(info.settingsFolder, options.headless)) {
         return *code;
@@ -180,6 +186,6 @@ int main(int argc, char** argv) {
         return kExitAlreadyRunning;
     }
     ReportFirstTick(platform.timers, entry);
-    return options.headless ? RunConsole(info, platform, options.logMessages)
-                            : RunWindow(info, platform);
+    return options.headless ? RunConsole(info, platform, options)
+                            : RunWindow(info, platform, options.metricsFile.value_or(""));
 }

@@ -1,10 +1,14 @@
 #include "app/win32/window_mode.h"
 
+#include <windows.h>
+
+#include <cstdint>
 #include <memory>
 
 #include "platform/clock_sync.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_clock_sync.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_message_dialog.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
@@ -14,10 +18,11 @@
 #include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 
-int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
+int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::string& metricsFile) {
     EnablePerMonitorDpiAwareness();
     Win32MessageDialog dialog;
     Window window;
@@ -35,8 +40,14 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     ReconnectingPort port(platform.port, platform.timers, view->Status());
     SettingsFiles settings(platform.profile, view->Status(), info.settingsFolder);
     platform.ApplyPortOverrides(settings);
+    const Win32ClockSync clockSync;
+    Win32FileReplacer files;
+    StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
+                        {files, view->Status(), metricsFile},
+                        {"window", static_cast<std::int64_t>(GetCurrentProcessId())},
+                        platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, view->Status(), info},
                     platform.timers, host);
     view->onCloseRequested = [&program] { program.CloseWindow(); };
@@ -49,7 +60,6 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->AddNotifyIcon();
     program.Start();
     const Win32TimeZone zone;
-    const Win32ClockSync clockSync;
     CombinedWarningLine warningLine(view->Status());
     NotSendingWatch notSending(
         window, port, settings, [&port] { return port.Problem(); },
@@ -61,7 +71,10 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
         window, {platform.clock, zone, clockSync}, settings, view->Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
+    keeper.Watch(warnings);
+    keeper.Start();
     const int exitCode = platform.loop.Run();
+    keeper.Finish();
     view->RemoveNotifyIcon();
     return exitCode;
 }

@@ -2,10 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
 
 namespace corvantis {
 
@@ -54,6 +60,53 @@ InstanceLock::~InstanceLock() {
         // The file stays: removing it would race with a copy starting now.
         ::close(static_cast<int>(m_handle));
     }
+}
+
+}  // namespace corvantis
+
+namespace corvantis {
+
+namespace {
+// Whether /proc/locks lists an flock of the file with inode `inode` on the device
+// `deviceMajor`:`deviceMinor`. Nothing when the list cannot be read.
+std::optional<bool> ListedInProcLocks(unsigned deviceMajor, unsigned deviceMinor,
+                                      unsigned long long inode) {
+    std::ifstream locks("/proc/locks");
+    if (!locks) {
+        return std::nullopt;
+    }
+    std::string line;
+    while (std::getline(locks, line)) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF" (blocked waiters add "->").
+        char kind[16] = {}, arrow[4] = {};
+        unsigned major = 0, minor = 0;
+        unsigned long long node = 0;
+        long long pid = 0;
+        if (std::sscanf(line.c_str(), "%*d: %3[->] %15s %*s %*s %lld %x:%x:%llu", arrow, kind, &pid,
+                        &major, &minor, &node) == 6 ||
+            std::sscanf(line.c_str(), "%*d: %15s %*s %*s %lld %x:%x:%llu", kind, &pid, &major,
+                        &minor, &node) == 5) {
+            if (arrow[0] == '\0' && std::string(kind) == "FLOCK" && node == inode &&
+                major == deviceMajor && minor == deviceMinor) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+}  // namespace
+
+LockState ProbeInstanceLock(const std::string& settingsFolder) {
+    struct stat file {};
+    if (::stat((settingsFolder + kLockFileName).c_str(), &file) != 0) {
+        return errno == ENOENT ? LockState::Free : LockState::Unknown;
+    }
+    const std::optional<bool> listed = ListedInProcLocks(
+        major(file.st_dev), minor(file.st_dev), static_cast<unsigned long long>(file.st_ino));
+    if (!listed) {
+        return LockState::Unknown;
+    }
+    return *listed ? LockState::Held : LockState::Free;
 }
 
 }  // namespace corvantis

@@ -109,3 +109,17 @@ InstanceLock::~InstanceLock() {
 }
 
 }  // namespace corvantis
+
+namespace corvantis {
+
+LockState ProbeInstanceLock(const std::string& settingsFolder) {
+    // The mutex exists as long as the copy holding the folder runs; opening it takes nothing.
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, MutexName(settingsFolder).c_str());
+    if (mutex != nullptr) {
+        CloseHandle(mutex);
+        return LockState::Held;
+    }
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? LockState::Free : LockState::Unknown;
+}
+
+}  // namespace corvantis
