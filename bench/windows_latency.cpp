@@ -9,8 +9,6 @@
 //      the same span: the same figure for the yardstick;
 //   3. `start-ups` (default 5) starts of corvantis.exe, each reporting from inside the program
 //      the time from the entry of main() to its first timer tick;
-//   4. when DISPLAY names a display (run it under xvfb-run), corvantis.exe with its window
-//      shown for `seconds`: its idle CPU and resident memory;
 // and the size of corvantis.exe stripped. Prints figures; passes or fails nothing.
 #include <poll.h>
 #include <sys/stat.h>
@@ -161,26 +159,6 @@ int Main(int seconds, int startUps) {
     const Summary firstTick = Summarize(firstTicks);
     const Summary ready = Summarize(readyTimes);
 
-    // 4. The window program, shown, on the display given (under xvfb-run, say).
-    long long windowCpuMs = -1;
-    long windowRss = -1;
-    const char* display = std::getenv("DISPLAY");
-    if (display != nullptr && *display != '\0') {
-        auto window =
-            prefix.Start(exe, {"--settings-dir", SettingsFolder(prefix, "c")}, environment);
-        const auto limit = std::chrono::steady_clock::now() + 60s;
-        while (reader.Take().empty() && std::chrono::steady_clock::now() < limit) {
-            std::this_thread::sleep_for(200ms);
-        }
-        std::this_thread::sleep_for(3s);  // past start-up
-        const auto before = window->CpuTime();
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        windowCpuMs = (window->CpuTime() - before).count();
-        windowRss = window->ResidentKb();
-        window->Kill();
-        reader.Take();
-    }
-
     // Size, stripped as an installer would ship it.
     const std::string stripped = prefix.Scratch() + "/corvantis-stripped.exe";
     const std::string strip =
@@ -204,13 +182,6 @@ int Main(int seconds, int startUps) {
     std::printf("idle CPU (port open, sending every 2 s): %.3f %% of one core over %d s\n",
                 100.0 * static_cast<double>(cpu.count()) / (seconds * 1000.0), seconds);
     std::printf("resident memory of the wine process: %ld kB\n", rss);
-    if (windowCpuMs >= 0) {
-        std::printf("the window program shown, idle: %.3f %% of one core over %d s, %ld kB\n",
-                    100.0 * static_cast<double>(windowCpuMs) / (seconds * 1000.0), seconds,
-                    windowRss);
-    } else {
-        std::printf("the window program: not measured (no DISPLAY)\n");
-    }
     std::printf("corvantis.exe: %ld bytes, %ld bytes stripped\n", FileSize(exe), strippedSize);
     return 0;
 }
