@@ -33,9 +33,14 @@ std::string ValueOf(long n) {
     return std::to_string(n) + "-" + std::string(static_cast<std::size_t>(n % 50), 'x');
 }
 
-// Write number n sets key KeyOf(n) of section SectionOf(n) to ValueOf(n).
-[[noreturn]] void WriteForever(const std::string& file, long first) {
+// Write number n sets key KeyOf(n) of section SectionOf(n) to ValueOf(n). One byte on
+// `started` says the writer runs, so the kill's random moment falls among its writes even on
+// a busy machine, where a new process may wait long for its first turn.
+[[noreturn]] void WriteForever(const std::string& file, long first, int started) {
     posix::IniFileStore store;
+    if (::write(started, "s", 1) != 1) {
+        ::_exit(4);
+    }
     for (long n = first;; ++n) {
         if (!store.WriteString(SectionOf(n), KeyOf(n), ValueOf(n), file)) {
             ::_exit(3);
@@ -64,11 +69,18 @@ TEST(IniCrashSafetyTest, AKilledWriterLeavesTheOldOrTheNewFileNeverABrokenOne) {
     std::string expected;
     long verified = 0;
     for (int round = 0; round < kRounds; ++round) {
+        int started[2];
+        ASSERT_EQ(::pipe(started), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            WriteForever(file, verified + 1);
+            ::close(started[0]);
+            WriteForever(file, verified + 1, started[1]);
         }
+        ::close(started[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(started[0], &byte, 1), 1) << "the writer did not start";
+        ::close(started[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
         ::kill(child, SIGKILL);
         int status = 0;
