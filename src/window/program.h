@@ -48,7 +48,7 @@ public:
 
     Window& window() { return m_window; }
 
-    // The operator's close box: the window unloads.
+    // The operator's close box (or Alt+F4): picks not yet saved are saved, the window unloads.
     void CloseWindow();
     // A mouse move over the window, X in window units.
     void MouseMove(double x);

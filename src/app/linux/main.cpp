@@ -33,6 +33,7 @@
 #include "ui/qt/window_view.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/window_fit.h"
 
 namespace corvantis {
 namespace {
@@ -111,6 +112,10 @@ int RunWindow(const ProgramInfo& info) {
     ReconnectingPort port(platform.port, platform.timers, view.Status());
     SettingsFiles settings(platform.profile, view.Status(), info.settingsFolder);
     ApplyPortOverrides(platform, settings);
+    // Where the operator left the window last time, kept inside a screen that is there now.
+    if (const auto place = ReadWindowPlace(settings)) {
+        view.PlaceAt(*place);
+    }
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
                      platform.registry, view.Status(), info},
@@ -134,7 +139,9 @@ int RunWindow(const ProgramInfo& info) {
         window, {platform.clock, zone, clockSync}, settings, view.Status(), platform.timers,
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    StoreWindowPlace(settings, view.Place());
+    return exitCode;
 }
 
 }  // namespace

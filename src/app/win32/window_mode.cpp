@@ -12,6 +12,7 @@
 #include "ui/win32/win32_window_view.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/window_fit.h"
 
 namespace corvantis {
 
@@ -33,6 +34,10 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     ReconnectingPort port(platform.port, platform.timers, view->Status());
     SettingsFiles settings(platform.profile, view->Status(), info.settingsFolder);
     platform.ApplyPortOverrides(settings);
+    // Where the operator left the window last time, kept inside a monitor that is there now.
+    if (const auto place = ReadWindowPlace(settings)) {
+        view->PlaceAt(*place);
+    }
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
                      platform.registry, view->Status(), info},
@@ -40,8 +45,12 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->onCloseRequested = [&program] { program.CloseWindow(); };
     view->onMouseMove = [&program](int x) { program.MouseMove(x); };
     view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
-    // The end of the Windows session closes the program as "Close and Exit" does.
-    view->onEndSession = [&window] { window.Command1.OperatorClick(); };
+    // The end of the Windows session closes the program as "Close and Exit" does; the system
+    // may end the process as soon as this returns, so the window's place is stored first.
+    view->onEndSession = [&window, &settings, &view] {
+        StoreWindowPlace(settings, view->Place());
+        window.Command1.OperatorClick();
+    };
     // However the window goes, the loop ends with it.
     view->onDestroyed = [&platform] { platform.loop.Quit(0); };
     view->AddNotifyIcon();
@@ -55,6 +64,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
         [&](const std::string& text) { warningLine.SetClockSync(text); });
     const int exitCode = platform.loop.Run();
     view->RemoveNotifyIcon();
+    StoreWindowPlace(settings, view->Place());
     return exitCode;
 }
 
