@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/scoped_environment.h"
@@ -60,13 +59,13 @@ TEST_P(FitRun, TheWholeWindowIsOnTheScreenAtEveryScaling) {
         const auto set = prefix.Run("reg", {"add", "HKCU\\Control Panel\\Desktop", "/v",
                                             "LogPixels", "/t", "REG_DWORD", "/d", dpi, "/f"});
         ASSERT_EQ(set.exitCode, 0) << set.out << set.err;
+        // No port chosen: nothing waits on a device, and the warning line says so.
         testing::TempDir settings;
+        testing::WriteFileBytes(settings.File("Corvantis.ini"), "[SerialSync]\r\nCOMPORT=None\r\n");
         const auto process = prefix.Start(
             CORVANTIS_WINDOWS_EXE, {"--settings-dir", WinePrefix::WindowsPath(settings.Path())});
         ASSERT_EQ(Drive(prefix, {"wait", "60"}), "ready\n") << process->Err();
-        // Start-up has put its notice on the warning line (no port chosen) by now.
-        std::this_thread::sleep_for(1500ms);
-        EXPECT_EQ(Drive(prefix, {"fits"}), "fits\n");
+        EXPECT_EQ(Drive(prefix, {"settle", "fits"}), "settled\nfits\n");
         Screenshot(display.Name(), settings.Path(),
                    "fit-windows-" + screen + "-" + std::to_string(scale) + ".png");
         Drive(prefix, {"close"});

@@ -21,6 +21,8 @@
 //                                                     -> "menu ID"
 //   move X Y            moves the window's top-left corner to X,Y -> "moved"
 //   place               the window's top-left corner  -> "place X,Y"
+//   settle              waits (up to 30 s) until the program takes messages again, then has
+//                       the whole window painted anew -> "settled" or "busy"
 //   fits                whether the window lies inside its monitor's work area and every
 //                       shown control inside the window's client area -> "fits", or one
 //                       "outside NAME l,t,r,b" line for each that does not ("outside window"
@@ -199,6 +201,18 @@ int main(int argc, char** argv) {
             RECT outer{};
             GetWindowRect(window, &outer);
             std::printf("place %ld,%ld\n", outer.left, outer.top);
+            continue;
+        }
+        if (command == "settle") {
+            DWORD_PTR answer = 0;
+            bool idle =
+                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer) != 0;
+            RedrawWindow(window, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            idle = idle &&
+                   SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer) != 0;
+            std::printf(idle ? "settled\n" : "busy\n");
+            std::fflush(stdout);
             continue;
         }
         if (command == "fits") {
