@@ -293,9 +293,8 @@ TEST_F(WindowRun, TheWindowComesBackWhereItWasLeft) {
     // A monitor that is gone: the place stored is off the screen.
     process = prefix.Start(CORVANTIS_WINDOWS_EXE,
                            {"--settings-dir", WinePrefix::WindowsPath(settings.Path())}, {});
-    EXPECT_EQ(Drive({"wait", "60", "fits"}), "ready\nfits\n");
-    Drive({"close"});
-    EXPECT_EQ(process->Wait(15s), 0) << process->Err();
+    EXPECT_EQ(Drive({"wait", "60", "fits", "settle", "close"}), "ready\nfits\nsettled\nclosed\n");
+    EXPECT_EQ(process->Wait(30s), 0) << process->Err();
 }
 
 TEST_F(WindowRun, TheCloseBoxEndsTheProgramWithoutStoringTheGpsPort) {

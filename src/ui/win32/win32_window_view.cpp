@@ -1066,7 +1066,7 @@ LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kShowListText:
             if (Entry* entry = EntryById(static_cast<int>(wParam))) {
-                Mirror(*entry, ControlProperty::Text);
+                RestoreListText(*entry);
             }
             return 0;
         case WM_CTLCOLORSTATIC:
@@ -1312,6 +1312,27 @@ LRESULT CALLBACK Win32WindowView::ListEditProc(HWND hwnd, UINT message, WPARAM w
         RemoveWindowSubclass(hwnd, &Win32WindowView::ListEditProc, id);
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void Win32WindowView::RestoreListText(Entry& entry) {
+    // The selected entry's own text is a pick on its way (the list's notification follows);
+    // anything else goes, and the model's text is shown again. The selection stays.
+    const auto index = SendMessageW(entry.hwnd, CB_GETCURSEL, 0, 0);
+    const std::wstring shown = TextOf(entry.hwnd);
+    if (index >= 0) {
+        const auto length =
+            SendMessageW(entry.hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        std::wstring item(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(entry.hwnd, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        if (item == shown) {
+            return;
+        }
+    }
+    ++m_mirroring;
+    SetTextIfChanged(entry.hwnd, Wide(static_cast<ComboBox&>(*entry.control).Text()));
+    --m_mirroring;
 }
 
 bool Win32WindowView::OnListField(Entry& entry, UINT message, WPARAM wParam, LRESULT& result) {

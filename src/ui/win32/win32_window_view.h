@@ -195,6 +195,9 @@ private:
     void OnListCommand(Entry& entry, int code);
     void OnPickAfterCloseUp(int id);
     void Pick(Entry& entry);
+    // Shows the model's text in a list's field again, unless the field shows the selected
+    // entry (a pick on its way).
+    void RestoreListText(Entry& entry);
     // A message to a list's field; true when it is handled here with `result`.
     bool OnListField(Entry& entry, UINT message, WPARAM wParam, LRESULT& result);
     LRESULT OnStaticColour(HDC dc, HWND control);
