@@ -116,6 +116,9 @@ int RunWindow(const ProgramInfo& info) {
     if (const auto place = ReadWindowPlace(settings)) {
         view.PlaceAt(*place);
     }
+    // Stored only once the operator (or the desktop) has moved the window: a file stays as it
+    // was for whoever never moves it.
+    const ScreenPoint opened = view.Place();
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
                      platform.registry, view.Status(), info},
@@ -140,7 +143,9 @@ int RunWindow(const ProgramInfo& info) {
         [&](const std::string& text) { warningLine.SetRules(text); },
         [&](const std::string& text) { warningLine.SetClockSync(text); });
     const int exitCode = QApplication::exec();
-    StoreWindowPlace(settings, view.Place());
+    if (view.Place() != opened) {
+        StoreWindowPlace(settings, view.Place());
+    }
     return exitCode;
 }
 

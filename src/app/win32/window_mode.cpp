@@ -38,6 +38,14 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     if (const auto place = ReadWindowPlace(settings)) {
         view->PlaceAt(*place);
     }
+    // Stored only once the operator has moved the window: a file stays as it was for whoever
+    // never moves it.
+    const ScreenPoint opened = view->Place();
+    const auto storePlace = [&settings, &view, opened] {
+        if (view->Place() != opened) {
+            StoreWindowPlace(settings, view->Place());
+        }
+    };
     Program program(window,
                     {platform.clock, port, settings, dialog, platform.probe, platform.wait,
                      platform.registry, view->Status(), info},
@@ -47,8 +55,8 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
     view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // The end of the Windows session closes the program as "Close and Exit" does; the system
     // may end the process as soon as this returns, so the window's place is stored first.
-    view->onEndSession = [&window, &settings, &view] {
-        StoreWindowPlace(settings, view->Place());
+    view->onEndSession = [&window, &storePlace] {
+        storePlace();
         window.Command1.OperatorClick();
     };
     // However the window goes, the loop ends with it.
@@ -64,7 +72,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform) {
         [&](const std::string& text) { warningLine.SetClockSync(text); });
     const int exitCode = platform.loop.Run();
     view->RemoveNotifyIcon();
-    StoreWindowPlace(settings, view->Place());
+    storePlace();
     return exitCode;
 }
 
