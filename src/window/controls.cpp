@@ -1,5 +1,8 @@
 #include "window/controls.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/failure.h"
 
 namespace corvantis {
@@ -121,7 +124,13 @@ void ComboBox::SetListIndex(int index) {
     }
 }
 
+void ComboBox::OperatorPick(int index) {
+    m_pickPending = true;
+    SetListIndex(index);
+}
+
 void ComboBox::OperatorLeave() {
+    m_pickPending = false;
     if (onLostFocus) {
         onLostFocus();
     }
@@ -131,6 +140,51 @@ void ComboBox::OperatorKeyPress(int key) {
     if (onKeyPress) {
         onKeyPress(key);
     }
+}
+
+void ComboBox::FinishPick() {
+    if (m_pickPending) {
+        OperatorLeave();
+    }
+}
+
+bool ComboBox::OperatorType(char key, std::chrono::milliseconds at) {
+    OperatorKeyPress(static_cast<unsigned char>(key));
+    if (m_typed.empty() || at - m_lastTyped > kTypeAheadPause || at < m_lastTyped) {
+        m_typed.clear();
+    }
+    m_lastTyped = at;
+    m_typed += static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
+    const int match = TypeAheadMatch();
+    if (match < 0 ||
+        (match == m_listIndex && m_text == m_entries[static_cast<std::size_t>(match)])) {
+        return false;
+    }
+    OperatorPick(match);
+    return true;
+}
+
+int ComboBox::TypeAheadMatch() const {
+    // One character again and again steps on from the entry shown; a longer search text is
+    // looked for from the entry shown itself, so typing on keeps the entry that still fits.
+    const bool repeated =
+        m_typed.find_first_not_of(m_typed.front()) == std::string::npos && m_typed.size() > 1;
+    const std::string wanted = repeated ? m_typed.substr(0, 1) : m_typed;
+    const int count = ListCount();
+    const int from = std::max(m_listIndex, 0) + (repeated ? 1 : 0);
+    for (int step = 0; step < count; ++step) {
+        const int index = (from + step) % count;
+        const std::string& entry = m_entries[static_cast<std::size_t>(index)];
+        const bool starts =
+            entry.size() >= wanted.size() &&
+            std::equal(wanted.begin(), wanted.end(), entry.begin(), [](char a, char b) {
+                return a == std::tolower(static_cast<unsigned char>(b));
+            });
+        if (starts) {
+            return index;
+        }
+    }
+    return -1;
 }
 
 void Timer::SetInterval(std::chrono::milliseconds interval) {

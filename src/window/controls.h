@@ -188,11 +188,31 @@ public:
     void SetListIndex(int index);
 
     // The operator picked an entry (SetListIndex), typed text (SetText only), left the list
-    // or pressed a key in it.
-    void OperatorPick(int index) { SetListIndex(index); }
+    // or pressed a key in it. A pick stays pending until the operator leaves the list.
+    void OperatorPick(int index);
     void OperatorEdit(std::string text) { SetText(std::move(text)); }
     void OperatorLeave();
     void OperatorKeyPress(int key);
+
+    // The operator typed `key` (8-bit) at time `at` in a list that only picks: the key reaches
+    // onKeyPress, and the list jumps to the first entry whose text starts with the search
+    // text, letter case aside (OperatorPick; nothing when it is the entry already shown).
+    // Keys typed within kTypeAheadPause of the previous one add to the search text, a longer
+    // pause starts it afresh; one character typed again and again steps through the entries
+    // that start with it. Returns whether an entry was picked.
+    bool OperatorType(char key, std::chrono::milliseconds at);
+    static constexpr std::chrono::milliseconds kTypeAheadPause{1000};
+
+    // Whether the operator may type the list's text (OperatorEdit) rather than only pick an
+    // entry; views make the lists that do not take typing read-only. False unless set.
+    bool TakesTyping() const { return m_takesTyping; }
+    void SetTakesTyping(bool takes) { m_takesTyping = takes; }
+
+    // Whether an entry was picked since the operator last left the list.
+    bool PickPending() const { return m_pickPending; }
+    // Leaves the list (OperatorLeave) when a pick is pending, so the reactions that run when
+    // the operator moves on run now: for a window that closes with the focus still in it.
+    void FinishPick();
 
     std::function<void()> onClick;
     std::function<void()> onLostFocus;
@@ -200,8 +220,14 @@ public:
 
 private:
     std::string m_text;
+    int TypeAheadMatch() const;
+
     std::vector<std::string> m_entries;
     int m_listIndex = -1;
+    bool m_pickPending = false;
+    bool m_takesTyping = false;
+    std::string m_typed;  // the type-ahead search text
+    std::chrono::milliseconds m_lastTyped{};
 };
 
 // A timer control: an interval and an enabled state. A driver (TimerDriver) turns them into

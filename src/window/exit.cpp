@@ -25,6 +25,14 @@ void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, Win
     host.EndProgram();
 }
 
+void SavePendingPicks(Window& w) {
+    for (Control* control : w.Controls()) {
+        if (auto* list = dynamic_cast<ComboBox*>(control)) {
+            list->FinishPick();
+        }
+    }
+}
+
 void Command4_Click(Window&) {}
 
 void Form_Unload(WindowHost& host) {

@@ -14,6 +14,11 @@ class Window;
 // refuses), removes the notification-area icon, unloads the window and ends the program.
 void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host);
 
+// Every list with a pick the operator has not yet left (FinishPick): its reactions to the
+// operator moving on, which save it, run now. The program runs this before the window closes
+// in any way, so a pick made just before closing is kept.
+void SavePendingPicks(Window& w);
+
 // "Hide Program": no action.
 void Command4_Click(Window& w);
 

@@ -33,7 +33,10 @@ void Program::AttachHandlers() {
         Timer2_Timer(w);
         RetryUnsavedSettings(p.settings);
     };
-    w.Command1.onClick = [&w, &p, this] { Command1_Click(w, p.MSComm1, p.settings, m_host); };
+    w.Command1.onClick = [&w, &p, this] {
+        SavePendingPicks(w);
+        Command1_Click(w, p.MSComm1, p.settings, m_host);
+    };
     w.Command4.onClick = [&w] { Command4_Click(w); };
 }
 
@@ -50,6 +53,7 @@ void Program::Start() {
 }
 
 void Program::CloseWindow() {
+    SavePendingPicks(m_window);
     SaveUnsavedSettingsAtExit(m_platform.settings);
     Form_Unload(m_host);
 }

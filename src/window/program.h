@@ -48,8 +48,8 @@ public:
 
     Window& window() { return m_window; }
 
-    // The operator's close box: the window unloads, after a last attempt to save what the
-    // disk refused.
+    // The operator's close box (or Alt+F4): picks not yet saved are saved, the window unloads
+    // after a last attempt to save what the disk refused.
     void CloseWindow();
     // A mouse move over the window, X in window units.
     void MouseMove(double x);

@@ -19,6 +19,8 @@ Window::Window() {
     Command3.SetToolTip("Pause movement time updates until power cycle or Send command");
     Command5.SetToolTip("Resume Movement Time Updates");
 
+    // The one list whose value is typed: a network address, with no entries to pick.
+    UDPaddress.SetTakesTyping(true);
     Check3.SetValue(1);
     Option1[1].SetValue(true);
     for (const char* rate : kSendRates) {

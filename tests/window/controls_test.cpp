@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/failure.h"
 #include "support/failure_of.h"
 
@@ -102,6 +105,75 @@ TEST(ComboBoxTest, OperatorEventsReachTheirOwnReactionsOnly) {
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(leaves, 1);
     EXPECT_EQ(keys, 65);
+}
+
+// Typing in a list that only picks: each row types its keys (with the milliseconds since the
+// first) into a list showing `shown` and expects the entry then picked.
+TEST(ComboBoxTest, TypingTheFirstLettersJumpsToAnEntry) {
+    using std::chrono::milliseconds;
+    struct Key {
+        char key;
+        int at;
+    };
+    const struct {
+        const char* why;
+        int shown;
+        std::vector<Key> keys;
+        std::string text;
+        int picks;
+    } rows[] = {
+        {"a prefix, letter case aside", -1, {{'m', 0}, {'A', 100}, {'y', 200}}, "May", 2},
+        {"one letter again steps on", -1, {{'j', 0}, {'j', 100}, {'j', 200}}, "Jul", 3},
+        {"stepping wraps around", 6, {{'j', 0}, {'j', 100}}, "Jan", 1},
+        {"a pause starts afresh", -1, {{'m', 0}, {'a', 1500}}, "Apr", 2},
+        {"no entry fits: nothing", 2, {{'x', 0}, {'5', 100}, {'.', 200}}, "Mar", 0},
+        {"digits of a number", -1, {{'1', 0}, {'2', 100}}, "12", 2},
+        {"the entry shown already", 4, {{'m', 0}}, "May", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ComboBox list("Combo10", "MonS");
+        for (const char* entry : {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "1", "12"}) {
+            list.AddItem(entry);
+        }
+        if (row.shown >= 0) {
+            list.SetListIndex(row.shown);
+        }
+        int picks = 0;
+        std::string keys;
+        list.onClick = [&] { ++picks; };
+        list.onKeyPress = [&](int key) { keys += static_cast<char>(key); };
+        std::string typed;
+        for (const Key& key : row.keys) {
+            list.OperatorType(key.key, milliseconds(key.at));
+            typed += key.key;
+        }
+        EXPECT_EQ(list.Text(), row.text);
+        EXPECT_EQ(picks, row.picks);
+        EXPECT_EQ(keys, typed) << "every key still reaches the key reaction";
+        EXPECT_EQ(list.PickPending(), row.picks > 0);
+    }
+}
+
+TEST(ComboBoxTest, APickIsPendingUntilTheOperatorLeavesOrItIsFinished) {
+    ComboBox list("Combo13", "Combo13");
+    list.AddItem("0");
+    list.AddItem("1");
+    int leaves = 0;
+    list.onLostFocus = [&] { ++leaves; };
+    list.FinishPick();
+    EXPECT_EQ(leaves, 0) << "nothing picked";
+    list.SetListIndex(1);
+    list.FinishPick();
+    EXPECT_EQ(leaves, 0) << "the program's own selection is no pick";
+    list.OperatorPick(0);
+    list.FinishPick();
+    list.FinishPick();
+    EXPECT_EQ(leaves, 1);
+    list.OperatorPick(1);
+    list.OperatorLeave();
+    list.FinishPick();
+    EXPECT_EQ(leaves, 2);
 }
 
 TEST(OptionArrayTest, SelectingClearsTheOtherAndFiresEvenWhenAlreadySelected) {

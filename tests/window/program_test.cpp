@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/forwarding_serial_port.h"
 #include "support/fakes.h"
 #include "transmit/messages.h"
@@ -148,6 +150,33 @@ TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "remove-icon", "unload", "end"}));
     EXPECT_FALSE(fake.port.PortOpen());
     EXPECT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "COMPORT"), nullptr);
+}
+
+// A pick the operator has not moved on from yet is saved however the window closes; "Close
+// and Exit" stands also for the tray menu's and the end of the session, which click it.
+TEST_F(ProgramTest, APickNotYetLeftIsSavedWhenTheWindowCloses) {
+    const std::string& data = testing::kFakeDataIni;
+    const struct {
+        const char* way;
+        std::function<void(Program&)> close;
+    } ways[] = {
+        {"close box", [](Program& p) { p.CloseWindow(); }},
+        {"Close and Exit", [](Program& p) { p.window().Command1.OperatorClick(); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        fake.profile.WriteString("CommMethod", "DSThour", "2", data);
+        program.window().Combo13.OperatorPick(3);
+        program.window().HourOffset.OperatorType('1', 0ms);
+        program.window().HourOffset.OperatorType('0', 10ms);
+        ASSERT_EQ(*fake.profile.Find(data, "CommMethod", "DSThour"), "2") << "not left yet";
+        way.close(program);
+        EXPECT_EQ(*fake.profile.Find(data, "CommMethod", "DSThour"), "3");
+        EXPECT_EQ(*fake.profile.Find(data, "CommMethod", "TZhouroffset"),
+                  std::to_string(program.window().HourOffset.ListIndex()));
+        EXPECT_EQ(program.window().HourOffset.Text(), "10");
+        EXPECT_FALSE(program.window().Combo13.PickPending());
+    }
 }
 
 // A setting changed while the disk refuses writes reaches its file by itself, within a

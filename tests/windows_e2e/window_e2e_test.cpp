@@ -22,63 +22,19 @@
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "support/wire_vectors.h"
+#include "windows_e2e/support/virtual_display.h"
 #include "windows_e2e/support/wine_prefix.h"
 
 namespace corvantis {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::VirtualDisplay;
 using testing::WinePrefix;
 using testing::WineProcess;
 
 constexpr const char* kDriver =
     CORVANTIS_WINDOWS_BUILD_DIR "/tests/windows_e2e/driver/corvantis_window_driver.exe";
-
-// A virtual X server (Xvfb) for as long as the object lives, on a display number it picks.
-class VirtualDisplay {
-public:
-    VirtualDisplay() {
-        int ready[2];
-        if (::pipe(ready) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(ready[0]);
-            const std::string fd = std::to_string(ready[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                     "-nolisten", "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(ready[1]);
-        // Xvfb writes the display number once it accepts connections.
-        std::string number;
-        pollfd watch{ready[0], POLLIN, 0};
-        char c = 0;
-        while (::poll(&watch, 1, 10000) == 1 && ::read(ready[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        ::close(ready[0]);
-        if (!number.empty()) {
-            m_name = ":" + number;
-        }
-    }
-    ~VirtualDisplay() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    // ":N", or empty when the server did not start.
-    const std::string& Name() const { return m_name; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
 
 // One virtual X server for the whole test program, up before the shared prefix starts wine's
 // desktop on it, and handed to every program the prefix runs.
@@ -283,6 +239,62 @@ TEST_F(WindowRun, TheKeyboardMovesThroughTheWindowAsInADialog) {
     EXPECT_EQ(process->Wait(2s), -1) << "still running";
     Drive({"close"});
     EXPECT_EQ(process->Wait(15s), 0);
+}
+
+// A pick in a list that saves when the operator moves on ("Hour of the day to change DST"),
+// then the window closed at once, in every way a person or the system closes it: the pick
+// is in data.ini when the program has ended.
+TEST_F(WindowRun, APickIsSavedHoweverTheWindowCloses) {
+    const struct {
+        const char* way;
+        std::vector<std::string> commands;
+    } ways[] = {
+        {"close box", {"close"}},
+        {"Alt+F4", {"altf4"}},
+        {"Close and Exit", {"click", "Command1"}},
+        {"the tray menu's Close and Exit", {"menu", "28674"}},
+        {"end of the session", {"endsession"}},
+    };
+    bool first = true;
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        if (!first) {
+            process =
+                prefix.Start(CORVANTIS_WINDOWS_EXE,
+                             {"--settings-dir", WinePrefix::WindowsPath(settings.Path())}, {});
+            ASSERT_EQ(Drive({"wait", "60"}), "ready\n") << process->Err();
+        }
+        first = false;
+        const std::string hour = "3";
+        EXPECT_EQ(Drive({"pick", "Combo13", hour}), "picked Combo13 " + hour + "\n");
+        Drive(way.commands);
+        EXPECT_EQ(process->Wait(20s), 0) << process->Err();
+        EXPECT_EQ(ReadKey("data.ini", "CommMethod", "DSThour"), hour);
+        // Back to the default hour for the next way.
+        testing::WriteFileBytes(settings.File("data.ini"), "[CommMethod]\r\nDSTHOUR=2\r\n");
+    }
+}
+
+// The window comes back where the operator left it, and inside the screen when that place
+// is off every monitor now.
+TEST_F(WindowRun, TheWindowComesBackWhereItWasLeft) {
+    EXPECT_EQ(Drive({"move", "210", "140", "place", "close"}), "moved\nplace 210,140\nclosed\n");
+    EXPECT_EQ(process->Wait(15s), 0) << process->Err();
+    EXPECT_EQ(ReadKey("Corvantis.ini", "Window", "LEFT"), "210");
+    EXPECT_EQ(ReadKey("Corvantis.ini", "Window", "TOP"), "140");
+    EXPECT_EQ(ReadKey("Corvantis.ini", "SerialSync", "COMPORT"), "COM1") << "other keys kept";
+
+    process = prefix.Start(CORVANTIS_WINDOWS_EXE,
+                           {"--settings-dir", WinePrefix::WindowsPath(settings.Path())}, {});
+    EXPECT_EQ(Drive({"wait", "60", "place", "fits"}), "ready\nplace 210,140\nfits\n");
+    Drive({"move", "6000", "4000", "close"});
+    EXPECT_EQ(process->Wait(15s), 0) << process->Err();
+
+    // A monitor that is gone: the place stored is off the screen.
+    process = prefix.Start(CORVANTIS_WINDOWS_EXE,
+                           {"--settings-dir", WinePrefix::WindowsPath(settings.Path())}, {});
+    EXPECT_EQ(Drive({"wait", "60", "fits", "settle", "close"}), "ready\nfits\nsettled\nclosed\n");
+    EXPECT_EQ(process->Wait(30s), 0) << process->Err();
 }
 
 TEST_F(WindowRun, TheCloseBoxEndsTheProgramWithoutStoringTheGpsPort) {

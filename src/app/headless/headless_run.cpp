@@ -129,8 +129,8 @@ int RunOnLoop(const ProgramInfo& info, const Options& options) {
     const posix::PosixClockSync clockSync;
     posix::PosixFileReplacer files;
     StatusKeeper keeper(logging, {window, settings, clock, clockSync, &reconnecting},
-                        {files, status, options.metricsFile.value_or("")},
-                        {"headless", ::getpid()}, loopTimers);
+                        {files, status, options.metricsFile.value_or("")}, {"headless", ::getpid()},
+                        loopTimers);
     Program program(window,
                     {clock, keeper.Port(), settings, dialog, probe, wait, registry, status, info},
                     timers, host);

@@ -37,6 +37,7 @@
 #include "window/program.h"
 #include "window/standing_warnings.h"
 #include "window/status_keeper.h"
+#include "window/window_fit.h"
 
 namespace corvantis {
 namespace {
@@ -126,6 +127,8 @@ int RunWindow(const ProgramInfo& info, const Options& options) {
     StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
                         {files, view.Status(), options.metricsFile.value_or("")},
                         {"window", QCoreApplication::applicationPid()}, platform.timers);
+    RememberedWindowPlace place(
+        settings, [&view] { return view.Place(); }, [&view](ScreenPoint at) { view.PlaceAt(at); });
     Program program(window,
                     {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, view.Status(), info},
@@ -158,6 +161,7 @@ int RunWindow(const ProgramInfo& info, const Options& options) {
     keeper.Start();
     const int code = QApplication::exec();
     keeper.Finish();
+    place.StoreIfMoved();
     return code;
 }
 

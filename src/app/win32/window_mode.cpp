@@ -19,20 +19,32 @@
 #include "window/program.h"
 #include "window/standing_warnings.h"
 #include "window/status_keeper.h"
+#include "window/window_fit.h"
 
 namespace corvantis {
+
+namespace {
+
+// The window's view, or nothing when Windows refuses to open it (which `dialog` says).
+std::unique_ptr<Win32WindowView> OpenView(Window& window, Win32MessageDialog& dialog) {
+    try {
+        return std::make_unique<Win32WindowView>(window);
+    } catch (const Failure& failure) {
+        dialog.Show("The window could not be opened: " + failure.description() +
+                        "\nRun corvantis.exe --headless to set the clocks without it.",
+                    std::to_string(failure.number()), MessageIcon::Critical);
+        return nullptr;
+    }
+}
+
+}  // namespace
 
 int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::string& metricsFile) {
     EnablePerMonitorDpiAwareness();
     Win32MessageDialog dialog;
     Window window;
-    std::unique_ptr<Win32WindowView> view;
-    try {
-        view = std::make_unique<Win32WindowView>(window);
-    } catch (const Failure& failure) {
-        dialog.Show("The window could not be opened: " + failure.description() +
-                        "\nRun corvantis.exe --headless to set the clocks without it.",
-                    std::to_string(failure.number()), MessageIcon::Critical);
+    const std::unique_ptr<Win32WindowView> view = OpenView(window, dialog);
+    if (!view) {
         return 1;
     }
     platform.loop.SetDialogWindow(view->Handle());
@@ -46,6 +58,9 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
                         {files, view->Status(), metricsFile},
                         {"window", static_cast<std::int64_t>(GetCurrentProcessId())},
                         platform.timers);
+    RememberedWindowPlace place(
+        settings, [&view] { return view->Place(); },
+        [&view](ScreenPoint at) { view->PlaceAt(at); });
     Program program(window,
                     {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, view->Status(), info},
@@ -53,8 +68,12 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
     view->onCloseRequested = [&program] { program.CloseWindow(); };
     view->onMouseMove = [&program](int x) { program.MouseMove(x); };
     view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
-    // The end of the Windows session closes the program as "Close and Exit" does.
-    view->onEndSession = [&window] { window.Command1.OperatorClick(); };
+    // The end of the Windows session closes the program as "Close and Exit" does; the system
+    // may end the process as soon as this returns, so the window's place is stored first.
+    view->onEndSession = [&window, &place] {
+        place.StoreIfMoved();
+        window.Command1.OperatorClick();
+    };
     // However the window goes, the loop ends with it.
     view->onDestroyed = [&platform] { platform.loop.Quit(0); };
     view->AddNotifyIcon();
@@ -76,6 +95,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
     const int exitCode = platform.loop.Run();
     keeper.Finish();
     view->RemoveNotifyIcon();
+    place.StoreIfMoved();
     return exitCode;
 }
 

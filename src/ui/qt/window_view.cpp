@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,10 +17,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <initializer_list>
 
@@ -238,9 +242,107 @@ WindowView::WindowView(Window& window, QWidget* parent) : QWidget(parent), m_win
         entry.widget->setEnabled(entry.control->Enabled());
     }
     resize(sizeHint());
+    workAreas = [] {
+        std::vector<ScreenRect> areas;
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect work = screen->availableGeometry();
+            const ScreenRect area{work.left(), work.top(), work.left() + work.width(),
+                                  work.top() + work.height()};
+            areas.insert(screen == primary ? areas.begin() : areas.end(), area);
+        }
+        return areas;
+    };
+    FitScreen();
 }
 
 WindowView::~WindowView() = default;
+
+void WindowView::FitScreen() {
+    const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
+    if (areas.empty()) {
+        return;
+    }
+    RememberBuiltSizes();
+    const ScreenRect& area = WorkAreaFor(Place(), OuterSize(), areas);
+    // The last step measured is the one chosen: the window is drawn at it already.
+    m_fontStep = FittingFontStep(
+        [this](int step) {
+            ApplyFontStep(step);
+            return OuterSize();
+        },
+        {area.Width(), area.Height()});
+    PlaceAt(Place());
+}
+
+void WindowView::RememberBuiltSizes() {
+    if (!m_builtFonts.empty()) {
+        return;
+    }
+    m_builtFonts[this] = font();
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        m_builtFonts[widget] = widget->font();
+    }
+    for (QLayout* each : findChildren<QLayout*>()) {
+        LayoutRoom room{each->contentsMargins(), each->spacing(), each->spacing()};
+        if (auto* grid = qobject_cast<QGridLayout*>(each)) {
+            room.horizontal = grid->horizontalSpacing();
+            room.vertical = grid->verticalSpacing();
+        }
+        m_builtRoom[each] = room;
+    }
+}
+
+void WindowView::ApplyFontStep(int step) {
+    const auto scaled = [step](int pixels) { return pixels * step / 100; };
+    for (const auto& [each, room] : m_builtRoom) {
+        const QMargins& m = room.margins;
+        each->setContentsMargins(scaled(m.left()), scaled(m.top()), scaled(m.right()),
+                                 scaled(m.bottom()));
+        if (auto* grid = qobject_cast<QGridLayout*>(each)) {
+            grid->setHorizontalSpacing(scaled(room.horizontal));
+            grid->setVerticalSpacing(scaled(room.vertical));
+        } else if (room.horizontal >= 0) {
+            each->setSpacing(scaled(room.horizontal));
+        }
+    }
+    for (const auto& [widget, built] : m_builtFonts) {
+        QFont scaled = built;
+        if (built.pointSizeF() > 0) {
+            scaled.setPointSizeF(built.pointSizeF() * step / 100.0);
+        } else {
+            scaled.setPixelSize(std::max(1, built.pixelSize() * step / 100));
+        }
+        widget->setFont(scaled);
+    }
+    // Boxes keep room for their characters in the new font; the icon shrinks with the text.
+    for (const auto& [box, columns] : m_boxColumns) {
+        const int width = LineEditWidthFor(box, columns.count);
+        columns.fixed ? box->setFixedWidth(width) : box->setMinimumWidth(width);
+    }
+    if (m_icon != nullptr) {
+        const int side = kIconSize * step / 100;
+        m_icon->setPixmap(AppIcon().pixmap(side, side));
+    }
+    if (layout() != nullptr) {
+        layout()->invalidate();
+        layout()->activate();
+    }
+    resize(sizeHint());
+}
+
+ScreenSize WindowView::OuterSize() const {
+    // The frame the desktop draws around the window, known once it has been shown.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize hint = sizeHint();
+    return {hint.width() + frame.width(), hint.height() + frame.height()};
+}
+
+void WindowView::PlaceAt(ScreenPoint wanted) {
+    const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
+    const ScreenPoint at = PlaceWindow(wanted, OuterSize(), areas);
+    move(at.x, at.y);
+}
 
 QWidget* WindowView::WidgetFor(const std::string& name) const {
     const auto found = m_widgets.find(name);
@@ -446,11 +548,19 @@ QComboBox* WindowView::Make(ComboBox& list, int columns) {
         Forward([&list, index] { list.OperatorPick(index); });
         mirror();
     });
-    connect(widget->lineEdit(), &QLineEdit::textEdited, this, [this, &list](const QString& text) {
-        Forward([&list, &text] { list.OperatorEdit(FromQt(text)); });
-    });
+    if (list.TakesTyping()) {
+        connect(widget->lineEdit(), &QLineEdit::textEdited, this,
+                [this, &list](const QString& text) {
+                    Forward([&list, &text] { list.OperatorEdit(FromQt(text)); });
+                });
+    } else {
+        // The field shows the model's text and takes no typing: only a pick changes a list.
+        widget->lineEdit()->setReadOnly(true);
+    }
     widget->installEventFilter(this);
+    widget->lineEdit()->installEventFilter(this);
     m_lists[widget] = &list;
+    m_lists[widget->lineEdit()] = &list;
     Register(list, widget);
     return widget;
 }
@@ -474,12 +584,27 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             Forward([&list] { list.OperatorLeave(); });
         }
+    } else if (event->type() == QEvent::MouseButtonPress && qobject_cast<QLineEdit*>(watched) &&
+               !list.TakesTyping()) {
+        // A click into the field opens the list, as in a list that only picks.
+        if (auto* combo =
+                qobject_cast<QComboBox*>(static_cast<QWidget*>(watched)->parentWidget())) {
+            combo->setFocus(Qt::MouseFocusReason);
+            combo->showPopup();
+        }
+        return true;
     } else if (event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
         if (!text.isEmpty()) {
             const char16_t code = text.front().unicode();
-            const int key = code < 256 ? static_cast<int>(code) : '?';
-            Forward([&list, key] { list.OperatorKeyPress(key); });
+            const char typed = code < 256 ? static_cast<char>(code) : '?';
+            if (!list.TakesTyping() && code >= u' ' && code != 0x7f) {
+                const std::chrono::milliseconds at(key->timestamp());
+                Forward([&list, typed, at] { list.OperatorType(typed, at); });
+                return true;
+            }
+            Forward([&list, typed] { list.OperatorKeyPress(static_cast<unsigned char>(typed)); });
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -548,6 +673,7 @@ QLayout* WindowView::BuildHeader() {
     auto* header = new QHBoxLayout;
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(kIconSize, kIconSize));
+    m_icon = icon;
     header->addWidget(icon, 0, Qt::AlignTop);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(kTitleLineSpacing);
@@ -670,12 +796,14 @@ void WindowView::AddHiddenSettings(QBoxLayout* column) {
 QLineEdit* WindowView::MakeSized(TextBox& box, int columns) {
     QLineEdit* widget = Make(box);
     widget->setMinimumWidth(LineEditWidthFor(widget, columns));
+    m_boxColumns[widget] = {columns, false};
     return widget;
 }
 
 QLineEdit* WindowView::MakeFixed(TextBox& box, int columns) {
     QLineEdit* widget = Make(box);
     widget->setFixedWidth(LineEditWidthFor(widget, columns));
+    m_boxColumns[widget] = {columns, true};
     return widget;
 }
 

@@ -9,9 +9,11 @@
 // operator's actions reach the model, through its Operator* calls:
 //  - a click on a button, check box or option: OperatorClick;
 //  - an entry picked in a list (mouse or keyboard): OperatorPick;
-//  - text typed into a list: OperatorEdit (text only; typing an entry's text selects nothing);
-//  - the focus leaving a list for another control of the window: OperatorLeave;
-//  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+//  - a character typed into a list: OperatorType (8-bit; '?' beyond), which jumps to the
+//    entry starting with the letters typed; control characters only reach OperatorKeyPress;
+//  - the focus leaving a list for another control of the window: OperatorLeave.
+// Lists only pick: their field is read-only and shows the model's text; a click into it opens
+// the list.
 // Text boxes are read-only: they show what the program writes and nothing reads them back.
 // The wheel picks in a list only while the list has the focus, so turning it over the window
 // changes no setting by accident.
@@ -23,17 +25,21 @@
 // the fixed-width clock messages keep their width whatever bytes a clock sends back.
 #pragma once
 
+#include <QFont>
 #include <QIcon>
+#include <QMargins>
 #include <QWidget>
 #include <exception>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/qt/qt_status_line.h"
 #include "window/handler_guard.h"
 #include "window/window.h"
+#include "window/window_fit.h"
 
 class QBoxLayout;
 class QCheckBox;
@@ -87,6 +93,20 @@ public:
     // A failure escaping a reaction the operator set off.
     std::function<void(const std::exception&)> onFailure;
 
+    // The work areas of the screens, the primary one first, in Qt's device-independent
+    // pixels: what the window fits and is kept inside. The desktop's screens unless replaced.
+    std::function<std::vector<ScreenRect>()> workAreas;
+    // Draws the window at the largest font step that fits the work area it is on
+    // (FittingFontStep), at its size hint, and keeps it inside that work area (PlaceWindow).
+    // The constructor does it once; call again when the work areas change.
+    void FitScreen();
+    // The font step (kFontSteps) the window is drawn at.
+    int FontStep() const { return m_fontStep; }
+    // Moves the window to `wanted` (a remembered top-left corner), inside a work area.
+    void PlaceAt(ScreenPoint wanted);
+    // The window's top-left corner (its frame's).
+    ScreenPoint Place() const { return {pos().x(), pos().y()}; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -132,6 +152,11 @@ private:
     // The warning line and the way out.
     QLayout* BuildFooter();
     void BuildTray();
+    // Every widget's font, and the margins and gaps of every layout, at `step` percent of
+    // what they were built with.
+    void ApplyFontStep(int step);
+    void RememberBuiltSizes();
+    ScreenSize OuterSize() const;
 
     Window& m_window;
     struct Entry {
@@ -144,6 +169,21 @@ private:
     std::unique_ptr<QtStatusLine> m_status;
     QMenu* m_trayMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    // Each widget's font and each layout's room at step 100.
+    struct LayoutRoom {
+        QMargins margins;
+        int horizontal;
+        int vertical;
+    };
+    struct BoxColumns {
+        int count;
+        bool fixed;
+    };
+    std::map<QLineEdit*, BoxColumns> m_boxColumns;  // text boxes sized in characters
+    QLabel* m_icon = nullptr;
+    std::map<QWidget*, QFont> m_builtFonts;
+    std::map<QLayout*, LayoutRoom> m_builtRoom;
+    int m_fontStep = kFontSteps.front();
 };
 
 }  // namespace corvantis

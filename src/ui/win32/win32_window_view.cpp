@@ -4,6 +4,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 #include <utility>
 
 #include "platform/failure.h"
@@ -18,6 +20,7 @@ namespace {
 // Messages of the window to itself.
 constexpr UINT kNotifyIconMessage = WM_APP + 1;  // the notification-area icon's mouse events
 constexpr UINT kPickAfterCloseUp = WM_APP + 2;   // wParam: ID of a list whose drop-down closed
+constexpr UINT kShowListText = WM_APP + 3;       // wParam: ID of a list whose field was written to
 
 // Tray menu commands, outside the controls' ID range.
 constexpr UINT kMenuShow = 0x7001;
@@ -80,6 +83,36 @@ constexpr COLORREF kWaitText = RGB(0xb0, 0x1e, 0x1e);
 // The stock arrow cursor (IDC_ARROW) and application icon (IDI_APPLICATION).
 constexpr WORD kStockArrow = 32512;
 constexpr WORD kStockApplicationIcon = 32512;
+
+// Whether a high-contrast theme is on.
+bool SystemHighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// The work areas of the system's monitors, the primary one first.
+std::vector<ScreenRect> SystemWorkAreas() {
+    std::vector<ScreenRect> areas;
+    const auto collect = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetMonitorInfoW(monitor, &info)) {
+            auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
+            const RECT& work = info.rcWork;
+            const ScreenRect area{work.left, work.top, work.right, work.bottom};
+            if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+                list.insert(list.begin(), area);
+            } else {
+                list.push_back(area);
+            }
+        }
+        return TRUE;
+    };
+    EnumDisplayMonitors(nullptr, nullptr, collect, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
 
 // Raises Failure with the calling thread's last Win32 error.
 [[noreturn]] void ThrowLastError() {
@@ -263,7 +296,11 @@ private:
 };
 
 Win32WindowView::Win32WindowView(Window& window, HINSTANCE instance)
-    : m_window(window), m_instance(instance), m_self(std::make_shared<Win32WindowView*>(this)) {
+    : isHighContrast(&SystemHighContrast),
+      workAreas(&SystemWorkAreas),
+      m_window(window),
+      m_instance(instance),
+      m_self(std::make_shared<Win32WindowView*>(this)) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     LoadIcons();
@@ -671,6 +708,9 @@ void Win32WindowView::SubclassList(Entry& entry) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     if (GetComboBoxInfo(entry.hwnd, &info) && info.hwndItem != nullptr) {
+        // The field shows the model's text and takes no typing: only a pick changes a list.
+        const bool typed = static_cast<ComboBox&>(*entry.control).TakesTyping();
+        SendMessageW(info.hwndItem, EM_SETREADONLY, typed ? FALSE : TRUE, 0);
         SetWindowSubclass(info.hwndItem, &Win32WindowView::ListEditProc, id, self);
     }
 }
@@ -800,9 +840,26 @@ void Win32WindowView::ApplyDpi(UINT dpi, const RECT* suggested) {
         return;
     }
     m_dpi = dpi;
-    CreateFonts(dpi);
-    MeasureFonts();
+    if (suggested != nullptr) {
+        SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     kMoveOnly);
+    }
+    const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
+    ScreenSize available{std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
+    if (!areas.empty()) {
+        const ScreenRect& area = WorkAreaFor(TopLeft(), OuterSize(), areas);
+        available = {area.Width(), area.Height()};
+    }
+    // The last step measured is the one chosen: the window is laid out at it already.
+    m_fontStep = FittingFontStep([this](int step) { return LayOut(step); }, available);
+    PlaceAt(TopLeft());
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
 
+ScreenSize Win32WindowView::LayOut(int step) {
+    CreateFonts(m_dpi, step);
+    MeasureFonts();
     ++m_mirroring;
     for (auto& entry : m_entries) {
         SendMessageW(entry->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*entry)), FALSE);
@@ -812,18 +869,36 @@ void Win32WindowView::ApplyDpi(UINT dpi, const RECT* suggested) {
         SendMessageW(m_toolTips.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
     }
     --m_mirroring;
-
-    if (suggested != nullptr) {
-        SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     kMoveOnly);
-    }
     Relayout();
-    InvalidateRect(m_hwnd, nullptr, TRUE);
+    return OuterSize();
 }
 
-void Win32WindowView::CreateFonts(UINT dpi) {
+ScreenSize Win32WindowView::OuterSize() const {
+    RECT outer{};
+    GetWindowRect(m_hwnd, &outer);
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+ScreenPoint Win32WindowView::TopLeft() const {
+    RECT outer{};
+    GetWindowRect(m_hwnd, &outer);
+    return {outer.left, outer.top};
+}
+
+void Win32WindowView::PlaceAt(ScreenPoint wanted) {
+    if (m_hwnd == nullptr) {
+        return;
+    }
+    const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
+    const ScreenPoint at = PlaceWindow(wanted, OuterSize(), areas);
+    SetWindowPos(m_hwnd, nullptr, at.x, at.y, 0, 0, kMoveOnly | SWP_NOSIZE);
+    m_place = TopLeft();
+}
+
+void Win32WindowView::CreateFonts(UINT dpi, int step) {
     LOGFONTW message = MessageFontForDpi(dpi);
+    message.lfHeight = MulDiv(message.lfHeight, step, 100);
+    message.lfWidth = MulDiv(message.lfWidth, step, 100);
     m_font.Reset(CreateFontIndirectW(&message));
     LOGFONTW bold = message;
     bold.lfWeight = FW_BOLD;
@@ -989,6 +1064,11 @@ LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kPickAfterCloseUp:
             OnPickAfterCloseUp(static_cast<int>(wParam));
             return 0;
+        case kShowListText:
+            if (Entry* entry = EntryById(static_cast<int>(wParam))) {
+                RestoreListText(*entry);
+            }
+            return 0;
         case WM_CTLCOLORSTATIC:
             return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_MOUSEMOVE:
@@ -997,6 +1077,16 @@ LRESULT Win32WindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kNotifyIconMessage:
             OnNotifyIcon(static_cast<UINT>(lParam));
             return 0;
+        case WM_MOVE:
+            if (!IsIconic(m_hwnd)) {
+                m_place = TopLeft();
+            }
+            return DefWindowProcW(m_hwnd, message, wParam, lParam);
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            // A high-contrast theme switched on or off: the colours are picked anew.
+            InvalidateRect(m_hwnd, nullptr, TRUE);
+            return DefWindowProcW(m_hwnd, message, wParam, lParam);
         case WM_DPICHANGED:
             ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
@@ -1041,16 +1131,35 @@ void Win32WindowView::OnPickAfterCloseUp(int id) {
 }
 
 LRESULT Win32WindowView::OnStaticColour(HDC dc, HWND control) {
+    const bool highContrast = isHighContrast && isHighContrast();
+    const auto paint = [dc](int text, int background) {
+        SetTextColor(dc, GetSysColor(text));
+        SetBkColor(dc, GetSysColor(background));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(background));
+    };
     if (control == m_warning) {
+        // Under a high-contrast theme the theme's own colours for notes stand in.
+        if (highContrast) {
+            return paint(COLOR_INFOTEXT, COLOR_INFOBK);
+        }
         SetTextColor(dc, kWarningText);
         SetBkColor(dc, kWarningBackground);
         return reinterpret_cast<LRESULT>(m_warningBrush.Get());
     }
     if (control == ControlHandle(m_window.Label33.Name())) {
-        // "Please Wait!" in red on the window's own background.
+        // "Please Wait!" in red on the window's own background; in bold alone, in the
+        // theme's colours, under a high-contrast theme.
+        if (highContrast) {
+            return paint(COLOR_BTNTEXT, COLOR_BTNFACE);
+        }
         SetTextColor(dc, kWaitText);
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    if (const Entry* list = EntryByHandle(GetParent(control));
+        list != nullptr && list->kind == Kind::List && IsWindowEnabled(list->hwnd)) {
+        // A list's read-only field looks like the field it stands for, not like a caption.
+        return paint(COLOR_WINDOWTEXT, COLOR_WINDOW);
     }
     return DefWindowProcW(m_hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
@@ -1168,7 +1277,12 @@ void Win32WindowView::OnListCommand(Entry& entry, int code) {
             break;
         case CBN_EDITCHANGE: {
             auto& list = static_cast<ComboBox&>(*entry.control);
-            Forward([&list, &entry] { list.OperatorEdit(Narrow(TextOf(entry.hwnd))); });
+            if (list.TakesTyping()) {
+                Forward([&list, &entry] { list.OperatorEdit(Narrow(TextOf(entry.hwnd))); });
+            } else {
+                // The field only shows the model's text: whatever wrote into it is undone.
+                Mirror(entry, ControlProperty::Text);
+            }
             break;
         }
         default:
@@ -1189,25 +1303,86 @@ LRESULT CALLBACK Win32WindowView::ListEditProc(HWND hwnd, UINT message, WPARAM w
     auto* view = reinterpret_cast<Win32WindowView*>(data);
     Entry* entry = view->EntryById(static_cast<int>(id));
     if (entry != nullptr && view->m_mirroring == 0) {
-        auto& list = static_cast<ComboBox&>(*entry->control);
-        if (message == WM_CHAR) {
-            const auto code = static_cast<wchar_t>(wParam);
-            const int key = code < 256 ? static_cast<int>(code) : '?';
-            view->Forward([&list, key] { list.OperatorKeyPress(key); });
-        } else if (message == WM_KILLFOCUS) {
-            // Only a move to another control of this window leaves the list: not its own
-            // drop-down, not another window or program.
-            HWND next = reinterpret_cast<HWND>(wParam);
-            if (next != nullptr && next != entry->hwnd && !IsChild(entry->hwnd, next) &&
-                IsChild(view->m_hwnd, next)) {
-                view->Forward([&list] { list.OperatorLeave(); });
-            }
+        LRESULT result = 0;
+        if (view->OnListField(*entry, message, wParam, result)) {
+            return result;
         }
     }
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, &Win32WindowView::ListEditProc, id);
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void Win32WindowView::RestoreListText(Entry& entry) {
+    // The selected entry's own text is a pick on its way (the list's notification follows);
+    // anything else goes, and the model's text is shown again. The selection stays.
+    const auto index = SendMessageW(entry.hwnd, CB_GETCURSEL, 0, 0);
+    const std::wstring shown = TextOf(entry.hwnd);
+    if (index >= 0) {
+        const auto length =
+            SendMessageW(entry.hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        std::wstring item(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(entry.hwnd, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        if (item == shown) {
+            return;
+        }
+    }
+    ++m_mirroring;
+    SetTextIfChanged(entry.hwnd, Wide(static_cast<ComboBox&>(*entry.control).Text()));
+    --m_mirroring;
+}
+
+bool Win32WindowView::OnListField(Entry& entry, UINT message, WPARAM wParam, LRESULT& result) {
+    auto& list = static_cast<ComboBox&>(*entry.control);
+    const bool picksOnly = !list.TakesTyping();
+    switch (message) {
+        case WM_CHAR: {
+            const auto code = static_cast<wchar_t>(wParam);
+            const char key = code < 256 ? static_cast<char>(code) : '?';
+            if (!picksOnly || code < L' ' || code == 0x7f) {
+                // Backspace, Ctrl+V and the like change nothing in a field that only shows.
+                Forward([&list, key] { list.OperatorKeyPress(static_cast<unsigned char>(key)); });
+                return false;
+            }
+            const std::chrono::milliseconds at(GetMessageTime());
+            Forward([&list, key, at] { list.OperatorType(key, at); });
+            Mirror(entry, ControlProperty::Selection);
+            result = 0;
+            return true;
+        }
+        case WM_SETTEXT:
+            // Written from outside the view (another program, the list itself on its own
+            // account): once that is done, the field shows the model's text again. Moving
+            // through the open list may show the entries on the way.
+            if (picksOnly && SendMessageW(entry.hwnd, CB_GETDROPPEDSTATE, 0, 0) == FALSE) {
+                PostMessageW(m_hwnd, kShowListText, static_cast<WPARAM>(entry.id), 0);
+            }
+            return false;
+        case WM_LBUTTONDOWN:
+            if (!picksOnly) {
+                return false;
+            }
+            // A click into the field opens the list, as in a list that only picks.
+            SetFocus(entry.hwnd);
+            SendMessageW(entry.hwnd, CB_SHOWDROPDOWN, TRUE, 0);
+            result = 0;
+            return true;
+        case WM_KILLFOCUS: {
+            // Only a move to another control of this window leaves the list: not its own
+            // drop-down, not another window or program.
+            HWND next = reinterpret_cast<HWND>(wParam);
+            if (next != nullptr && next != entry.hwnd && !IsChild(entry.hwnd, next) &&
+                IsChild(m_hwnd, next)) {
+                Forward([&list] { list.OperatorLeave(); });
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
 }
 
 LRESULT CALLBACK Win32WindowView::ListWheelProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -13,10 +13,12 @@
 //  - an entry picked in a list: OperatorPick, once, when the pick is made (a selection
 //    change of a closed list, or the open list closing on a choice); moving through an
 //    open list picks nothing yet;
-//  - text typed into a list: OperatorEdit (text only; typing an entry's text selects nothing);
+//  - a character typed into a list: OperatorType (8-bit; '?' beyond), which jumps to the
+//    entry starting with the letters typed; control characters only reach OperatorKeyPress;
 //  - the focus leaving a list for another control of this window: OperatorLeave (the list
-//    opening, a message box or another program taking the focus do not leave it);
-//  - a character typed into a list: OperatorKeyPress with its code (8-bit; '?' beyond).
+//    opening, a message box or another program taking the focus do not leave it).
+// Lists only pick: their field is read-only and shows the model's text; a click into it opens
+// the list, and text written into it from outside is put back at once.
 // The wheel picks in a list only while the list has the focus, so turning it over the window
 // changes no setting by accident.
 // Text boxes are read-only: they show what the program writes, and can be selected and
@@ -49,6 +51,7 @@
 #include "ui/win32/win32_notify_icon.h"
 #include "window/handler_guard.h"
 #include "window/window.h"
+#include "window/window_fit.h"
 
 namespace corvantis {
 
@@ -88,10 +91,19 @@ public:
 
     // The DPI the window is laid out for.
     UINT Dpi() const { return m_dpi; }
-    // Lays the window out for `dpi`: fonts, positions, sizes. With `suggested` (from
-    // WM_DPICHANGED) the window takes that rectangle's place; without, it keeps its top-left
-    // corner. The one place where DPI changes are handled.
+    // The font step (kFontSteps) the window is drawn at.
+    int FontStep() const { return m_fontStep; }
+    // Lays the window out for `dpi`: fonts, positions, sizes, at the largest font step that
+    // fits the work area of the window's monitor (FittingFontStep), and keeps the window
+    // inside that work area (PlaceWindow). With `suggested` (from WM_DPICHANGED) the window
+    // takes that rectangle's place first; without, it keeps its top-left corner where it
+    // fits. The one place where DPI changes are handled.
     void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
+    // Moves the window to `wanted` (a remembered top-left corner), inside a work area.
+    void PlaceAt(ScreenPoint wanted);
+    // The window's top-left corner when last shown in place (not minimised); still known
+    // once the window is gone.
+    ScreenPoint Place() const { return m_place; }
 
     // The close box (or any close request, WM_CLOSE): the window's unload. Unset, the window
     // is destroyed.
@@ -108,6 +120,14 @@ public:
     std::function<void()> onEndSession;
     // The window has been destroyed (by Destroy, the close box unset, or the system).
     std::function<void()> onDestroyed;
+    // Whether a high-contrast theme is on, asked at each repaint of the warning line and of
+    // "Please Wait!": then they take the theme's colours (notes: COLOR_INFOTEXT on
+    // COLOR_INFOBK; "Please Wait!": COLOR_BTNTEXT on COLOR_BTNFACE) instead of their own.
+    // The system's setting (SPI_GETHIGHCONTRAST) unless replaced.
+    std::function<bool()> isHighContrast;
+    // The work areas of the monitors, the primary one first, in screen pixels: what the
+    // window fits and is kept inside. The system's monitors unless replaced.
+    std::function<std::vector<ScreenRect>()> workAreas;
 
 private:
     struct Entry;
@@ -148,7 +168,12 @@ private:
     HFONT FontFor(const Entry& entry) const;
 
     // Layout, in pixels at m_dpi from dialog units.
-    void CreateFonts(UINT dpi);
+    // Lays the window out at font step `step`; returns its outer size.
+    ScreenSize LayOut(int step);
+    ScreenSize OuterSize() const;
+    ScreenPoint TopLeft() const;
+    // The fonts at `dpi`, scaled to `step` percent.
+    void CreateFonts(UINT dpi, int step);
     void MeasureFonts();
     int Px(int dluX) const;
     int Py(int dluY) const;
@@ -170,6 +195,11 @@ private:
     void OnListCommand(Entry& entry, int code);
     void OnPickAfterCloseUp(int id);
     void Pick(Entry& entry);
+    // Shows the model's text in a list's field again, unless the field shows the selected
+    // entry (a pick on its way).
+    void RestoreListText(Entry& entry);
+    // A message to a list's field; true when it is handled here with `result`.
+    bool OnListField(Entry& entry, UINT message, WPARAM wParam, LRESULT& result);
     LRESULT OnStaticColour(HDC dc, HWND control);
     void OnMouseMove(int x);
     void OnNotifyIcon(UINT mouse);
@@ -186,6 +216,8 @@ private:
     HWND m_hwnd = nullptr;
     UniqueWindow m_owner;  // owns m_hwnd until the system destroys it
     UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
+    int m_fontStep = kFontSteps.front();
+    ScreenPoint m_place;
     int m_baseX = 6;  // dialog base units in pixels at m_dpi
     int m_baseY = 13;
     int m_fixedCharWidth = 8;  // pixels per character of the fixed-pitch font

@@ -304,14 +304,20 @@ TEST_F(ListViewTest, TheWheelPicksOnlyInTheListBeingWorkedIn) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(ListViewTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
+TEST_F(ListViewTest, TypingOnlyJumpsToEntriesAndLeavingReachesOnLostFocus) {
     ShowActive();
+    EXPECT_TRUE(combo->lineEdit()->isReadOnly()) << "the field takes no text";
     combo->setFocus(Qt::TabFocusReason);
     combo->lineEdit()->selectAll();
     QTest::keyClicks(combo, "Mar");
     EXPECT_EQ(list.Text(), "Mar");
-    EXPECT_EQ(list.ListIndex(), -1);
+    EXPECT_EQ(list.ListIndex(), 2) << "the first letters pick the entry";
     EXPECT_EQ(keys, (std::vector<int>{'M', 'a', 'r'}));
+    // Free text and Backspace change nothing.
+    QTest::keyClicks(combo, "x5.");
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    EXPECT_EQ(list.Text(), "Mar");
+    EXPECT_EQ(Text(combo->currentText()), "Mar");
 
     // Clicking a button moves the focus: the list is left before the button's click.
     std::vector<std::string> order;
@@ -319,13 +325,21 @@ TEST_F(ListViewTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
     window.Command2.onClick = [&] { order.push_back("click"); };
     QTest::mouseClick(WidgetOf<QPushButton>("Command2"), Qt::LeftButton);
     EXPECT_EQ(order, (std::vector<std::string>{"leave", "click"}));
-    EXPECT_EQ(list.ListIndex(), -1) << "typing an entry's text does not pick it";
-    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(list.ListIndex(), 2);
+    EXPECT_EQ(clicks, 1) << "one pick: later letters keep the entry";
     EXPECT_EQ(Text(combo->currentText()), "Mar");
 }
 
-// However editing ends, an entry's text typed into the list stays text: the selection is the
-// one picked before, and the model keeps the typed text.
+TEST_F(ListViewTest, AClickIntoTheFieldOpensTheList) {
+    ShowActive();
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    EXPECT_TRUE(combo->view()->isVisible());
+    combo->hidePopup();
+    EXPECT_EQ(clicks, 0);
+}
+
+// However editing ends, an entry's first letters typed into the list pick that entry once,
+// and nothing more: the model holds the entry, never text of its own.
 enum class EndOfEditing { FocusMoves, ClickElsewhere, ReturnThenFocusMoves };
 
 struct TypedEntryCase {
@@ -340,7 +354,7 @@ void PrintTo(const TypedEntryCase& c, std::ostream* out) {
 
 class TypedEntryTest : public ListViewTest, public ::testing::WithParamInterface<TypedEntryCase> {};
 
-TEST_P(TypedEntryTest, SelectsNothingWhenEditingEnds) {
+TEST_P(TypedEntryTest, PicksTheEntryOnceHoweverEditingEnds) {
     const TypedEntryCase& c = GetParam();
     list.SetListIndex(c.selectedBefore);
     clicks = 0;
@@ -358,25 +372,24 @@ TEST_P(TypedEntryTest, SelectsNothingWhenEditingEnds) {
             break;
         case EndOfEditing::ReturnThenFocusMoves:
             QTest::keyClick(combo, Qt::Key_Return);
-            EXPECT_EQ(combo->currentIndex(), c.selectedBefore) << "Return picks nothing";
+            EXPECT_EQ(combo->currentIndex(), 2) << "Return picks nothing more";
             button->setFocus(Qt::TabFocusReason);
             break;
     }
     ASSERT_FALSE(combo->hasFocus());
     EXPECT_EQ(leaves, 1);
-    EXPECT_EQ(clicks, 0) << "no pick reached the model";
-    EXPECT_EQ(list.ListIndex(), c.selectedBefore);
+    EXPECT_EQ(clicks, 1) << "one pick reached the model";
+    EXPECT_EQ(list.ListIndex(), 2);
     EXPECT_EQ(list.Text(), "Mar");
-    EXPECT_EQ(combo->currentIndex(), c.selectedBefore);
+    EXPECT_EQ(combo->currentIndex(), 2);
     EXPECT_EQ(Text(combo->currentText()), "Mar");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, TypedEntryTest,
     ::testing::Values(
-        // Nothing selected: Qt's own matching would select "Mar".
         TypedEntryCase{"NothingSelectedFocusMoves", -1, EndOfEditing::FocusMoves},
-        // Another entry selected: the selection stays on "Jan", not moved to "Mar".
+        // Another entry selected: the selection moves from "Jan" to "Mar", once.
         TypedEntryCase{"OtherSelectedFocusMoves", 0, EndOfEditing::FocusMoves},
         TypedEntryCase{"OtherSelectedClickElsewhere", 0, EndOfEditing::ClickElsewhere},
         // Return ends editing too.
@@ -528,6 +541,51 @@ TEST_F(WindowViewTest, ScreenshotsOfTheWindow) {
     ShowEverything(window, view);
     QApplication::processEvents();
     Screenshot(view, "main-window-reply.png");
+}
+
+// On the small work areas of common laptops, at every scaling, the whole window fits the work
+// area, every control lies inside it, and nothing overlaps or clips. Qt lays out in
+// device-independent pixels, so a screen at 150 % offers two thirds of its pixels. Pictures
+// of each land beside the others.
+TEST_F(WindowViewTest, TheWindowFitsEveryWorkAreaAtEveryScaling) {
+    StartUp();
+    ShowEverything(window, view);
+    view.show();
+    for (const QSize screen : {QSize(1280, 720), QSize(1366, 768), QSize(2560, 1600)}) {
+        for (const int scale : {100, 125, 150, 175, 200}) {
+            const std::string name = std::to_string(screen.width()) + "x" +
+                                     std::to_string(screen.height()) + "-" + std::to_string(scale);
+            SCOPED_TRACE(name);
+            const ScreenRect area{0, 0, screen.width() * 100 / scale,
+                                  screen.height() * 100 / scale};
+            view.workAreas = [area] { return std::vector<ScreenRect>{area}; };
+            view.FitScreen();
+            QApplication::processEvents();
+            const QRect outer = view.frameGeometry();
+            EXPECT_TRUE(QRect(0, 0, area.Width(), area.Height()).contains(outer))
+                << outer.width() << "x" << outer.height() << " at " << outer.x() << ","
+                << outer.y();
+            ExpectTidy(&view);
+            if (screen.width() == 2560 || scale == 100) {
+                EXPECT_EQ(view.FontStep(), 100) << "full size where it fits";
+            }
+            if (screen.width() == 1366 || scale == 100) {
+                Screenshot(view, ("fit-qt-" + name + ".png").c_str());
+            }
+        }
+    }
+}
+
+TEST_F(WindowViewTest, TheWindowIsPlacedInsideAWorkArea) {
+    view.workAreas = [] {
+        return std::vector<ScreenRect>{{0, 0, 1366, 728}, {1366, 0, 3286, 1040}};
+    };
+    view.FitScreen();
+    const QSize size = view.frameGeometry().size();
+    view.PlaceAt({5000, 3000});  // its screen gone: onto the primary one
+    EXPECT_EQ(view.Place(), (ScreenPoint{1366 - size.width(), 728 - size.height()}));
+    view.PlaceAt({1500, 200});
+    EXPECT_EQ(view.Place(), (ScreenPoint{1500, 200}));
 }
 
 }  // namespace

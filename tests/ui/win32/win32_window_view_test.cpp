@@ -349,16 +349,30 @@ TEST_F(Win32ListTest, TheWheelPicksOnlyInTheListBeingWorkedIn) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(Win32ListTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
+TEST_F(Win32ListTest, TypingOnlyJumpsToEntriesAndLeavingReachesOnLostFocus) {
+    EXPECT_NE(GetWindowLongPtrW(Edit(), GWL_STYLE) & ES_READONLY, 0) << "the field takes no text";
     SetFocus(Edit());
     SendMessageW(Edit(), EM_SETSEL, 0, -1);
     for (wchar_t c : std::wstring(L"Mar")) {
         SendMessageW(Edit(), WM_CHAR, c, 0);
     }
     EXPECT_EQ(list.Text(), "Mar");
-    EXPECT_EQ(list.ListIndex(), -1) << "typing an entry's text does not pick it";
+    EXPECT_EQ(list.ListIndex(), 2) << "the first letters pick the entry";
     EXPECT_EQ(keys, (std::vector<int>{'M', 'a', 'r'}));
-    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(clicks, 1) << "one pick: later letters keep the entry";
+    // Free text, Backspace and text written into the field from outside change nothing.
+    for (wchar_t c : std::wstring(L"x5.\b")) {
+        SendMessageW(Edit(), WM_CHAR, c, 0);
+    }
+    SendMessageW(Edit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5.21x52.7"));
+    SendMessageW(Edit(), WM_PASTE, 0, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_EQ(list.Text(), "Mar");
+    EXPECT_EQ(TextOf(combo), L"Mar");
+    EXPECT_EQ(clicks, 1);
 
     SetFocus(Child("Command2"));
     EXPECT_EQ(leaves, 1);
@@ -369,6 +383,38 @@ TEST_F(Win32ListTest, TypedTextIsTextOnlyAndLeavingReachesOnLostFocus) {
     SendMessageW(Edit(), WM_KILLFOCUS, reinterpret_cast<WPARAM>(Child("Check8")), 0);
     EXPECT_EQ(leaves, 2);
     EXPECT_EQ(TextOf(combo), L"Mar");
+}
+
+TEST_F(Win32ListTest, AClickIntoTheFieldOpensTheList) {
+    SendMessageW(Edit(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0), TRUE);
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(clicks, 0);
+}
+
+// Under a high-contrast theme the warning line and "Please Wait!" take the theme's colours.
+TEST_F(Win32ViewTest, HighContrastGivesTheWarningLineAndPleaseWaitTheSystemsColours) {
+    const struct {
+        bool highContrast;
+        HWND control;
+        COLORREF text;
+        COLORREF background;
+    } rows[] = {
+        {true, WarningLine(), GetSysColor(COLOR_INFOTEXT), GetSysColor(COLOR_INFOBK)},
+        {true, Child("Label33"), GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_BTNFACE)},
+        {false, Child("Label33"), RGB(0xb0, 0x1e, 0x1e), GetSysColor(COLOR_BTNFACE)},
+        {false, WarningLine(), RGB(0x4a, 0x35, 0x00), RGB(0xff, 0xf4, 0xce)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.highContrast ? "high contrast" : "normal");
+        view.isHighContrast = [&row] { return row.highContrast; };
+        HDC dc = GetDC(view.Handle());
+        SendMessageW(view.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(row.control));
+        EXPECT_EQ(GetTextColor(dc), row.text);
+        EXPECT_EQ(GetBkColor(dc), row.background);
+        ReleaseDC(view.Handle(), dc);
+    }
 }
 
 TEST_F(Win32ViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
@@ -717,6 +763,64 @@ TEST_F(Win32ViewTest, NothingOverlapsOrClipsAtAnyDpi) {
     EXPECT_EQ(placed.left, 40);
     EXPECT_EQ(placed.top, 30);
     ExpectTidy(view, window);
+}
+
+// On the small work areas of common laptops, at every scaling the system offers, the whole
+// window lies inside the work area, every control inside the window, and nothing overlaps or
+// clips; the font is made smaller only where the window would not fit otherwise.
+TEST_F(Win32ViewTest, TheWindowFitsEveryWorkAreaAtEveryScaling) {
+    StartUp();
+    window.Label33.SetVisible(true);
+    window.Label25.SetVisible(true);
+    window.Text3.SetVisible(true);
+    window.Text4.SetVisible(true);
+    view.Status().ShowWarning("Corvantis.ini could not be saved: access denied");
+    view.Show();
+    for (const ScreenRect area : {ScreenRect{0, 0, 1280, 720}, ScreenRect{0, 0, 1366, 768},
+                                  ScreenRect{0, 0, 1280, 680}, ScreenRect{0, 0, 2560, 1600}}) {
+        view.workAreas = [area] { return std::vector<ScreenRect>{area}; };
+        for (UINT dpi : {96u, 120u, 144u, 168u, 192u}) {
+            SCOPED_TRACE(std::to_string(area.right) + "x" + std::to_string(area.bottom) + " at " +
+                         std::to_string(dpi));
+            view.ApplyDpi(dpi);
+            RECT outer{};
+            GetWindowRect(view.Handle(), &outer);
+            EXPECT_TRUE(Inside(outer, RECT{area.left, area.top, area.right, area.bottom}))
+                << outer.left << "," << outer.top << "," << outer.right << "," << outer.bottom;
+            ExpectTidy(view, window);
+            ExpectMessagesFit(view);
+            if (dpi == 96u || area.right == 2560) {
+                EXPECT_EQ(view.FontStep(), 100) << "full size where it fits";
+            }
+        }
+    }
+}
+
+// A remembered place is taken where it lies on a monitor, and brought into the primary
+// monitor's work area when that monitor is gone.
+TEST_F(Win32ViewTest, TheWindowIsPlacedInsideAWorkArea) {
+    view.workAreas = [] {
+        return std::vector<ScreenRect>{{0, 0, 1366, 728}, {1366, 0, 3286, 1040}};
+    };
+    view.ApplyDpi(96);
+    RECT outer{};
+    GetWindowRect(view.Handle(), &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    const struct {
+        ScreenPoint wanted;
+        ScreenPoint placed;
+    } rows[] = {
+        {{100, 50}, {100, 50}},                        // on the primary monitor
+        {{1500, 200}, {1500, 200}},                    // on the second
+        {{700, 400}, {1366 - width, 728 - height}},    // across the edge: moved in
+        {{5000, 3000}, {1366 - width, 728 - height}},  // its monitor gone: onto the primary
+        {{-4000, -20}, {0, 0}},
+    };
+    for (const auto& row : rows) {
+        view.PlaceAt(row.wanted);
+        EXPECT_EQ(view.Place(), row.placed) << row.wanted.x << "," << row.wanted.y;
+    }
 }
 
 TEST_F(Win32ViewTest, HiddenRowsTakeNoRoomButTheReplyAndPleaseWaitKeepTheirs) {

@@ -14,6 +14,19 @@
 //                       control, through the program's message queue -> "key NAME VK"
 //   focus               the control that has the keyboard focus -> "focus NAME" ("focus -"
 //                       for none or one without a name)
+//   altf4               Alt+F4 pressed in the window      -> "altf4"
+//   endsession          the Windows session ends (WM_QUERYENDSESSION, then WM_ENDSESSION)
+//                                                     -> "ended"
+//   menu ID             a command of the notification-area icon's menu (decimal ID)
+//                                                     -> "menu ID"
+//   move X Y            moves the window's top-left corner to X,Y -> "moved"
+//   place               the window's top-left corner  -> "place X,Y"
+//   settle              waits (up to 30 s) until the program takes messages again, then has
+//                       the whole window painted anew -> "settled" or "busy"
+//   fits                whether the window lies inside its monitor's work area and every
+//                       shown control inside the window's client area -> "fits", or one
+//                       "outside NAME l,t,r,b" line for each that does not ("outside window"
+//                       for the window)
 //   profile FILE SECTION KEY   a settings value as the Windows profile functions read it
 //                       (GetPrivateProfileStringA); needs no window -> "profile KEY=<value>"
 // Texts are read with WM_GETTEXT (GetWindowText does not read other programs' controls) and
@@ -58,6 +71,48 @@ int Fail(const std::string& why) {
     std::printf("failed: %s\n", why.c_str());
     std::fflush(stdout);
     return 1;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+void PrintOutside(const std::string& name, const RECT& place) {
+    std::printf("outside %s %ld,%ld,%ld,%ld\n", name.c_str(), place.left, place.top, place.right,
+                place.bottom);
+}
+
+void Fits(HWND window) {
+    bool fits = true;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    if (!Inside(outer, monitor.rcWork)) {
+        PrintOutside("window", outer);
+        fits = false;
+    }
+    RECT client{};
+    GetClientRect(window, &client);
+    for (const auto& entry : corvantis::win32ids::kControlIds) {
+        HWND control = GetDlgItem(window, entry.id);
+        if (control == nullptr || !IsWindowVisible(control)) {
+            continue;
+        }
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        if (!Inside(place, client)) {
+            PrintOutside(std::string(entry.name), place);
+            fits = false;
+        }
+    }
+    if (fits) {
+        std::printf("fits\n");
+    }
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -106,6 +161,62 @@ int main(int argc, char** argv) {
         if (command == "close") {
             PostMessageW(window, WM_CLOSE, 0, 0);
             std::printf("closed\n");
+            continue;
+        }
+        if (command == "altf4") {
+            // As the system posts it: the key with Alt held (context code, bit 29).
+            PostMessageW(window, WM_SYSKEYDOWN, VK_F4, static_cast<LPARAM>(0x20000001));
+            PostMessageW(window, WM_SYSKEYUP, VK_F4, static_cast<LPARAM>(0xE0000001u));
+            std::printf("altf4\n");
+            continue;
+        }
+        if (command == "endsession") {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+            SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+            std::printf("ended\n");
+            continue;
+        }
+        if (command == "menu") {
+            const std::string* id = operand();
+            if (id == nullptr) {
+                return 2;
+            }
+            PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(id->c_str())), 0);
+            std::printf("menu %s\n", id->c_str());
+            continue;
+        }
+        if (command == "move") {
+            const std::string* x = operand();
+            const std::string* y = operand();
+            if (x == nullptr || y == nullptr) {
+                return 2;
+            }
+            SetWindowPos(window, nullptr, std::atoi(x->c_str()), std::atoi(y->c_str()), 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            std::printf("moved\n");
+            continue;
+        }
+        if (command == "place") {
+            RECT outer{};
+            GetWindowRect(window, &outer);
+            std::printf("place %ld,%ld\n", outer.left, outer.top);
+            continue;
+        }
+        if (command == "settle") {
+            DWORD_PTR answer = 0;
+            bool idle =
+                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer) != 0;
+            RedrawWindow(window, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            idle = idle &&
+                   SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer) != 0;
+            std::printf(idle ? "settled\n" : "busy\n");
+            std::fflush(stdout);
+            continue;
+        }
+        if (command == "fits") {
+            Fits(window);
             continue;
         }
         if (command == "focus") {
