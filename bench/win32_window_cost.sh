@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # corvantis.exe's window under wine on a virtual X display, COM1 on a terminal device: the CPU
 # the program's own process uses over SECONDS (default 60) with its window shown, after a 15 s
-# settling time, and the wine server's beside it. Prints the figures.
+# settling time (the wine server's own share is not counted). Prints the figure.
 # Usage: bench/win32_window_cost.sh WINDOWS_BUILD_DIR [SECONDS]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,17 +17,14 @@ CORVANTIS_WINE_DISPLAY=1 CORVANTIS_TEST_PRESENT_COM=1 xvfb-run -a -s "-screen 0 
     "$root/cmake/wine-run.sh" "$exe" --settings-dir "Z:${settings//\//\\}" >/dev/null 2>&1 &
 runner=$!
 sleep 15
-program=$(pgrep -f 'corvantis\.exe --settings-dir' | head -n 1)
-server=$(pgrep -n wineserver || true)
+program=$(pgrep -x corvantis.exe | head -n 1)
 hz=$(getconf CLK_TCK)
 measure() {
-    local p0 s0 p1 s1
+    local p0 p1
     p0=$(ticks "$program")
-    s0=$( [ -n "$server" ] && ticks "$server" || echo 0)
     sleep "$seconds"
     p1=$(ticks "$program")
-    s1=$( [ -n "$server" ] && ticks "$server" || echo 0)
-    awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v hz="$hz" -v t="$seconds" -v what="$1" \
-        'BEGIN { printf "%-10s program %.3f %% of a core, wine server %.3f %%\n", what, 100 * p / hz / t, 100 * s / hz / t }'
+    awk -v p=$((p1 - p0)) -v hz="$hz" -v t="$seconds" -v what="$1" \
+        'BEGIN { printf "%-10s corvantis.exe %.3f %% of a core\n", what, 100 * p / hz / t }'
 }
 measure shown
