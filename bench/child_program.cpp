@@ -111,7 +111,7 @@ bool ChildProgram::WaitForFirstMessage(std::chrono::nanoseconds limit) {
     return !m_wire.Arrivals().empty();
 }
 
-long ChildProgram::Stop() {
+ChildEnd ChildProgram::Stop() {
     ::kill(m_pid, SIGTERM);
     const auto limit = RealtimeNow() + std::chrono::nanoseconds(5s);
     int status = 0;
@@ -120,12 +120,21 @@ long ChildProgram::Stop() {
     while ((reaped = ::wait4(m_pid, &status, WNOHANG, &usage)) == 0 && RealtimeNow() < limit) {
         CollectOnce(10ms);
     }
+    ChildEnd end;
     if (reaped == 0) {
         ::kill(m_pid, SIGKILL);
         ::wait4(m_pid, &status, 0, &usage);
+        end.killed = true;
     }
     m_pid = -1;
-    return usage.ru_maxrss;
+    CollectOnce(0ms);
+    const auto time = [](const timeval& t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    end.cpu = time(usage.ru_utime) + time(usage.ru_stime);
+    end.maxRssKb = usage.ru_maxrss;
+    return end;
 }
 
 std::optional<std::chrono::nanoseconds> ChildProgram::CpuTime() const {

@@ -15,6 +15,14 @@
 
 namespace corvantis::bench {
 
+// How a child program ended.
+struct ChildEnd {
+    int exitStatus = -1;             // its exit code, or 128 plus the signal that ended it
+    std::chrono::nanoseconds cpu{};  // user plus system time over its whole life
+    long maxRssKb = 0;               // peak resident memory
+    bool killed = false;             // it did not end within 5 s of SIGTERM and was killed
+};
+
 class ChildProgram {
 public:
     // Starts `argv` (the executable first) with the environment of this process, less the
@@ -47,8 +55,8 @@ public:
     // The first message on the wire within `limit` of the start; false when none came.
     bool WaitForFirstMessage(std::chrono::nanoseconds limit);
 
-    // SIGTERM, then SIGKILL after 5 s; returns the peak resident memory in KiB.
-    long Stop();
+    // SIGTERM, then SIGKILL after 5 s; reaps the child, reading the line meanwhile.
+    ChildEnd Stop();
 
     // User plus system CPU time of all the child's threads so far.
     std::optional<std::chrono::nanoseconds> CpuTime() const;

@@ -28,10 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "child_program.h"
 #include "support/pty_pair.h"
 #include "wire_timing.h"
-
-extern char** environ;
 
 namespace corvantis::bench {
 namespace {
@@ -44,7 +43,6 @@ constexpr nanoseconds kTickInterval = 100ms;
 // within the rest of that second sends a message carrying that very second.
 constexpr nanoseconds kStartAfterEvenSecond = 5ms;
 constexpr nanoseconds kFirstMessageLimit = 5s;
-constexpr nanoseconds kStopLimit = 5s;
 
 enum class Mode { Headless, Window, Lean };
 
@@ -64,52 +62,8 @@ const char* Executable(Mode mode) {
     return mode == Mode::Lean ? CORVANTIS_LEAN_EXECUTABLE : CORVANTIS_EXECUTABLE;
 }
 
-// How many times the process's live threads went to sleep and were woken (voluntary context
-// switches, from /proc/<pid>/task/*/status); nothing when it cannot be read.
-std::optional<long long> ProcessWakeups(pid_t pid) {
-    std::error_code error;
-    std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task", error);
-    if (error) {
-        return std::nullopt;
-    }
-    long long total = 0;
-    for (const auto& task : tasks) {
-        std::ifstream status(task.path() / "status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
-                total += std::atoll(line.c_str() + line.find(':') + 1);
-            }
-        }
-    }
-    return total;
-}
-
-// The CPU time the process's live threads have run so far, in nanoseconds, from
-// /proc/<pid>/task/*/schedstat; nothing when it cannot be read.
-std::optional<nanoseconds> ProcessCpuTime(pid_t pid) {
-    std::error_code error;
-    std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task", error);
-    if (error) {
-        return std::nullopt;
-    }
-    long long total = 0;
-    for (const auto& task : tasks) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        long long onCpu = 0;
-        if (schedstat >> onCpu) {
-            total += onCpu;
-        }
-    }
-    return nanoseconds(total);
-}
-
 double Percent(nanoseconds part, nanoseconds whole) {
     return whole.count() > 0 ? 100.0 * static_cast<double>(part.count()) / whole.count() : 0;
-}
-
-nanoseconds ToNanos(const timeval& t) {
-    return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
 }
 
 // When the program's first message left, relative to its start.
@@ -140,156 +94,39 @@ struct RunResult {
     std::string stderrHead;
 };
 
-// One run of the executable in `settings` with COM1 on `line`.
-class ProgramRun {
-public:
-    ProgramRun(Mode mode, const ScratchFolder& settings, testing::PtyPair& line) : m_line(line) {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string text = *entry;
-            if (text.rfind("QT_QPA_PLATFORM=", 0) != 0 && text.rfind("XDG_CONFIG_HOME=", 0) != 0) {
-                environment.push_back(text);
-            }
-        }
-        // The autostart entries the program tidies at start-up live under XDG_CONFIG_HOME:
-        // keep them in the scratch folder, away from the user's own.
-        environment.push_back("XDG_CONFIG_HOME=" + settings.Path() + "/config");
-        std::vector<std::string> arguments{Executable(mode)};
-        if (mode == Mode::Headless) {
-            arguments.push_back("--headless");
-        } else if (mode == Mode::Window) {
-            environment.push_back("QT_QPA_PLATFORM=offscreen");
-        }
-        arguments.push_back("--settings-dir");
-        arguments.push_back(settings.Path());
-        std::vector<char*> argv, envp;
-        for (auto& text : arguments) {
-            argv.push_back(text.data());
-        }
-        argv.push_back(nullptr);
-        for (auto& text : environment) {
-            envp.push_back(text.data());
-        }
-        envp.push_back(nullptr);
-
-        int out[2], err[2];
-        if (::pipe(out) != 0 || ::pipe(err) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        m_start = RealtimeNow();
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(input, STDIN_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
-            ::dup2(err[1], STDERR_FILENO);
-            for (int fd : {out[0], out[1], err[0], err[1], line.Master()}) {
-                ::close(fd);
-            }
-            ::execve(argv[0], argv.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(input);
-        ::close(out[1]);
-        ::close(err[1]);
-        m_stdout = out[0];
-        m_stderr = err[0];
-        for (int fd : {m_stdout, m_stderr}) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        }
+// The command line of one run of `mode` in `settings`.
+std::vector<std::string> CommandLine(Mode mode, const ScratchFolder& settings) {
+    std::vector<std::string> arguments{Executable(mode)};
+    if (mode == Mode::Headless) {
+        arguments.push_back("--headless");
     }
+    arguments.push_back("--settings-dir");
+    arguments.push_back(settings.Path());
+    return arguments;
+}
 
-    ~ProgramRun() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        for (int fd : {m_stdout, m_stderr}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
+// What the run's environment adds: the autostart entries the program tidies at start-up live
+// under XDG_CONFIG_HOME, kept in the scratch folder away from the user's own; the window
+// draws offscreen.
+std::vector<std::string> AddedEnvironment(Mode mode, const ScratchFolder& settings) {
+    std::vector<std::string> added{"XDG_CONFIG_HOME=" + settings.Path() + "/config"};
+    if (mode == Mode::Window) {
+        added.push_back("QT_QPA_PLATFORM=offscreen");
     }
-    ProgramRun(const ProgramRun&) = delete;
-    ProgramRun& operator=(const ProgramRun&) = delete;
+    return added;
+}
 
-    nanoseconds Start() const { return m_start; }
-    pid_t Pid() const { return m_pid; }
-    const WireRecorder& Wire() const { return m_wire; }
-    const std::string& Stderr() const { return m_err; }
-
-    // Drains the line and the program's output until `until` (wall clock) or, when given,
-    // until `done` holds. False when the program ended meanwhile.
-    template <typename Done>
-    bool CollectUntil(nanoseconds until, Done done) {
-        while (RealtimeNow() < until && !done()) {
-            if (!CollectOnce(20ms)) {
-                return false;
-            }
-        }
-        return true;
+// Stops the run and fills in how it ended.
+void Stop(ChildProgram& run, RunResult& result) {
+    const ChildEnd end = run.Stop();
+    result.wall = RealtimeNow() - run.Start();
+    if (end.killed) {
+        result.problem = "did not end within 5 s of SIGTERM; killed";
     }
-
-    // Sends SIGTERM and reaps the program; fills the exit status and its resource use.
-    void Stop(RunResult& result) {
-        ::kill(m_pid, SIGTERM);
-        const auto limit = RealtimeNow() + kStopLimit;
-        int status = 0;
-        rusage usage{};
-        pid_t reaped = 0;
-        while ((reaped = ::wait4(m_pid, &status, WNOHANG, &usage)) == 0 && RealtimeNow() < limit) {
-            CollectOnce(10ms);
-        }
-        if (reaped == 0) {
-            ::kill(m_pid, SIGKILL);
-            reaped = ::wait4(m_pid, &status, 0, &usage);
-            result.problem = "did not end within 5 s of SIGTERM; killed";
-        }
-        result.wall = RealtimeNow() - m_start;
-        m_pid = -1;
-        CollectOnce(0ms);
-        result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.cpu = ToNanos(usage.ru_utime) + ToNanos(usage.ru_stime);
-        result.maxRssKb = usage.ru_maxrss;
-    }
-
-private:
-    // Waits up to `timeout` for anything to read, then reads all of it. False once the
-    // program has closed its output (it ended).
-    bool CollectOnce(nanoseconds timeout) {
-        pollfd fds[] = {{m_line.Master(), POLLIN, 0}, {m_stdout, POLLIN, 0}, {m_stderr, POLLIN, 0}};
-        ::poll(fds, 3,
-               static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(timeout).count()));
-        const auto readAt = RealtimeNow();
-        char buffer[4096];
-        ssize_t count;
-        while ((count = ::read(m_line.Master(), buffer, sizeof buffer)) > 0) {
-            m_wire.Feed(std::string_view(buffer, static_cast<std::size_t>(count)), readAt);
-        }
-        bool open = true;
-        for (auto [fd, into] : {std::pair{m_stdout, &m_out}, std::pair{m_stderr, &m_err}}) {
-            while ((count = ::read(fd, buffer, sizeof buffer)) > 0) {
-                // Only the start of the output is kept, for reports of a failed run.
-                if (into->size() < 4096) {
-                    into->append(buffer, static_cast<std::size_t>(count));
-                }
-            }
-            if (count == 0) {
-                open = false;
-            }
-        }
-        return open;
-    }
-
-    testing::PtyPair& m_line;
-    pid_t m_pid = -1;
-    nanoseconds m_start{};
-    int m_stdout = -1;
-    int m_stderr = -1;
-    WireRecorder m_wire;
-    std::string m_out;
-    std::string m_err;
-};
+    result.exitStatus = end.exitStatus;
+    result.cpu = end.cpu;
+    result.maxRssKb = end.maxRssKb;
+}
 
 // Sleeps until just after the next even second of the wall clock.
 void WaitForEvenSecond() {
@@ -305,18 +142,18 @@ RunResult RunOnce(Mode mode, nanoseconds span) {
     settings.Write("Corvantis.ini",
                    "[Ports]\r\nCOM1=" + line.SlavePath() + "\r\n[SerialSync]\r\nCOMPORT=COM1\r\n");
     WaitForEvenSecond();
-    ProgramRun run(mode, settings, line);
+    ChildProgram run(CommandLine(mode, settings), {"QT_QPA_PLATFORM", "XDG_CONFIG_HOME"},
+                     AddedEnvironment(mode, settings), line);
     RunResult result;
-    const auto hasMessage = [&] { return !run.Wire().Arrivals().empty(); };
-    if (!run.CollectUntil(run.Start() + kFirstMessageLimit, hasMessage) || !hasMessage()) {
+    if (!run.WaitForFirstMessage(kFirstMessageLimit)) {
         result.problem = "no message on the wire within 5 s";
-        run.Stop(result);
+        Stop(run, result);
         result.stderrHead = run.Stderr();
         return result;
     }
     const Arrival first = run.Wire().Arrivals().front();
-    const auto firstCpu = ProcessCpuTime(run.Pid());
-    const auto firstWakeups = ProcessWakeups(run.Pid());
+    const auto firstCpu = run.CpuTime();
+    const auto firstWakeups = run.Wakeups();
     StartUp& startUp = result.startUp;
     startUp.toFirstMessage = first.firstByte - run.Start();
     const auto carried = CarriedSecond(first.message);
@@ -324,9 +161,9 @@ RunResult RunOnce(Mode mode, nanoseconds span) {
     startUp.toTickBoundary = first.firstByte - first.firstByte % kTickInterval - run.Start();
     startUp.cpuToFirstMessage = firstCpu.value_or(nanoseconds(0));
 
-    run.CollectUntil(run.Start() + span, [] { return false; });
-    const auto lastCpu = ProcessCpuTime(run.Pid());
-    const auto lastWakeups = ProcessWakeups(run.Pid());
+    run.CollectUntil(run.Start() + span, [] {});
+    const auto lastCpu = run.CpuTime();
+    const auto lastWakeups = run.Wakeups();
     result.steadyWall = RealtimeNow() - first.firstByte;
     if (firstCpu && lastCpu) {
         result.steadyCpu = *lastCpu - *firstCpu;
@@ -334,7 +171,7 @@ RunResult RunOnce(Mode mode, nanoseconds span) {
     if (firstWakeups && lastWakeups) {
         result.steadyWakeups = *lastWakeups - *firstWakeups;
     }
-    run.Stop(result);
+    Stop(run, result);
     result.messages = run.Wire().Arrivals().size();
     result.stderrHead = run.Stderr();
     return result;

@@ -147,7 +147,7 @@ int Run(nanoseconds span, const std::string& executable) {
         std::printf("  (no window of the program found to minimise)\n");
     }
     MeasurePhase(child, "minimised", span);
-    const long rssKb = child.Stop();
+    const long rssKb = child.Stop().maxRssKb;
     std::printf("  peak resident memory %.1f MB\n", static_cast<double>(rssKb) / 1024.0);
     return 0;
 }
