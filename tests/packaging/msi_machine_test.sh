@@ -37,52 +37,7 @@ control_row=$(table ServiceControl | awk -F'\t' '{print $2"|"$3}')
 [ "$control_row" = "Corvantis|162" ] || fail "ServiceControl row: '$control_row'"
 table Registry | grep -q 'EventLog\\Application\\Corvantis' ||
     fail "the event source is not in the Registry table"
-# --- A prefix of its own, as cmake/wine-run.sh makes them.
-find_wine() {
-    local candidate
-    for candidate in "${WINE64:-}" /usr/lib/wine/wine64 "$(command -v wine64 || true)" \
-                     "$(command -v wine || true)"; do
-        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-            echo "$candidate"
-            return 0
-        fi
-    done
-    return 1
-}
-WINE=$(find_wine) || { echo "FAIL: no wine64 found"; exit 1; }
-WINESERVER="$(dirname "$WINE")/wineserver"
-[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver) || { echo "FAIL: no wineserver"; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-machine-msi.XXXXXX") || exit 1
-export WINEPREFIX="$work/prefix"
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
-unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$WINEPREFIX" "$HOME"
-
-cleanup() {
-    "$WINESERVER" -k >/dev/null 2>&1
-    "$WINESERVER" -w >/dev/null 2>&1
-    local socket_dir=""
-    if [ -f "$WINEPREFIX/wineserver" ]; then
-        socket_dir=$(head -c 256 "$WINEPREFIX/wineserver" 2>/dev/null)
-    fi
-    case "$socket_dir" in
-        wine-*[!A-Za-z0-9]*) ;;
-        wine-?*)
-            rm -rf -- "/tmp/$socket_dir"
-            [ -n "${TMPDIR:-}" ] && rm -rf -- "$TMPDIR/$socket_dir"
-            ;;
-    esac
-    rm -rf -- "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-"$WINESERVER" -p30 || { echo "FAIL: wineserver did not start"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh" corvantis-machine-msi
 "$WINE" wineboot --init >/dev/null 2>&1
 
 # restart_prefix: ends every program of the prefix and starts it again, as a reboot does; the
