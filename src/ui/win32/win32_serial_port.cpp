@@ -5,6 +5,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_text.h"
 
 namespace corvantis {
 namespace {
@@ -16,17 +17,6 @@ constexpr int kMaxPollReads = 16;
 // (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
 // whatever arrives costs bounded memory and bounded work per poll.
 constexpr std::size_t kReadBufferBytes = 4096;
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
 
 // Why opening failed, and what the operator can do about it.
 std::string OpenProblem(DWORD code) {
