@@ -25,6 +25,11 @@ TEST(SystemEvents, WarningsAreSortedByWhatTheyAreAbout) {
         {"COM5 went away (device removed?): not sending; trying to reopen it",
          SystemEvent::PortLost, EventSeverity::Error},
         {"COM12 is back: sending again", SystemEvent::PortBack, EventSeverity::Information},
+        // A port that was never open at start-up is tried until it comes.
+        {"COM5 cannot be opened (file not found): not sending; trying it again until it opens",
+         SystemEvent::PortLost, EventSeverity::Error},
+        {"COM5 is open: sending", SystemEvent::PortBack, EventSeverity::Information},
+        {"Sending to the clocks again.", SystemEvent::SendingResumed, EventSeverity::Information},
         {"Settings not saved: C:\\ProgramData\\Corvantis\\hall\\data.ini: disk full",
          SystemEvent::SettingRefused, EventSeverity::Warning},
         {"Clocks will show 1 hour ahead of this PC from 14 March 2027 to 4 April 2027",

@@ -148,6 +148,13 @@ TEST_F(ServiceLife, InstallStartSendStopKillRestartUninstall) {
     EXPECT_NE(result.err.find("The Windows service \"hall\""), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Service state: running"), std::string::npos) << result.err;
 
+    // Its status, as a monitoring check reads it: sending to COM1 (a standing warning, such as
+    // rules that differ from the prefix's zone, makes it WARNING, never CRITICAL).
+    result = Corvantis({"--status", "--settings-dir", settingsWindows});
+    EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1) << result.out << result.err;
+    EXPECT_NE(result.out.find(" - sending to COM1, last message "), std::string::npos)
+        << result.out;
+
     // Stopped: through "Close and Exit" (the GPS port stored), the process gone.
     prefix.Run("sc", {"stop", kName}, 30s);
     ASSERT_TRUE(WaitState("STOPPED", 30s)) << State();

@@ -15,12 +15,16 @@
 #include "platform/clock_sync.h"
 #include "platform/failure.h"
 #include "platform/instance_lock.h"
+#include "platform/win32/win32_clock_sync.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "window/event_log.h"
+#include "window/not_sending_watch.h"
 #include "window/program.h"
 #include "window/standing_warnings.h"
+#include "window/status_keeper.h"
 
 namespace corvantis {
 
@@ -101,15 +105,22 @@ int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
     std::ostream out(&nothing);
     EventLog log(out);
     ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort port(reconnecting, log);
+    LoggingSerialPort logging(reconnecting, log);
     SettingsFiles settings(platform.profile, status, settingsFolder);
     platform.ApplyPortOverrides(settings);
     ProgramInfo info;
     info.settingsFolder = settingsFolder;
     info.executableBaseName = "corvantis";
+    info.demoCommand.clear();
     Window window;
+    // The service's status.json, for --status and monitoring, beside its settings.
+    const Win32ClockSync clockSync;
+    Win32FileReplacer files;
+    StatusKeeper keeper(
+        logging, {window, settings, platform.clock, clockSync, &reconnecting}, {files, status, ""},
+        {"service", static_cast<std::int64_t>(GetCurrentProcessId())}, platform.timers);
     Program program(window,
-                    {platform.clock, port, settings, dialog, platform.probe, platform.wait,
+                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
                      platform.registry, status, info},
                     platform.timers, host);
     const auto stop =
@@ -118,7 +129,6 @@ int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
         platform.loop.Watch(g_run.resumed, [&platform] { platform.timers.Realign(); });
     program.Start();
     const Win32TimeZone zone;
-    const UnknownClockSync clockSync;
     StandingWarnings warnings(
         window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
         [&events](const std::string& text) {
@@ -131,9 +141,16 @@ int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
                 events.Write(SystemEvent::ClockNotSynchronised, {text});
             }
         });
+    // Sending stopped and resumed, with the reasons, as events.
+    NotSendingWatch notSending(
+        window, keeper.Port(), settings, [&reconnecting] { return reconnecting.Problem(); },
+        [&](const std::string& notice) { SayNotSending(notice, status, log); });
+    keeper.Watch(warnings);
+    keeper.Start();
     Report(SERVICE_RUNNING);
     events.Write(SystemEvent::ServiceStarted, {Narrow(g_run.name), settingsFolder});
     const int code = platform.loop.Run();
+    keeper.Finish();
     platform.loop.Unwatch(stop);
     platform.loop.Unwatch(resume);
     return code;
