@@ -68,8 +68,10 @@ constexpr int kTimeWidth = 150;
 constexpr int kBelowHeader = 4;
 constexpr int kBelowColumns = 8;
 constexpr int kBelowTraffic = 6;
-constexpr int kWarningHeight = 20;
-constexpr int kWarningRow = 22;
+// Four lines of text: the not-sending notice, a rule warning and the PC clock's state can
+// stand together, each a line or two long.
+constexpr int kWarningHeight = 34;
+constexpr int kWarningRow = 36;
 constexpr int kWarningGap = 8;  // between the warning line and "Close and Exit"
 
 // SetWindowPos flags for a new place or size that changes nothing else.
