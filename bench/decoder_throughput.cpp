@@ -9,8 +9,8 @@
 #include <string>
 
 #include "clock/clock_group.h"
-#include "clock/wire_decoder.h"
-#include "transmit/messages.h"
+#include "protocol/wire_decoder.h"
+#include "protocol/messages.h"
 
 int main(int argc, char** argv) {
     using namespace corvantis;

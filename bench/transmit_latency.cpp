@@ -36,9 +36,9 @@
 #include "transmit/operator_commands.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
-#include "window/pick_lists.h"
-#include "window/timer_driver.h"
-#include "window/window.h"
+#include "form/pick_lists.h"
+#include "form/timer_driver.h"
+#include "form/window.h"
 #include "wire_timing.h"
 
 namespace corvantis::bench {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis::bench {
 

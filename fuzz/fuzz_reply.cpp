@@ -10,7 +10,7 @@
 
 #include "serial/clock_feedback.h"
 #include "support/fakes.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "platform/instance_lock.h"
-#include "window/status_record.h"
+#include "program/status_record.h"
 
 namespace corvantis {
 

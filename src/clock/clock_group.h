@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "clock/clock_model.h"
-#include "clock/wire_decoder.h"
+#include "protocol/wire_decoder.h"
 
 namespace corvantis {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "clock/daylight_saving.h"
-#include "clock/display_rules.h"
-#include "clock/wire_decoder.h"
+#include "protocol/daylight_saving.h"
+#include "protocol/display_rules.h"
+#include "protocol/wire_decoder.h"
 
 namespace corvantis {
 

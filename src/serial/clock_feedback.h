@@ -9,7 +9,7 @@
 
 #include "platform/event_wait.h"
 #include "platform/serial_port.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis {
 

@@ -10,7 +10,7 @@
 #include "platform/port_probe.h"
 #include "platform/serial_port.h"
 #include "settings/ini.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis {
 

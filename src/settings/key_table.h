@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "settings/ini.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis {
 

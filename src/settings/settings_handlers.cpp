@@ -5,7 +5,7 @@
 
 #include "platform/failure.h"
 #include "settings/key_table.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis {
 

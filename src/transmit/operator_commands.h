@@ -4,7 +4,7 @@
 #pragma once
 
 #include "transmit/transmission_tick.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis {
 

@@ -5,7 +5,7 @@
 
 #include "platform/failure.h"
 #include "platform/serial_port.h"
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 

@@ -4,8 +4,8 @@
 #include "platform/serial_port.h"
 #include "platform/status_line.h"
 #include "platform/wall_clock.h"
-#include "transmit/messages.h"
-#include "window/window.h"
+#include "protocol/messages.h"
+#include "form/window.h"
 
 namespace corvantis {
 

@@ -13,7 +13,7 @@
 
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

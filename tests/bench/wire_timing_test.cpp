@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 #include "wire_timing.h"
 
 namespace corvantis::bench {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "clock/clock_runner.h"
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

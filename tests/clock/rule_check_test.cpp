@@ -1,7 +1,7 @@
 // The rule check against the C library's zones: zones that agree, disagree by a week or by an
 // hour, and cannot be expressed; the rules filled from a zone; and, over several zones and
 // years, every disagreement found instant by instant is one the check reports.
-#include "clock/rule_check.h"
+#include "protocol/rule_check.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "clock/clock_group.h"
-#include "clock/daylight_saving.h"
+#include "protocol/daylight_saving.h"
 #include "platform/posix/posix_time_zone.h"
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "serial/port_choice.h"
 #include "serial_fixture.h"
-#include "window/timer_driver.h"
+#include "form/timer_driver.h"
 
 namespace corvantis {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "platform/failure.h"
 #include "support/fakes.h"
-#include "window/program.h"
+#include "program/program.h"
 
 namespace corvantis {
 namespace {

@@ -10,7 +10,7 @@
 #include "settings/ini.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis::testing {
 

@@ -26,8 +26,8 @@
 #include "settings/auto_run.h"
 #include "settings/ini.h"
 #include "transmit/transmission_tick.h"
-#include "window/program.h"
-#include "window/startup.h"
+#include "program/program.h"
+#include "program/startup.h"
 
 namespace corvantis::testing {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "window/pick_lists.h"
+#include "form/pick_lists.h"
 
 namespace corvantis::testing {
 

@@ -2,7 +2,7 @@
 // handlers that read them without running start-up itself.
 #pragma once
 
-#include "window/window.h"
+#include "form/window.h"
 
 namespace corvantis::testing {
 

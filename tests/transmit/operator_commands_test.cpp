@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 #include "transmit_setup.h"
 
 namespace corvantis {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 #include "transmit/operator_commands.h"
 #include "transmit_setup.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "support/fakes.h"
-#include "window/timer_driver.h"
-#include "window/window.h"
+#include "form/timer_driver.h"
+#include "form/window.h"
 
 namespace corvantis::testing {
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/console/console.h"
+#include "ui/console/console.h"
 #include "app/headless/headless_timers.h"
 #include "app/status_command.h"
 #include "platform/instance_lock.h"
@@ -30,12 +30,12 @@
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
-#include "window/event_log.h"
-#include "window/not_sending_watch.h"
-#include "window/program.h"
-#include "window/rule_check_report.h"
-#include "window/standing_warnings.h"
-#include "window/status_keeper.h"
+#include "ui/console/event_log.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/rule_check_report.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
 
 namespace corvantis {
 namespace {

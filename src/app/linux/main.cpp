@@ -33,11 +33,11 @@
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
-#include "window/not_sending_watch.h"
-#include "window/program.h"
-#include "window/standing_warnings.h"
-#include "window/status_keeper.h"
-#include "window/window_fit.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
+#include "program/window_fit.h"
 
 namespace corvantis {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/console/console.h"
+#include "ui/console/console.h"
 #include "platform/clock_sync.h"
 #include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_file_replacer.h"
@@ -16,12 +16,12 @@
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
-#include "window/event_log.h"
-#include "window/not_sending_watch.h"
-#include "window/program.h"
-#include "window/rule_check_report.h"
-#include "window/standing_warnings.h"
-#include "window/status_keeper.h"
+#include "ui/console/event_log.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/rule_check_report.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
 
 namespace corvantis {
 

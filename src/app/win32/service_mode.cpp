@@ -8,7 +8,7 @@
 #include <ostream>
 #include <streambuf>
 
-#include "app/console/console.h"
+#include "ui/console/console.h"
 #include "app/options.h"
 #include "app/win32/win32_platform.h"
 #include "corvantis_events.h"
@@ -20,11 +20,11 @@
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_time_zone.h"
 #include "serial/port_reconnect.h"
-#include "window/event_log.h"
-#include "window/not_sending_watch.h"
-#include "window/program.h"
-#include "window/standing_warnings.h"
-#include "window/status_keeper.h"
+#include "ui/console/event_log.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
 
 namespace corvantis {
 

@@ -9,7 +9,7 @@
 #include "platform/status_line.h"
 #include "platform/win32/win32_event_source.h"
 #include "platform/win32/win32_service_control.h"
-#include "window/system_events.h"
+#include "program/system_events.h"
 
 namespace corvantis {
 

@@ -8,9 +8,9 @@
 #include "platform/win32/win32_whole_files.h"
 #include "settings/ini.h"
 #include "settings/key_table.h"
-#include "ui/win32/win32_event_loop.h"
-#include "ui/win32/win32_serial_port.h"
-#include "ui/win32/win32_timer_service.h"
+#include "platform/win32/win32_event_loop.h"
+#include "platform/win32/win32_serial_port.h"
+#include "platform/win32/win32_timer_service.h"
 
 namespace corvantis {
 

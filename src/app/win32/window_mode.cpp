@@ -15,11 +15,11 @@
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "ui/win32/win32_window_view.h"
-#include "window/not_sending_watch.h"
-#include "window/program.h"
-#include "window/standing_warnings.h"
-#include "window/status_keeper.h"
-#include "window/window_fit.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
+#include "program/window_fit.h"
 
 namespace corvantis {
 

@@ -37,9 +37,9 @@
 #include <vector>
 
 #include "ui/qt/qt_status_line.h"
-#include "window/handler_guard.h"
-#include "window/window.h"
-#include "window/window_fit.h"
+#include "form/handler_guard.h"
+#include "form/window.h"
+#include "program/window_fit.h"
 
 class QBoxLayout;
 class QCheckBox;

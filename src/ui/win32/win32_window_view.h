@@ -49,9 +49,9 @@
 #include "platform/status_line.h"
 #include "ui/win32/win32_handles.h"
 #include "ui/win32/win32_notify_icon.h"
-#include "window/handler_guard.h"
-#include "window/window.h"
-#include "window/window_fit.h"
+#include "form/handler_guard.h"
+#include "form/window.h"
+#include "program/window_fit.h"
 
 namespace corvantis {
 

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "transmit/messages.h"
+#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

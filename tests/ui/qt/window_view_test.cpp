@@ -24,7 +24,7 @@
 
 #include "platform/failure.h"
 #include "support/fakes.h"
-#include "window/startup.h"
+#include "program/startup.h"
 
 namespace corvantis {
 namespace {

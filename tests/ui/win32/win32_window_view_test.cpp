@@ -23,7 +23,7 @@
 #include "ui/win32/resources/resource_ids.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
-#include "window/startup.h"
+#include "program/startup.h"
 
 namespace corvantis {
 namespace {

@@ -1,0 +1,176 @@
+#include "program/startup.h"
+
+#include <string>
+
+#include "platform/failure.h"
+#include "serial/port_choice.h"
+#include "settings/key_table.h"
+#include "form/pick_lists.h"
+#include "form/window.h"
+
+namespace corvantis {
+
+namespace {
+
+// Start-up's passes over the window, in order; each action is its own trapped step.
+class Loader {
+public:
+    Loader(Window& w, const StartupReach& reach) : w(w), r(reach) {}
+
+    void StartTimersAndShow();
+    void FillDisplayRuleLists();
+    void RestoreAddresses();
+    void FillNamedAndMotorLists();
+    void RestoreDisplayRules();
+    void RestoreGpsPort();
+    void OpenSerialSyncPort();
+    void RestoreRateAndTime();
+
+private:
+    template <typename Action>
+    void Step(Action&& action) {
+        ReportAndGoOn(r.dialog, action);
+    }
+    void Restore(Setting setting) {
+        Step([&] { RestoreSettingNamed(w, r.settings, setting); });
+    }
+    void Fill(ComboBox Window::*list) {
+        Step([&] { FillPickList(w, list); });
+    }
+
+    Window& w;
+    const StartupReach& r;
+};
+
+void Loader::StartTimersAndShow() {
+    Step([&] { w.Timer1.SetEnabled(true); });
+    Step([&] { w.Timer2.SetEnabled(true); });
+    Step([&] { w.Label33.SetVisible(false); });
+    Step([&] { r.host.ShowWindow(); });
+    Step([&] { w.txtLocalTime.SetVisible(false); });
+    Step([&] { w.Check8.SetValue(1); });
+    Step([&] { w.sendMode = SendMode::TimeOnly; });
+    Step([&] { w.useUtc = true; });
+}
+
+void Loader::FillDisplayRuleLists() {
+    Step([&] {
+        w.HourOffset.SetText("0");
+        FillPickList(w, &Window::HourOffset);
+    });
+    Fill(&Window::Combo7);
+    Fill(&Window::Combo8);
+    Fill(&Window::Combo13);
+    Fill(&Window::Combo14);
+    Step([&] { w.Combo2.SetText(""); });
+    Step([&] { ReportUnreadableSettingsFiles(r.settings, r.dialog, r.info.title); });
+}
+
+// The addresses are restored before their lists are filled: the stored text stands as it is.
+void Loader::RestoreAddresses() {
+    Restore(Setting::CurrAddress);
+    Restore(Setting::NewAddress);
+    Fill(&Window::CurrAddress);
+    Fill(&Window::NewAddress);
+}
+
+void Loader::FillNamedAndMotorLists() {
+    for (ComboBox Window::*list : {&Window::Combo12, &Window::Combo11, &Window::Combo10,
+                                   &Window::Combo9, &Window::Combo5, &Window::Combo6}) {
+        Fill(list);
+    }
+    for (ComboBox Window::*hours : {&Window::Combo3, &Window::Combo4}) {
+        Step([&] {
+            (w.*hours).SetText("0");
+            FillPickList(w, hours);
+        });
+    }
+}
+
+// The display rules from "\data.ini", in the table's order; each value goes through the
+// number rule and sets off the control's reaction when it changes the control.
+void Loader::RestoreDisplayRules() {
+    for (Setting setting = Setting::TZhouroffset; setting <= Setting::LeapSec;
+         setting = static_cast<Setting>(static_cast<int>(setting) + 1)) {
+        Restore(setting);
+    }
+    Step([&] { w.setAddressFlag = 0; });
+}
+
+void Loader::RestoreGpsPort() {
+    Step([&] {
+        w.Combo1.SetText("None");
+        FillPickList(w, &Window::Combo1);
+    });
+    Restore(Setting::GpsComPort);
+    Step([&] {
+        w.Label2.SetCaption("Version " + std::to_string(r.info.versionMajor) + "." +
+                            std::to_string(r.info.versionMinor) + "." +
+                            std::to_string(r.info.versionRevision));
+    });
+    Step([&] {
+        if (w.Combo1.Text().empty()) {
+            w.Combo1.SetText("None");
+        }
+    });
+}
+
+void Loader::OpenSerialSyncPort() {
+    Restore(Setting::SendSync);
+    Step([&] {
+        const bool show = w.Check2.Value() == 1;
+        w.Combo2.SetVisible(show);
+        w.Label10.SetVisible(show);
+    });
+    Step([&] { FillSerialSyncList(w, r.probe); });
+    Step([&] { w.Combo2.SetText(""); });
+    Restore(Setting::SerialSyncComPort);
+    std::string openFailure;
+    const std::string refusal = OpenStoredSerialSyncPort(
+        w, r.MSComm1, r.settings, [&](const std::function<void()>& action) {
+            Step([&] {
+                try {
+                    action();
+                } catch (const Failure& failure) {
+                    openFailure = failure.description();
+                    throw;
+                }
+            });
+        });
+    if (!refusal.empty()) {
+        openFailure = refusal;
+    }
+    Step([&] {
+        const std::string notice =
+            NotSendingNotice(w, r.MSComm1, r.settings, openFailure, r.info.demoCommand);
+        if (!notice.empty()) {
+            r.status.ShowWarning(notice);
+        }
+    });
+}
+
+void Loader::RestoreRateAndTime() {
+    Step([&] { w.txtLocalTime.SetText(""); });
+    Step([&] { w.txtGPStime.SetText(""); });
+    Step([&] { w.Label4.SetVisible(false); });
+    Step([&] { w.Label9.SetVisible(false); });
+    Step([&] { RestoreSerialRate(w, r.settings); });
+    Restore(Setting::TimeUTC);
+    Restore(Setting::TimeLocal);
+}
+
+}  // namespace
+
+void Form_Load(Window& w, const StartupReach& reach) {
+    Loader load(w, reach);
+    load.StartTimersAndShow();
+    load.FillDisplayRuleLists();
+    load.RestoreAddresses();
+    load.FillNamedAndMotorLists();
+    load.RestoreDisplayRules();
+    load.RestoreGpsPort();
+    load.OpenSerialSyncPort();
+    load.RestoreRateAndTime();
+}
+
+}  // namespace corvantis

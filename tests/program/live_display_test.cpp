@@ -1,0 +1,46 @@
+// The running PC clock and the reply poll it drives.
+#include "program/live_display.h"
+
+#include <gtest/gtest.h>
+
+#include "serial/clock_feedback.h"
+
+#include "support/fakes.h"
+#include "form/window.h"
+
+namespace corvantis {
+namespace {
+
+TEST(LiveDisplayTest, ShowsDateThreeBlanksTimeAndTwoDigitSeconds) {
+    testing::FakePlatform fake;
+    Window w;
+    EXPECT_EQ(w.txtPCtime.Text(), "Text1") << "design text until the first tick";
+    fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 5}, 999);
+    Timer1_Timer(w, fake.clock, fake.port);
+    EXPECT_EQ(w.txtPCtime.Text(), "03-09-2024   14:07:05");
+    // Date and time come from one reading, also in the last millisecond of a year.
+    fake.clock.SetLocal(DateTime{2024, 12, 31, 23, 59, 59}, 999);
+    Timer1_Timer(w, fake.clock, fake.port);
+    EXPECT_EQ(w.txtPCtime.Text(), "12-31-2024   23:59:59");
+    fake.clock.SetLocal(DateTime{2024, 3, 9, 9, 5, 3});
+    Timer1_Timer(w, fake.clock, fake.port);
+    EXPECT_EQ(w.Text4.Text(), "03") << "a leading zero, never a blank";
+    EXPECT_FALSE(w.Text4.Visible()) << "Text4 changes while hidden";
+}
+
+TEST(LiveDisplayTest, PollsThePortForTheClocksReply) {
+    testing::FakePlatform fake;
+    Window w;
+    fake.port.SetPortOpen(true);
+    fake.port.received = "ACK";
+    Timer1_Timer(w, fake.clock, fake.port);
+    EXPECT_TRUE(w.ReplyWait.Enabled()) << "the reply is read when the wait is over";
+    ReplyWait_Timer(w, fake.port);
+    EXPECT_EQ(w.Text3.Text(), "ACK");
+    EXPECT_TRUE(w.Text3.Visible());
+    EXPECT_TRUE(w.Text4.Visible());
+    EXPECT_TRUE(w.Label25.Visible());
+}
+
+}  // namespace
+}  // namespace corvantis
