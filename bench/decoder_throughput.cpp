@@ -9,8 +9,8 @@
 #include <string>
 
 #include "clock/clock_group.h"
-#include "protocol/wire_decoder.h"
 #include "protocol/messages.h"
+#include "protocol/wire_decoder.h"
 
 int main(int argc, char** argv) {
     using namespace corvantis;

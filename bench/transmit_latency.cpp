@@ -27,6 +27,9 @@
 #include <thread>
 #include <vector>
 
+#include "form/pick_lists.h"
+#include "form/timer_driver.h"
+#include "form/window.h"
 #include "platform/failure.h"
 #include "platform/port_map.h"
 #include "platform/posix/event_loop.h"
@@ -36,9 +39,6 @@
 #include "transmit/operator_commands.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
-#include "form/pick_lists.h"
-#include "form/timer_driver.h"
-#include "form/window.h"
 #include "wire_timing.h"
 
 namespace corvantis::bench {

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "form/window.h"
 #include "serial/clock_feedback.h"
 #include "support/fakes.h"
-#include "form/window.h"
 
 namespace {
 

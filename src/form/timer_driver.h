@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/timer_service.h"
 #include "form/controls.h"
 #include "form/handler_guard.h"
+#include "platform/timer_service.h"
 
 namespace corvantis {
 

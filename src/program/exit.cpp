@@ -1,9 +1,9 @@
 #include "program/exit.h"
 
+#include "form/window.h"
 #include "platform/text_number.h"
 #include "platform/window_host.h"
 #include "settings/key_table.h"
-#include "form/window.h"
 
 namespace corvantis {
 

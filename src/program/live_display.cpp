@@ -1,7 +1,7 @@
 #include "program/live_display.h"
 
-#include "serial/clock_feedback.h"
 #include "form/window.h"
+#include "serial/clock_feedback.h"
 
 namespace corvantis {
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "form/window.h"
 #include "platform/serial_port.h"
 #include "settings/ini.h"
-#include "form/window.h"
 
 namespace corvantis {
 

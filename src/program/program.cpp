@@ -1,12 +1,12 @@
 #include "program/program.h"
 
+#include "program/exit.h"
+#include "program/live_display.h"
+#include "program/startup.h"
 #include "serial/clock_feedback.h"
 #include "serial/port_choice.h"
 #include "settings/settings_handlers.h"
 #include "transmit/operator_commands.h"
-#include "program/exit.h"
-#include "program/live_display.h"
-#include "program/startup.h"
 
 namespace corvantis {
 

@@ -3,6 +3,9 @@
 
 #include <memory>
 
+#include "form/handler_guard.h"
+#include "form/timer_driver.h"
+#include "form/window.h"
 #include "platform/event_wait.h"
 #include "platform/message_dialog.h"
 #include "platform/port_probe.h"
@@ -16,9 +19,6 @@
 #include "settings/auto_run.h"
 #include "settings/ini.h"
 #include "transmit/transmission_tick.h"
-#include "form/handler_guard.h"
-#include "form/timer_driver.h"
-#include "form/window.h"
 
 namespace corvantis {
 

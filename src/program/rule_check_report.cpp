@@ -2,13 +2,13 @@
 
 #include <charconv>
 
+#include "form/pick_lists.h"
+#include "platform/failure.h"
 #include "protocol/daylight_saving.h"
 #include "protocol/rule_check.h"
 #include "protocol/wire_decoder.h"
-#include "platform/failure.h"
 #include "settings/key_table.h"
 #include "transmit/transmission_tick.h"
-#include "form/pick_lists.h"
 
 namespace corvantis {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "form/window.h"
 #include "platform/status_line.h"
 #include "platform/time_zone.h"
 #include "platform/wall_clock.h"
-#include "settings/ini.h"
 #include "protocol/messages.h"
-#include "form/window.h"
+#include "settings/ini.h"
 
 namespace corvantis {
 

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "form/window.h"
 #include "platform/clock_sync.h"
 #include "platform/status_line.h"
 #include "platform/time_zone.h"
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
 #include "settings/ini.h"
-#include "form/window.h"
 
 namespace corvantis {
 

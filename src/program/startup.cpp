@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "form/pick_lists.h"
+#include "form/window.h"
 #include "platform/failure.h"
 #include "serial/port_choice.h"
 #include "settings/key_table.h"
-#include "form/pick_lists.h"
-#include "form/window.h"
 
 namespace corvantis {
 

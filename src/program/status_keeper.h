@@ -7,17 +7,17 @@
 #include <optional>
 #include <string>
 
+#include "form/window.h"
 #include "platform/clock_sync.h"
 #include "platform/file_replacer.h"
 #include "platform/forwarding_serial_port.h"
 #include "platform/status_line.h"
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
-#include "serial/port_reconnect.h"
-#include "settings/ini.h"
 #include "program/standing_warnings.h"
 #include "program/status_record.h"
-#include "form/window.h"
+#include "serial/port_reconnect.h"
+#include "settings/ini.h"
 
 namespace corvantis {
 

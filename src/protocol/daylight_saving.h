@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/display_rules.h"
 #include "platform/date_time.h"
+#include "protocol/display_rules.h"
 
 namespace corvantis {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <set>
 
-#include "protocol/daylight_saving.h"
 #include "platform/date_time.h"
+#include "protocol/daylight_saving.h"
 
 namespace corvantis {
 

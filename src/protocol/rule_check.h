@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/display_rules.h"
 #include "platform/time_zone.h"
+#include "protocol/display_rules.h"
 
 namespace corvantis {
 

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/display_rules.h"
 #include "platform/date_time.h"
+#include "protocol/display_rules.h"
 
 namespace corvantis {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "form/window.h"
 #include "platform/event_wait.h"
 #include "platform/serial_port.h"
-#include "form/window.h"
 
 namespace corvantis {
 

@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
+#include "form/window.h"
 #include "platform/message_dialog.h"
 #include "platform/port_probe.h"
 #include "platform/serial_port.h"
 #include "settings/ini.h"
-#include "form/window.h"
 
 namespace corvantis {
 

@@ -1,8 +1,8 @@
 #include "settings/auto_run.h"
 
+#include "form/window.h"
 #include "platform/failure.h"
 #include "settings/key_table.h"
-#include "form/window.h"
 
 namespace corvantis {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini.h"
 #include "form/window.h"
+#include "settings/ini.h"
 
 namespace corvantis {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <functional>
 
+#include "form/window.h"
 #include "platform/failure.h"
 #include "settings/key_table.h"
-#include "form/window.h"
 
 namespace corvantis {
 

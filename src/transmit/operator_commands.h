@@ -3,8 +3,8 @@
 // the tick picks the change up at its next handled even second.
 #pragma once
 
-#include "transmit/transmission_tick.h"
 #include "form/window.h"
+#include "transmit/transmission_tick.h"
 
 namespace corvantis {
 

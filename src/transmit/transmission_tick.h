@@ -1,11 +1,11 @@
 // The transmission tick: the SendUDP timer's handler, every 100 ms for the window's life.
 #pragma once
 
+#include "form/window.h"
 #include "platform/serial_port.h"
 #include "platform/status_line.h"
 #include "platform/wall_clock.h"
 #include "protocol/messages.h"
-#include "form/window.h"
 
 namespace corvantis {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "protocol/messages.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
-#include "protocol/messages.h"
 
 namespace corvantis {
 namespace {

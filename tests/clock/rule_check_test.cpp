@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "clock/clock_group.h"
-#include "protocol/daylight_saving.h"
 #include "platform/posix/posix_time_zone.h"
+#include "protocol/daylight_saving.h"
 #include "protocol/messages.h"
 
 namespace corvantis {

@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "clock/clock_model.h"
+#include "form/window.h"
+#include "platform/posix/posix_time_zone.h"
 #include "protocol/rule_check.h"
 #include "protocol/wire_decoder.h"
-#include "platform/posix/posix_time_zone.h"
 #include "support/fakes.h"
 #include "support/started_window.h"
 #include "transmit/operator_commands.h"
 #include "transmit/transmission_tick.h"
-#include "form/window.h"
 
 namespace corvantis {
 namespace {

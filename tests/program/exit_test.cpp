@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fakes.h"
 #include "form/window.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

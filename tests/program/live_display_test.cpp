@@ -5,8 +5,8 @@
 
 #include "serial/clock_feedback.h"
 
-#include "support/fakes.h"
 #include "form/window.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

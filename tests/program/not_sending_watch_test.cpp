@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "program/program.h"
 #include "serial/port_reconnect.h"
 #include "support/fakes.h"
-#include "program/program.h"
 
 namespace corvantis {
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "platform/forwarding_serial_port.h"
-#include "support/fakes.h"
 #include "protocol/messages.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

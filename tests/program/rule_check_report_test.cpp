@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "program/standing_warnings.h"
 #include "settings/settings_handlers.h"
 #include "support/fakes.h"
 #include "support/started_window.h"
-#include "program/standing_warnings.h"
 
 namespace corvantis {
 namespace {

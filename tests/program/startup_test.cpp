@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "form/window.h"
 #include "serial/port_choice.h"
 #include "settings/settings_handlers.h"
 #include "support/fakes.h"
 #include "transmit/operator_commands.h"
-#include "form/window.h"
 
 namespace corvantis {
 namespace {

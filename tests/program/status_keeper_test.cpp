@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <map>
 
-#include "support/fakes.h"
 #include "program/program.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

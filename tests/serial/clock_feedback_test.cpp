@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "form/timer_driver.h"
 #include "serial/port_choice.h"
 #include "serial_fixture.h"
-#include "form/timer_driver.h"
 
 namespace corvantis {
 namespace {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/failure.h"
-#include "support/fakes.h"
 #include "program/program.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "form/window.h"
 #include "platform/failure.h"
 #include "settings/ini.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "form/window.h"
 
 namespace corvantis::testing {
 

@@ -23,11 +23,11 @@
 #include "platform/timer_service.h"
 #include "platform/wall_clock.h"
 #include "platform/window_host.h"
+#include "program/program.h"
+#include "program/startup.h"
 #include "settings/auto_run.h"
 #include "settings/ini.h"
 #include "transmit/transmission_tick.h"
-#include "program/program.h"
-#include "program/startup.h"
 
 namespace corvantis::testing {
 

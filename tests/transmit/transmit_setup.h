@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "support/fakes.h"
 #include "form/timer_driver.h"
 #include "form/window.h"
+#include "support/fakes.h"
 
 namespace corvantis::testing {
 

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 
-#include "ui/console/console.h"
 #include "app/headless/headless_timers.h"
 #include "app/status_command.h"
 #include "platform/instance_lock.h"
@@ -27,15 +26,16 @@
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/termios_serial_port.h"
 #include "platform/posix/xdg_autostart_registry.h"
-#include "serial/port_reconnect.h"
-#include "settings/key_table.h"
-#include "settings/settings_folder.h"
-#include "ui/console/event_log.h"
 #include "program/not_sending_watch.h"
 #include "program/program.h"
 #include "program/rule_check_report.h"
 #include "program/standing_warnings.h"
 #include "program/status_keeper.h"
+#include "serial/port_reconnect.h"
+#include "settings/key_table.h"
+#include "settings/settings_folder.h"
+#include "ui/console/console.h"
+#include "ui/console/event_log.h"
 
 namespace corvantis {
 namespace {

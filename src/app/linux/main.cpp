@@ -25,6 +25,11 @@
 #include "platform/posix/posix_time_zone.h"
 #include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
+#include "program/not_sending_watch.h"
+#include "program/program.h"
+#include "program/standing_warnings.h"
+#include "program/status_keeper.h"
+#include "program/window_fit.h"
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
@@ -33,11 +38,6 @@
 #include "ui/qt/qt_serial_port.h"
 #include "ui/qt/qt_timer_service.h"
 #include "ui/qt/window_view.h"
-#include "program/not_sending_watch.h"
-#include "program/program.h"
-#include "program/standing_warnings.h"
-#include "program/status_keeper.h"
-#include "program/window_fit.h"
 
 namespace corvantis {
 namespace {

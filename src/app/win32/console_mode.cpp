@@ -8,20 +8,20 @@
 #include <string>
 #include <thread>
 
-#include "ui/console/console.h"
 #include "platform/clock_sync.h"
 #include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_queued_output.h"
 #include "platform/win32/win32_time_zone.h"
-#include "serial/port_reconnect.h"
-#include "settings/key_table.h"
-#include "ui/console/event_log.h"
 #include "program/not_sending_watch.h"
 #include "program/program.h"
 #include "program/rule_check_report.h"
 #include "program/standing_warnings.h"
 #include "program/status_keeper.h"
+#include "serial/port_reconnect.h"
+#include "settings/key_table.h"
+#include "ui/console/console.h"
+#include "ui/console/event_log.h"
 
 namespace corvantis {
 

@@ -8,7 +8,6 @@
 #include <ostream>
 #include <streambuf>
 
-#include "ui/console/console.h"
 #include "app/options.h"
 #include "app/win32/win32_platform.h"
 #include "corvantis_events.h"
@@ -19,12 +18,13 @@
 #include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_time_zone.h"
-#include "serial/port_reconnect.h"
-#include "ui/console/event_log.h"
 #include "program/not_sending_watch.h"
 #include "program/program.h"
 #include "program/standing_warnings.h"
 #include "program/status_keeper.h"
+#include "serial/port_reconnect.h"
+#include "ui/console/console.h"
+#include "ui/console/event_log.h"
 
 namespace corvantis {
 

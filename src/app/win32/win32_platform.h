@@ -2,15 +2,15 @@
 #pragma once
 
 #include "platform/port_map.h"
+#include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_port_probe.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_serial_port.h"
+#include "platform/win32/win32_timer_service.h"
 #include "platform/win32/win32_wall_clock.h"
 #include "platform/win32/win32_whole_files.h"
 #include "settings/ini.h"
 #include "settings/key_table.h"
-#include "platform/win32/win32_event_loop.h"
-#include "platform/win32/win32_serial_port.h"
-#include "platform/win32/win32_timer_service.h"
 
 namespace corvantis {
 

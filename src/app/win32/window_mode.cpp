@@ -11,15 +11,15 @@
 #include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_message_dialog.h"
 #include "platform/win32/win32_time_zone.h"
-#include "serial/port_reconnect.h"
-#include "ui/win32/win32_dpi.h"
-#include "ui/win32/win32_window_host.h"
-#include "ui/win32/win32_window_view.h"
 #include "program/not_sending_watch.h"
 #include "program/program.h"
 #include "program/standing_warnings.h"
 #include "program/status_keeper.h"
 #include "program/window_fit.h"
+#include "serial/port_reconnect.h"
+#include "ui/win32/win32_dpi.h"
+#include "ui/win32/win32_window_host.h"
+#include "ui/win32/win32_window_view.h"
 
 namespace corvantis {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/date_time.h"
 #include "form/window.h"
+#include "platform/date_time.h"
 
 namespace corvantis {
 

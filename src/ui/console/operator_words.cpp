@@ -1,8 +1,8 @@
 #include "ui/console/operator_words.h"
 
+#include "form/window.h"
 #include "platform/ascii_text.h"
 #include "serial/clock_feedback.h"
-#include "form/window.h"
 
 namespace corvantis {
 

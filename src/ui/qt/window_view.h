@@ -36,10 +36,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/qt/qt_status_line.h"
 #include "form/handler_guard.h"
 #include "form/window.h"
 #include "program/window_fit.h"
+#include "ui/qt/qt_status_line.h"
 
 class QBoxLayout;
 class QCheckBox;

@@ -46,12 +46,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/status_line.h"
-#include "ui/win32/win32_handles.h"
-#include "ui/win32/win32_notify_icon.h"
 #include "form/handler_guard.h"
 #include "form/window.h"
+#include "platform/status_line.h"
 #include "program/window_fit.h"
+#include "ui/win32/win32_handles.h"
+#include "ui/win32/win32_notify_icon.h"
 
 namespace corvantis {
 

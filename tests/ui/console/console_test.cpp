@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "ui/console/operator_words.h"
 #include "form/window.h"
+#include "ui/console/operator_words.h"
 
 namespace corvantis {
 namespace {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "form/window.h"
 #include "support/fakes.h"
 #include "support/scoped_environment.h"
-#include "form/window.h"
 
 namespace corvantis {
 namespace {
@@ -158,9 +158,12 @@ TEST(EventLogMessagesTest, OnlyTheFirstOfEachRunIsLoggedUnlessEveryMessageIsAske
         bool everyMessage;
         const char* lines;  // the logged kinds in order: s sent, n not sent
     } rows[] = {
-        {"SSSSSS", false, "s"},   {"S.S.S.", false, "s"},  // once a minute: the idle ticks between
-                                                           // do not break the run
-        {"SSNNSS", false, "sns"}, {"NNN.NS", false, "ns"}, {"SSNNSS", true, "ssnnss"},
+        {"SSSSSS", false, "s"},
+        {"S.S.S.", false, "s"},  // once a minute: the idle ticks between
+                                 // do not break the run
+        {"SSNNSS", false, "sns"},
+        {"NNN.NS", false, "ns"},
+        {"SSNNSS", true, "ssnnss"},
         {"S..S", true, "ss"},
     };
     for (const Row& row : rows) {

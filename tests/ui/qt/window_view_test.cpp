@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "support/fakes.h"
 #include "program/startup.h"
+#include "support/fakes.h"
 
 namespace corvantis {
 namespace {

@@ -18,12 +18,12 @@
 
 #include "platform/failure.h"
 #include "platform/version.h"
+#include "program/startup.h"
 #include "support/fakes.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/resources/resource_ids.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
-#include "program/startup.h"
 
 namespace corvantis {
 namespace {
