@@ -5,7 +5,7 @@
 // messages set that time. A rules message sets the rules of every clock; an addressed command
 // sets the rules of the clock it names (or of every clock, for address 0) and, with the
 // set-address flag, gives it the new address. A message with a problem changes nothing. The
-// time the clock shows follows from its rules (clock/daylight_saving.h).
+// time the clock shows follows from its rules (protocol/daylight_saving.h).
 #pragma once
 
 #include <chrono>

@@ -64,7 +64,7 @@ public:
     Label Label12{"Label12", "A leap second is added at the end of June"};
     Label Label32{"Label32", "Add 50 to the year for a December leap second"};
     ComboBox Combo14{"Combo14", "Combo14"};  // leap-second year
-    // Fills the rule controls from this PC's time zone (window/rule_check_report.h).
+    // Fills the rule controls from this PC's time zone (program/rule_check_report.h).
     Button UseZone{"UseZone", "Use this PC's time zone"};
 
     // --- Shown outside the frame ----------------------------------------------------------

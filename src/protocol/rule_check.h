@@ -21,7 +21,7 @@ struct RuleDifference {
     bool operator==(const RuleDifference&) const = default;
 };
 
-// Every span of [pc.front().at, toUtc) in which a clock with `rules` (clock/daylight_saving.h)
+// Every span of [pc.front().at, toUtc) in which a clock with `rules` (protocol/daylight_saving.h)
 // shows another offset than the PC, whose offsets are `pc` (TimeZone::OffsetsBetween); spans
 // next to each other with the same difference are one. Empty when they agree throughout.
 std::vector<RuleDifference> CompareRules(const DisplayRules& rules,
