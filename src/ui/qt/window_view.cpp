@@ -610,6 +610,15 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void WindowView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        // Nobody sees a minimised window; a desktop that keeps it mapped would otherwise have
+        // it redrawn at each message shown. Updates enabled again repaint it all.
+        setUpdatesEnabled(!isMinimized());
+    }
+    QWidget::changeEvent(event);
+}
+
 void WindowView::closeEvent(QCloseEvent* event) {
     if (onCloseRequested) {
         Forward(onCloseRequested);

@@ -108,6 +108,9 @@ public:
     ScreenPoint Place() const { return {pos().x(), pos().y()}; }
 
 protected:
+    // Minimised, the window draws nothing: its widgets keep following the model and are drawn
+    // whole, as they stand, when it is restored.
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
