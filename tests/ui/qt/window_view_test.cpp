@@ -577,50 +577,34 @@ TEST_F(WindowViewTest, TheWindowFitsEveryWorkAreaAtEveryScaling) {
 }
 
 // Counts the paint events a widget receives.
-class PaintCount : public QObject {
-public:
+struct PaintCount : QObject {
     explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++count;
-        }
-        return QObject::eventFilter(watched, event);
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
     }
+    int count = 0;
 };
 
-// Minimised (a desktop may keep the window mapped), the running clock and the messages
-// repaint nothing; restored, the window shows them as they stand.
+// Minimised (a desktop may keep the window mapped), the running clock repaints nothing;
+// restored, the window shows it as it stands.
 TEST_F(WindowViewTest, AMinimisedWindowPaintsNothingAndIsCurrentWhenRestored) {
-    StartUp();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     auto* clock = WidgetOf<QLineEdit>("txtPCtime");
-    auto* sent = WidgetOf<QLineEdit>("Text1");
-    const PaintCount clockPaints(clock), sentPaints(sent);
-    window.txtPCtime.SetText("03-09-2024   14:07:06");
-    QTest::qWait(50);
-    ASSERT_GT(clockPaints.count, 0) << "shown, the clock repaints";
-
+    const PaintCount paints(clock);
     view.showMinimized();
     QTest::qWait(50);
-    const int clockBefore = clockPaints.count, sentBefore = sentPaints.count;
-    for (const char* second : {"07", "08", "09"}) {
-        window.txtPCtime.SetText(std::string("03-09-2024   14:07:") + second);
-        window.Text1.SetText(std::string("*") + second + " 714 9 32024         1         #");
+    const int before = paints.count;
+    for (const char* time : {"03-09-2024   14:07:07", "03-09-2024   14:07:08"}) {
+        window.txtPCtime.SetText(time);
         QTest::qWait(20);
     }
-    EXPECT_EQ(clockPaints.count, clockBefore);
-    EXPECT_EQ(sentPaints.count, sentBefore);
-
+    EXPECT_EQ(paints.count, before);
     view.showNormal();
     QTest::qWait(50);
-    EXPECT_GT(clockPaints.count, clockBefore);
-    EXPECT_GT(sentPaints.count, sentBefore);
-    EXPECT_EQ(Text(clock->text()), "03-09-2024   14:07:09");
-    EXPECT_EQ(Text(sent->text()), "*09 714 9 32024         1         #");
+    EXPECT_GT(paints.count, before);
+    EXPECT_EQ(Text(clock->text()), "03-09-2024   14:07:08");
 }
 
 TEST_F(WindowViewTest, TheWindowIsPlacedInsideAWorkArea) {
