@@ -33,6 +33,7 @@
 #include "serial/port_reconnect.h"
 #include "settings/key_table.h"
 #include "settings/settings_folder.h"
+#include "ui/qt/qt_drawing.h"
 #include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_message_dialog.h"
 #include "ui/qt/qt_serial_port.h"
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
     if (headless || options.checkRules) {
         return RunHeadless(options, argv[0]);
     }
+    PreferSocketDrawing();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName("Corvantis");
     const ProgramInfo info = DescribeProgram(options);

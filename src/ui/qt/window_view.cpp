@@ -492,6 +492,16 @@ QRadioButton* WindowView::Make(OptionButton& option) {
     return widget;
 }
 
+void WindowView::MirrorText(QLineEdit& widget, const TextBox& box) {
+    const QString text = ToQt(box.Text());
+    // Unchanged text is left alone so a running clock does not undo a selection.
+    if (widget.text() != text) {
+        const QSignalBlocker block(&widget);
+        widget.setText(text);
+        widget.setCursorPosition(0);
+    }
+}
+
 QLineEdit* WindowView::Make(TextBox& box) {
     auto* widget = new QLineEdit(this);
     // Text boxes show what the program writes; nothing reads back what would be typed.
@@ -499,16 +509,9 @@ QLineEdit* WindowView::Make(TextBox& box) {
     if (box.FixedPitch()) {
         widget->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }
-    auto mirror = [guard = QPointer<QLineEdit>(widget), &box] {
-        if (guard.isNull()) {
-            return;
-        }
-        const QString text = ToQt(box.Text());
-        // Unchanged text is left alone so a running clock does not undo a selection.
-        if (guard->text() != text) {
-            const QSignalBlocker block(guard.data());
-            guard->setText(text);
-            guard->setCursorPosition(0);
+    auto mirror = [this, guard = QPointer<QLineEdit>(widget), &box] {
+        if (!guard.isNull() && !m_textsDeferred) {
+            MirrorText(*guard, box);
         }
     };
     mirror();
@@ -608,6 +611,25 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void WindowView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() != m_textsDeferred) {
+        // Nobody sees a minimised window; a desktop that keeps it mapped would otherwise have
+        // it redrawn at each message shown. Updates enabled again repaint it all.
+        m_textsDeferred = isMinimized();
+        if (!m_textsDeferred) {
+            for (const auto& [name, entry] : m_widgets) {
+                auto* box = dynamic_cast<TextBox*>(entry.control);
+                auto* widget = qobject_cast<QLineEdit*>(entry.widget);
+                if (box != nullptr && widget != nullptr) {
+                    MirrorText(*widget, *box);
+                }
+            }
+        }
+        setUpdatesEnabled(!m_textsDeferred);
+    }
+    QWidget::changeEvent(event);
 }
 
 void WindowView::closeEvent(QCloseEvent* event) {

@@ -108,6 +108,9 @@ public:
     ScreenPoint Place() const { return {pos().x(), pos().y()}; }
 
 protected:
+    // Minimised, the window draws nothing and its text boxes wait: when it is restored they
+    // take the model's texts and the whole window is drawn as it stands.
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +126,8 @@ private:
     QCheckBox* Make(CheckBox& box);
     QRadioButton* Make(OptionButton& option);
     QLineEdit* Make(TextBox& box);
+    // Shows the text box's text in `widget`.
+    static void MirrorText(QLineEdit& widget, const TextBox& box);
     // A list wide enough for entries of `columns` characters before any entry arrives.
     QComboBox* Make(ComboBox& list, int columns);
     // A text box showing at least (MakeSized) or exactly (MakeFixed) `columns` characters.
@@ -184,6 +189,8 @@ private:
     std::map<QWidget*, QFont> m_builtFonts;
     std::map<QLayout*, LayoutRoom> m_builtRoom;
     int m_fontStep = kFontSteps.front();
+    // While minimised: text boxes are brought up to date when the window is restored.
+    bool m_textsDeferred = false;
 };
 
 }  // namespace corvantis

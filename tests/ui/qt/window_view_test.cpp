@@ -576,6 +576,37 @@ TEST_F(WindowViewTest, TheWindowFitsEveryWorkAreaAtEveryScaling) {
     }
 }
 
+// Counts the paint events a widget receives.
+struct PaintCount : QObject {
+    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
+// Minimised (a desktop may keep the window mapped), the running clock repaints nothing;
+// restored, the window shows it as it stands.
+TEST_F(WindowViewTest, AMinimisedWindowPaintsNothingAndIsCurrentWhenRestored) {
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* clock = WidgetOf<QLineEdit>("txtPCtime");
+    const PaintCount paints(clock);
+    view.showMinimized();
+    QTest::qWait(50);
+    const int before = paints.count;
+    for (const char* time : {"03-09-2024   14:07:07", "03-09-2024   14:07:08"}) {
+        window.txtPCtime.SetText(time);
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(paints.count, before);
+    view.showNormal();
+    QTest::qWait(50);
+    EXPECT_GT(paints.count, before);
+    EXPECT_EQ(Text(clock->text()), "03-09-2024   14:07:08");
+}
+
 TEST_F(WindowViewTest, TheWindowIsPlacedInsideAWorkArea) {
     view.workAreas = [] {
         return std::vector<ScreenRect>{{0, 0, 1366, 728}, {1366, 0, 3286, 1040}};
