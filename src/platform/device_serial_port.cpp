@@ -5,6 +5,25 @@
 
 namespace corvantis {
 
+std::string OpenProblemText(OpenTrouble trouble, const std::string& system) {
+    switch (trouble) {
+        case OpenTrouble::Absent:
+            return "the device does not exist (" + system +
+                   "). Check that the adapter is plugged in, or choose another port.";
+        case OpenTrouble::NoPermission:
+            return "permission denied. Add your user to the \"dialout\" group "
+                   "(sudo usermod -aG dialout $USER), then log out and log in again.";
+        case OpenTrouble::InUse:
+            return "it is in use by another program (" + system +
+                   "). Close that program, or choose another port.";
+        case OpenTrouble::NotSerial:
+            return "it is not a serial port (" + system + ").";
+        case OpenTrouble::Other:
+            break;
+    }
+    return system + ".";
+}
+
 DeviceSerialPort::DeviceSerialPort(const PortMap& ports)
     : m_ports(ports), m_settings(ParseLineSettings(m_settingsText)) {}
 

@@ -16,6 +16,14 @@
 
 namespace corvantis {
 
+// Why a device could not be opened, in terms the operator can act on.
+enum class OpenTrouble { Absent, NoPermission, InUse, NotSerial, Other };
+
+// The reason and the remedy, as in "the device does not exist (<system>). Check that the
+// adapter is plugged in, or choose another port."; `system` is the system's own words for
+// the error, without a full stop.
+std::string OpenProblemText(OpenTrouble trouble, const std::string& system);
+
 // Reads take what reached the device before they answer: InBufferCount, SetInBufferCount and
 // Input first move what the device holds into the port's own receive buffer, in at most
 // kMaxDeviceReads reads and up to kReceiveBufferBytes characters; beyond that the device

@@ -40,34 +40,28 @@ bool MayUse(const std::string& device) {
     return ::access(device.c_str(), R_OK | W_OK) == 0;
 }
 
-std::string InUse(int number) {
-    return "it is in use by another program (" + ErrnoText(number) +
-           "). Close that program, or choose another port.";
-}
-
-// Why the open of `device` failed with errno `number`, and what the operator can do.
-std::string OpenProblem(int number, const std::string& device) {
+// What the operator can do about an open of `device` that failed with errno `number`.
+OpenTrouble TroubleOf(int number, const std::string& device) {
     switch (number) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return "the device does not exist (" + ErrnoText(number) +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case EACCES:
         case EPERM:
-            if (!MayUse(device)) {
-                return "permission denied. Add your user to the \"dialout\" group "
-                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
-            }
-            return InUse(number);
+            return MayUse(device) ? OpenTrouble::InUse : OpenTrouble::NoPermission;
         case EBUSY:
         case EWOULDBLOCK:
-            return InUse(number);
+            return OpenTrouble::InUse;
         case ENOTTY:
-            return "it is not a serial port (" + ErrnoText(number) + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return ErrnoText(number) + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(int number, const std::string& device) {
+    return OpenProblemText(TroubleOf(number, device), ErrnoText(number));
 }
 
 // The termios speed for `baud`, or B0 when termios has none for it.

@@ -7,24 +7,25 @@
 namespace corvantis {
 namespace {
 
-// Why opening failed, and what the operator can do about it.
-std::string OpenProblem(DWORD code) {
-    const std::string system = SystemErrorText(code);
+// What the operator can do about an open that failed with the Win32 error `code`.
+OpenTrouble TroubleOf(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-            return "the device does not exist (" + system +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
-            return "it is in use by another program (" + system +
-                   "). Close that program, or choose another port.";
+            return OpenTrouble::InUse;
         case ERROR_INVALID_FUNCTION:
         case ERROR_NOT_SUPPORTED:
-            return "it is not a serial port (" + system + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return system + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(DWORD code) {
+    return OpenProblemText(TroubleOf(code), SystemErrorText(code));
 }
 
 // Whether the Win32 error `code` from a read or write means the device is gone rather than

@@ -29,25 +29,22 @@ bool MayUse(const QString& device) {
     return !info.exists() || (info.isReadable() && info.isWritable());
 }
 
-// Why the open of `device` failed, and what the operator can do about it.
-std::string OpenProblem(const QSerialPort& port, const QString& device) {
-    const std::string system = ToStd(port.errorString());
+// What the operator can do about a failed open of `device`.
+OpenTrouble TroubleOf(const QSerialPort& port, const QString& device) {
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return "the device does not exist (" + system +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case QSerialPort::PermissionError:
-            if (!MayUse(device)) {
-                return "permission denied. Add your user to the \"dialout\" group "
-                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
-            }
-            return "it is in use by another program (" + system +
-                   "). Close that program, or choose another port.";
+            return MayUse(device) ? OpenTrouble::InUse : OpenTrouble::NoPermission;
         case QSerialPort::UnsupportedOperationError:
-            return "it is not a serial port (" + system + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return system + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(const QSerialPort& port, const QString& device) {
+    return OpenProblemText(TroubleOf(port, device), ToStd(port.errorString()));
 }
 
 QSerialPort::Parity ToQt(Parity parity) {
