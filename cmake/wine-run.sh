@@ -18,18 +18,8 @@
 # program ends, so wine's own port detection (which maps the host's serial ports to COM1,
 # COM2, ... when a session starts) cannot redo them.
 #
-# A program that dies of an unhandled exception exits with the exception code (a page fault
-# gives status 5). Wine's crash debugger is kept off for that: while it attaches, the status
-# the script sees is sometimes 0, which would pass a crashed test.
-#
-# Windows that the program creates need an X server: with CORVANTIS_WINE_DISPLAY=1 the run
-# keeps DISPLAY (a virtual X server the caller started, e.g. through xvfb-run) and tells wine
-# that no window manager runs there (X11 Driver "Managed"="N"), so hiding or closing a window
-# does not wait for one. Without it the program sees no display.
-#
-# Environment: WINE64 overrides the wine loader (default /usr/lib/wine/wine64, then wine64
-# or wine on PATH). CORVANTIS_WINE_DEBUGGER=1 lets the crash debugger print its backtrace,
-# at the price of that unreliable status; use it to look into a crash, not in CI.
+# The prefix, its environment (display, crash debugger, WINE64) and its clean-up are those of
+# cmake/wine-prefix.sh.
 set -u
 
 if [ $# -lt 1 ]; then
@@ -37,79 +27,15 @@ if [ $# -lt 1 ]; then
     exit 2
 fi
 
-find_wine() {
-    local candidate
-    for candidate in "${WINE64:-}" /usr/lib/wine/wine64 "$(command -v wine64 || true)" \
-                     "$(command -v wine || true)"; do
-        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-            echo "$candidate"
-            return 0
-        fi
-    done
-    return 1
-}
-
-WINE=$(find_wine) || { echo "wine-run: no wine64 found" >&2; exit 2; }
-WINESERVER="$(dirname "$WINE")/wineserver"
-[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver) ||
-    { echo "wine-run: no wineserver found" >&2; exit 2; }
-
-ROOT=$(mktemp -d "${TMPDIR:-/tmp}/corvantis-wine.XXXXXX") || exit 2
-export WINEPREFIX="$ROOT/prefix"
-export HOME="$ROOT/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
-export XDG_CACHE_HOME="$HOME/.cache"
-export WINEDEBUG=-all
-# No Mono or Gecko install prompts, no desktop menu entries, no crash debugger (see above).
-WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "${CORVANTIS_WINE_DEBUGGER:-0}" != 1 ]; then
-    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
-fi
-export WINEDLLOVERRIDES
-KEEP_DISPLAY=0
-if [ "${CORVANTIS_WINE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
-    KEEP_DISPLAY=1
-    unset WAYLAND_DISPLAY
-else
-    unset DISPLAY WAYLAND_DISPLAY
-fi
-mkdir -p "$WINEPREFIX" "$HOME"
-
-cleanup() {
-    "$WINESERVER" -k >/dev/null 2>&1
-    "$WINESERVER" -w >/dev/null 2>&1
-    # Debian's wine keeps the server socket in a folder of its own under the temporary
-    # folder and writes that folder's name into the prefix; remove it too.
-    local socket_dir=""
-    if [ -f "$WINEPREFIX/wineserver" ]; then
-        socket_dir=$(head -c 256 "$WINEPREFIX/wineserver" 2>/dev/null)
-    fi
-    case "$socket_dir" in
-        wine-*[!A-Za-z0-9]*) ;;
-        wine-?*)
-            rm -rf -- "/tmp/$socket_dir"
-            [ -n "${TMPDIR:-}" ] && rm -rf -- "$TMPDIR/$socket_dir"
-            ;;
-    esac
-    rm -rf -- "$ROOT"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# One server for the whole run: it stays up between the prefix set-up and the program, and
-# ends by itself half a minute after its last program should this script be killed.
-"$WINESERVER" -p30 || { echo "wine-run: wineserver did not start" >&2; exit 2; }
-"$WINE" wineboot --init >/dev/null 2>&1
-
-if [ "$KEEP_DISPLAY" = 1 ]; then
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
+wine_throwaway_prefix corvantis-wine || exit 2
+wine_boot
 
 for port in ${CORVANTIS_TEST_PRESENT_COM:-}; do
-    ln -sfn /dev/ptmx "$WINEPREFIX/dosdevices/com$port"
+    wine_link_com "$port" /dev/ptmx
 done
 for port in ${CORVANTIS_TEST_DANGLING_COM:-}; do
-    ln -sfn "$ROOT/no-such-device" "$WINEPREFIX/dosdevices/com$port"
+    wine_link_com "$port" "$WINE_ROOT/no-such-device"
 done
 for port in ${CORVANTIS_TEST_ABSENT_COM:-}; do
     # Wine gave this number to one of the host's serial ports; removing the link would not

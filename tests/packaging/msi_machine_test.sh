@@ -37,16 +37,14 @@ control_row=$(table ServiceControl | awk -F'\t' '{print $2"|"$3}')
 [ "$control_row" = "Corvantis|162" ] || fail "ServiceControl row: '$control_row'"
 table Registry | grep -q 'EventLog\\Application\\Corvantis' ||
     fail "the event source is not in the Registry table"
-source "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh" corvantis-machine-msi
-"$WINE" wineboot --init >/dev/null 2>&1
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-prefix.sh"
+wine_throwaway_prefix corvantis-machine-msi || { echo "FAIL: no wine prefix"; exit 1; }
+wine_boot
 
 # restart_prefix: ends every program of the prefix and starts it again, as a reboot does; the
 # services with automatic start start.
 restart_prefix() {
-    "$WINESERVER" -k >/dev/null 2>&1
-    "$WINESERVER" -w >/dev/null 2>&1
-    "$WINESERVER" -p30 || fail "wineserver did not start again"
-    "$WINE" wineboot >/dev/null 2>&1
+    wine_restart || fail "wineserver did not start again"
 }
 # Right after its making a prefix may run two service managers on one pipe; after a restart
 # it runs one, as Windows does.

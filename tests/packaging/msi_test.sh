@@ -48,8 +48,9 @@ for older in 0.9.1 0.9.2; do
         -o "$older.msi" "$wxs" 2>/dev/null) || fail "wixl could not build the $older installer"
 done
 
-source "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh" corvantis-msi "$older_dir"
-"$WINE" wineboot --init >/dev/null 2>&1
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-prefix.sh"
+wine_throwaway_prefix corvantis-msi "$older_dir" || { echo "FAIL: no wine prefix"; exit 1; }
+wine_boot
 
 wine_quiet() { "$WINE" "$@" 2>/dev/null | tr -d '\r'; }
 # winepath_of FILE: the Windows name of a file on this side.

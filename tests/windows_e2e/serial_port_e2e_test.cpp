@@ -3,6 +3,7 @@
 // which takes one command a line.
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -111,6 +112,28 @@ TEST_F(PortDriverTest, InputTakesAtMostInputLenAndAllWhenFewerWaitBytesAsTheyCam
     ASSERT_EQ(AskUntil("count", "value 3"), "value 3");
     EXPECT_EQ(Ask("discard"), "ok");
     EXPECT_EQ(Ask("count"), "value 0");
+}
+
+// A device that sends without pause costs bounded memory: the port holds at most 4096
+// characters and the rest wait in the device, until a discard drops them all.
+TEST_F(PortDriverTest, AFloodIsHeldInBoundedMemoryAndDiscardedWhole) {
+    ASSERT_EQ(Ask("open"), "ok");
+    const std::string flood(std::size_t{1} << 16, 'F');
+    std::size_t sent = 0;
+    while (sent < flood.size()) {
+        const ssize_t n = ::write(line.Master(), flood.data() + sent, flood.size() - sent);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    ASSERT_GT(sent, 8192u);
+    ASSERT_EQ(AskUntil("count", "value 4096"), "value 4096");
+    EXPECT_EQ(Ask("discard"), "ok");
+    EXPECT_EQ(Ask("count"), "value 0") << "what waited in the device is gone as well";
+    line.Send("ok");
+    ASSERT_EQ(AskUntil("count", "value 2"), "value 2");
+    EXPECT_EQ(Ask("input"), "value ok");
 }
 
 TEST_F(PortDriverTest, LineSettingsReachTheDeviceAlsoWhileOpen) {

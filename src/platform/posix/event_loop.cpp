@@ -9,6 +9,8 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/wall_boundary.h"
+
 namespace corvantis::posix {
 
 namespace {
@@ -89,16 +91,6 @@ void EventLoop::Quit(int exitCode) {
     }
 }
 
-std::chrono::nanoseconds NextBoundaryAfter(std::chrono::nanoseconds now,
-                                           std::chrono::nanoseconds interval) {
-    // Floor division, so that times before 1970 also give the boundary after them.
-    auto periods = now / interval;
-    if (periods * interval > now) {
-        --periods;
-    }
-    return (periods + 1) * interval;
-}
-
 namespace {
 
 class LoopTimer : public PlatformTimer {
@@ -155,7 +147,7 @@ private:
     // Arms for the first multiple of `step` strictly after now.
     void ArmAligned(std::chrono::nanoseconds step) {
         itimerspec when{};
-        when.it_value = ToTimespec(NextBoundaryAfter(RealtimeNow(), step));
+        when.it_value = ToTimespec(NextBoundary(RealtimeNow(), step));
         ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
     }
 
@@ -164,9 +156,9 @@ private:
     // on that boundary, which then opens the next period.
     void ArmFirstSparse() {
         const auto now = RealtimeNow();
-        const auto fine = NextBoundaryAfter(now, m_interval);
+        const auto fine = NextBoundary(now, m_interval);
         itimerspec when{};
-        when.it_value = ToTimespec(fine < NextBoundaryAfter(now, m_stride) ? now : fine);
+        when.it_value = ToTimespec(fine < NextBoundary(now, m_stride) ? now : fine);
         ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
     }
 

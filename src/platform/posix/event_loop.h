@@ -65,10 +65,6 @@ private:
     std::uint64_t m_wakeups = 0;
 };
 
-// The first multiple of `interval` strictly after `now` (both since 1970 UTC).
-std::chrono::nanoseconds NextBoundaryAfter(std::chrono::nanoseconds now,
-                                           std::chrono::nanoseconds interval);
-
 // Timers on the loop, one timerfd each; a tick is never delivered while the previous one's
 // callback still runs, and boundaries missed while busy give one late tick, never a burst.
 //

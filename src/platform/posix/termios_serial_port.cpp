@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <limits>
 
 #include "platform/failure.h"
 #include "platform/posix/event_loop.h"
@@ -25,14 +24,6 @@ using namespace std::chrono_literals;
 // wait in the device's output queue before they count as held back: a USB adapter passes them
 // on in frames of a few milliseconds, a UART as fast as the baud rate allows.
 constexpr std::chrono::milliseconds kDrainSlack = 100ms;
-
-// Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
-// the thread.
-constexpr int kMaxPollReads = 16;
-// Most received characters held in the port's own buffer. Beyond it the device keeps them
-// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
-// whatever arrives costs bounded memory and bounded work per poll.
-constexpr std::size_t kReadBufferBytes = 4096;
 
 std::string ErrnoText(int number) {
     return std::strerror(number);
@@ -49,34 +40,28 @@ bool MayUse(const std::string& device) {
     return ::access(device.c_str(), R_OK | W_OK) == 0;
 }
 
-std::string InUse(int number) {
-    return "it is in use by another program (" + ErrnoText(number) +
-           "). Close that program, or choose another port.";
-}
-
-// Why the open of `device` failed with errno `number`, and what the operator can do.
-std::string OpenProblem(int number, const std::string& device) {
+// What the operator can do about an open of `device` that failed with errno `number`.
+OpenTrouble TroubleOf(int number, const std::string& device) {
     switch (number) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return "the device does not exist (" + ErrnoText(number) +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case EACCES:
         case EPERM:
-            if (!MayUse(device)) {
-                return "permission denied. Add your user to the \"dialout\" group "
-                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
-            }
-            return InUse(number);
+            return MayUse(device) ? OpenTrouble::InUse : OpenTrouble::NoPermission;
         case EBUSY:
         case EWOULDBLOCK:
-            return InUse(number);
+            return OpenTrouble::InUse;
         case ENOTTY:
-            return "it is not a serial port (" + ErrnoText(number) + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return ErrnoText(number) + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(int number, const std::string& device) {
+    return OpenProblemText(TroubleOf(number, device), ErrnoText(number));
 }
 
 // The termios speed for `baud`, or B0 when termios has none for it.
@@ -191,19 +176,12 @@ void TermiosSerialPort::SetPortOpen(bool open) {
 }
 
 void TermiosSerialPort::Open() {
-    if (m_fd >= 0) {
-        throw Failure(port_error::kPortAlreadyOpen, PortText(m_commPort) + " is already open.");
-    }
-    const auto device = m_ports.Device(m_commPort);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber,
-                      "There is no port " + ComName(m_commPort) + " on this computer.");
-    }
+    const std::string device = DeviceToOpen();
     const auto refuse = [&](int number) {
         return Failure(port_error::kPortUnavailable,
-                       PortText(m_commPort) + " cannot be opened: " + OpenProblem(number, *device));
+                       PortText(m_commPort) + " cannot be opened: " + OpenProblem(number, device));
     };
-    const int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         throw refuse(errno);
     }
@@ -226,7 +204,7 @@ void TermiosSerialPort::Open() {
         m_fd = -1;
         throw;
     }
-    m_received.clear();
+    ClearReceived();
     m_lostReason.clear();
     UpdateWatch();
     NotifyOpenChanged(true);
@@ -242,7 +220,7 @@ void TermiosSerialPort::Close() {
     }
     ::close(m_fd);
     m_fd = -1;
-    m_received.clear();
+    ClearReceived();
     m_lostReason.clear();
     NotifyOpenChanged(false);
 }
@@ -290,35 +268,27 @@ void TermiosSerialPort::OnDeviceEvent(short revents) {
     }
 }
 
-void TermiosSerialPort::RequireOpen(std::string_view operation) const {
-    if (!PortOpen()) {
-        throw Failure(port_error::kPortNotOpen, "Cannot " + std::string(operation) + " " +
-                                                    ComName(m_commPort) +
-                                                    ": the port is not open.");
-    }
-}
-
-void TermiosSerialPort::Poll() {
-    for (int reads = 0; reads < kMaxPollReads && m_lostReason.empty(); ++reads) {
-        char buffer[kReadBufferBytes];
-        const std::size_t room = kReadBufferBytes - std::min(m_received.size(), kReadBufferBytes);
-        if (room == 0) {
-            break;
-        }
-        const ssize_t got = ::read(m_fd, buffer, room);
+std::size_t TermiosSerialPort::ReadDevice(char* into, std::size_t room) {
+    while (m_lostReason.empty()) {
+        const ssize_t got = ::read(m_fd, into, room);
         if (got > 0) {
-            m_received.append(buffer, static_cast<std::size_t>(got));
+            return static_cast<std::size_t>(got);
+        }
+        if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got == 0) {
             m_lostReason = "the device hung up";
-        } else if (errno == EINTR) {
-            continue;
         } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
             m_lostReason = ErrnoText(errno);
         }
         break;
     }
+    return 0;
+}
+
+void TermiosSerialPort::DiscardDeviceInput() {
+    ::tcflush(m_fd, TCIFLUSH);
 }
 
 void TermiosSerialPort::ThrowIfLost(std::string_view operation) {
@@ -327,44 +297,7 @@ void TermiosSerialPort::ThrowIfLost(std::string_view operation) {
     }
     const std::string reason = m_lostReason;
     Close();
-    throw Failure(port_error::kPortUnavailable,
-                  PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port is closed and reopens by itself once the " +
-                      "device is back.");
-}
-
-int TermiosSerialPort::InBufferCount() {
-    RequireOpen("count the characters received on");
-    Poll();
-    ThrowIfLost("reading");
-    return static_cast<int>(
-        std::min<std::size_t>(m_received.size(), std::numeric_limits<int>::max()));
-}
-
-void TermiosSerialPort::SetInBufferCount(int count) {
-    RequireOpen("discard the characters received on");
-    if (count != 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: the receive buffer can only be emptied (set to "
-                      "0), not set to " +
-                          std::to_string(count) + ".");
-    }
-    Poll();
-    ThrowIfLost("emptying the receive buffer of");
-    m_received.clear();
-    ::tcflush(m_fd, TCIFLUSH);
-}
-
-std::string TermiosSerialPort::Input() {
-    RequireOpen("read from");
-    Poll();
-    ThrowIfLost("reading");
-    const std::size_t take =
-        m_inputLen == 0 ? m_received.size()
-                        : std::min(m_received.size(), static_cast<std::size_t>(m_inputLen));
-    std::string taken = m_received.substr(0, take);
-    m_received.erase(0, take);
-    return taken;
+    throw LostFailure(operation, reason);
 }
 
 void TermiosSerialPort::Output(std::string_view text) {

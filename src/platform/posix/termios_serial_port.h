@@ -43,9 +43,6 @@ public:
 
     bool PortOpen() const override { return m_fd >= 0 && m_lostReason.empty(); }
     void SetPortOpen(bool open) override;
-    int InBufferCount() override;
-    void SetInBufferCount(int count) override;
-    std::string Input() override;
     void Output(std::string_view text) override;
 
     // Called from the event loop while the port is open and characters wait on the device;
@@ -61,13 +58,10 @@ private:
     // Closes the device; tells the listener when it was open.
     void Close();
     void ApplySettings(const LineSettings& settings) override;
-    // Moves the characters the device holds into the receive buffer, without waiting. Notes
-    // a vanished device in m_lostReason.
-    void Poll();
-    void RequireOpen(std::string_view operation) const;
-    // Closes a port whose device went away and raises port_error::kPortUnavailable naming
-    // `operation`; nothing when the device is still there.
-    void ThrowIfLost(std::string_view operation);
+    // Notes a vanished device in m_lostReason.
+    std::size_t ReadDevice(char* into, std::size_t room) override;
+    void DiscardDeviceInput() override;
+    void ThrowIfLost(std::string_view operation) override;
     void UpdateWatch();
     // Discards what the device holds to send (the first `taken` characters of a `size`-
     // character text among them; `queued` characters were queued before it, when known),
@@ -78,7 +72,6 @@ private:
     EventLoop* m_loop;
     int m_fd = -1;
     int m_watch = 0;
-    std::string m_received;
     std::string m_lostReason;  // not empty once the open device went away
     std::function<void()> m_readableListener;
     std::uint64_t m_dropped = 0;

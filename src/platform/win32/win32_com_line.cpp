@@ -3,15 +3,23 @@
 #include <windows.h>
 
 #include "platform/failure.h"
+#include "platform/line_settings.h"
+#include "platform/win32/win32_comm_setup.h"
 #include "platform/win32/win32_error.h"
 
 namespace corvantis {
 
 namespace {
 
-[[noreturn]] void RaiseLastError(const std::string& what) {
-    const DWORD error = ::GetLastError();
+// The clocks' line: 9600 baud, 8 data bits, no parity, 1 stop bit.
+constexpr LineSettings kClockLine{9600, Parity::None, 8, StopBits::One};
+
+[[noreturn]] void Raise(const std::string& what, DWORD error) {
     throw Failure(static_cast<int>(error), what + ": " + SystemErrorText(error));
+}
+
+[[noreturn]] void RaiseLastError(const std::string& what) {
+    Raise(what, ::GetLastError());
 }
 
 std::string DevicePath(const std::string& port) {
@@ -21,32 +29,15 @@ std::string DevicePath(const std::string& port) {
 }  // namespace
 
 Win32ComLine::Win32ComLine(const std::string& port) : m_name(port) {
-    m_handle = ::CreateFileA(DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_handle = OpenCommDevice(DevicePath(port));
     if (m_handle == INVALID_HANDLE_VALUE) {
         RaiseLastError("cannot open " + port);
     }
-    DCB settings{};
-    settings.DCBlength = sizeof settings;
-    if (!::GetCommState(m_handle, &settings)) {
+    if (const auto problem = PutLineSettings(m_handle, kClockLine, ModemLines::Raised)) {
         ::CloseHandle(m_handle);
-        RaiseLastError("cannot read the line settings of " + port);
-    }
-    settings.BaudRate = CBR_9600;
-    settings.ByteSize = 8;
-    settings.Parity = NOPARITY;
-    settings.StopBits = ONESTOPBIT;
-    settings.fBinary = TRUE;
-    settings.fParity = FALSE;
-    settings.fOutxCtsFlow = FALSE;
-    settings.fOutxDsrFlow = FALSE;
-    settings.fOutX = FALSE;
-    settings.fInX = FALSE;
-    settings.fDtrControl = DTR_CONTROL_ENABLE;
-    settings.fRtsControl = RTS_CONTROL_ENABLE;
-    if (!::SetCommState(m_handle, &settings)) {
-        ::CloseHandle(m_handle);
-        RaiseLastError("cannot set " + port + " to 9600 8N1");
+        Raise(problem->reading ? "cannot read the line settings of " + port
+                               : "cannot set " + port + " to 9600 8N1",
+              problem->code);
     }
 }
 

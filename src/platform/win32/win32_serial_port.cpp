@@ -1,41 +1,31 @@
 #include "platform/win32/win32_serial_port.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "platform/failure.h"
+#include "platform/win32/win32_comm_setup.h"
 #include "platform/win32/win32_error.h"
-#include "platform/win32/win32_text.h"
 
 namespace corvantis {
 namespace {
 
-// Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
-// the window's thread.
-constexpr int kMaxPollReads = 16;
-// Most received characters held in the port's own buffer. Beyond it the device keeps them
-// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
-// whatever arrives costs bounded memory and bounded work per poll.
-constexpr std::size_t kReadBufferBytes = 4096;
-
-// Why opening failed, and what the operator can do about it.
-std::string OpenProblem(DWORD code) {
-    const std::string system = SystemErrorText(code);
+// What the operator can do about an open that failed with the Win32 error `code`.
+OpenTrouble TroubleOf(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-            return "the device does not exist (" + system +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
-            return "it is in use by another program (" + system +
-                   "). Close that program, or choose another port.";
+            return OpenTrouble::InUse;
         case ERROR_INVALID_FUNCTION:
         case ERROR_NOT_SUPPORTED:
-            return "it is not a serial port (" + system + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return system + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(DWORD code) {
+    return OpenProblemText(TroubleOf(code), SystemErrorText(code));
 }
 
 // Whether the Win32 error `code` from a read or write means the device is gone rather than
@@ -59,34 +49,6 @@ bool MeansRemoval(DWORD code) {
     }
 }
 
-BYTE ToDcb(Parity parity) {
-    switch (parity) {
-        case Parity::Even:
-            return EVENPARITY;
-        case Parity::Odd:
-            return ODDPARITY;
-        case Parity::Mark:
-            return MARKPARITY;
-        case Parity::Space:
-            return SPACEPARITY;
-        case Parity::None:
-            break;
-    }
-    return NOPARITY;
-}
-
-BYTE ToDcb(StopBits stopBits) {
-    switch (stopBits) {
-        case StopBits::OneAndHalf:
-            return ONE5STOPBITS;
-        case StopBits::Two:
-            return TWOSTOPBITS;
-        case StopBits::One:
-            break;
-    }
-    return ONESTOPBIT;
-}
-
 }  // namespace
 
 Win32SerialPort::Win32SerialPort(const PortMap& ports) : DeviceSerialPort(ports) {}
@@ -108,16 +70,7 @@ void Win32SerialPort::SetPortOpen(bool open) {
 }
 
 void Win32SerialPort::Open() {
-    if (PortOpen()) {
-        throw Failure(port_error::kPortAlreadyOpen, PortText(m_commPort) + " is already open.");
-    }
-    const auto device = m_ports.Device(m_commPort);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber,
-                      "There is no port " + ComName(m_commPort) + " on this computer.");
-    }
-    const HANDLE handle = CreateFileW(Widen(*device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = OpenCommDevice(DeviceToOpen());
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         throw Failure(port_error::kPortUnavailable,
@@ -142,7 +95,7 @@ void Win32SerialPort::Open() {
         m_device = INVALID_HANDLE_VALUE;
         throw;
     }
-    m_received.clear();
+    ClearReceived();
     NotifyOpenChanged(true);
 }
 
@@ -152,120 +105,58 @@ void Win32SerialPort::Close() {
     }
     CloseHandle(m_device);
     m_device = INVALID_HANDLE_VALUE;
-    m_received.clear();
+    ClearReceived();
     NotifyOpenChanged(false);
 }
 
 void Win32SerialPort::ApplySettings(const LineSettings& settings) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(m_device, &dcb)) {
-        const DWORD code = GetLastError();
+    const auto problem = PutLineSettings(m_device, settings, ModemLines::AsTheyAre);
+    if (!problem) {
+        return;
+    }
+    // A device that cannot tell or take any state is no comm device (or no longer there).
+    if (problem->reading || problem->code == ERROR_INVALID_FUNCTION ||
+        problem->code == ERROR_INVALID_HANDLE) {
         throw Failure(port_error::kPortUnavailable,
-                      PortText(m_commPort) + " cannot be opened: " + OpenProblem(code));
+                      PortText(m_commPort) + " cannot be opened: " + OpenProblem(problem->code));
     }
-    dcb.BaudRate = static_cast<DWORD>(settings.baud);
-    dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
-    dcb.Parity = ToDcb(settings.parity);
-    dcb.StopBits = ToDcb(settings.stopBits);
-    dcb.fBinary = TRUE;
-    dcb.fParity = settings.parity != Parity::None;
-    // No handshaking of any kind.
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
-    if (!SetCommState(m_device, &dcb)) {
-        const DWORD code = GetLastError();
-        if (code == ERROR_INVALID_FUNCTION || code == ERROR_INVALID_HANDLE) {
-            throw Failure(port_error::kPortUnavailable,
-                          PortText(m_commPort) + " cannot be opened: " + OpenProblem(code));
-        }
-        throw Failure(port_error::kInvalidSettings,
-                      PortText(m_commPort) +
-                          " does not accept the line settings: " + SystemErrorText(code) + ".");
-    }
-}
-
-void Win32SerialPort::RequireOpen(std::string_view operation) const {
-    if (!PortOpen()) {
-        throw Failure(port_error::kPortNotOpen, "Cannot " + std::string(operation) + " " +
-                                                    ComName(m_commPort) +
-                                                    ": the port is not open.");
-    }
+    throw Failure(port_error::kInvalidSettings, PortText(m_commPort) +
+                                                    " does not accept the line settings: " +
+                                                    SystemErrorText(problem->code) + ".");
 }
 
 void Win32SerialPort::CloseLost(std::string_view operation, DWORD code) {
     const std::string reason = SystemErrorText(code);
     Close();
-    throw Failure(port_error::kPortUnavailable,
-                  PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port is closed and reopens by itself once the " +
-                      "device is back.");
+    throw LostFailure(operation, reason);
 }
 
-void Win32SerialPort::Poll() {
-    char buffer[kReadBufferBytes];
-    for (int reads = 0; reads < kMaxPollReads && m_received.size() < kReadBufferBytes; ++reads) {
-        const DWORD room = static_cast<DWORD>(kReadBufferBytes - m_received.size());
-        DWORD got = 0;
-        if (!ReadFile(m_device, buffer, room, &got, nullptr)) {
+std::size_t Win32SerialPort::ReadDevice(char* into, std::size_t room) {
+    DWORD got = 0;
+    if (!ReadFile(m_device, into, static_cast<DWORD>(room), &got, nullptr)) {
+        const DWORD code = GetLastError();
+        if (MeansRemoval(code)) {
+            CloseLost("reading", code);
+        }
+        return 0;
+    }
+    if (got == 0) {
+        // An empty read looks the same whether the device is idle or gone; the device's
+        // error state tells them apart (it fails once the device has gone away).
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(m_device, &errors, &status)) {
             const DWORD code = GetLastError();
             if (MeansRemoval(code)) {
                 CloseLost("reading", code);
             }
-            return;
-        }
-        if (got == 0) {
-            // An empty read looks the same whether the device is idle or gone; the device's
-            // error state tells them apart (it fails once the device has gone away).
-            DWORD errors = 0;
-            COMSTAT status{};
-            if (!ClearCommError(m_device, &errors, &status)) {
-                const DWORD code = GetLastError();
-                if (MeansRemoval(code)) {
-                    CloseLost("reading", code);
-                }
-            }
-            return;
-        }
-        m_received.append(buffer, got);
-        if (got < room) {
-            return;
         }
     }
+    return got;
 }
 
-int Win32SerialPort::InBufferCount() {
-    RequireOpen("count the characters received on");
-    Poll();
-    return static_cast<int>(
-        std::min<std::size_t>(m_received.size(), std::numeric_limits<int>::max()));
-}
-
-void Win32SerialPort::SetInBufferCount(int count) {
-    RequireOpen("discard the characters received on");
-    if (count != 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: the receive buffer can only be emptied (set to "
-                      "0), not set to " +
-                          std::to_string(count) + ".");
-    }
-    Poll();
-    m_received.clear();
-}
-
-std::string Win32SerialPort::Input() {
-    RequireOpen("read from");
-    Poll();
-    const std::size_t take =
-        m_inputLen == 0 ? m_received.size() : std::min<std::size_t>(m_received.size(), m_inputLen);
-    std::string taken = m_received.substr(0, take);
-    m_received.erase(0, take);
-    return taken;
+void Win32SerialPort::DiscardDeviceInput() {
+    PurgeComm(m_device, PURGE_RXCLEAR);
 }
 
 void Win32SerialPort::Output(std::string_view text) {

@@ -17,9 +17,8 @@ namespace corvantis {
 //
 // Nothing blocks the thread: reads return at once with what the device holds
 // (ReadIntervalTimeout MAXDWORD), and a write that the device has not taken within
-// kWriteTimeoutMs is abandoned. Received characters are gathered into the object's own buffer
-// (at most 4096; beyond that the device keeps them until a read or a discard makes room)
-// whenever InBufferCount, Input or SetInBufferCount run.
+// kWriteTimeoutMs is abandoned. Received characters are gathered as DeviceSerialPort
+// describes.
 //
 // A full output buffer is not a removal: when the device still holds bytes of an earlier
 // text (the transmit queue ClearCommError reports), or does not take this one in time (a
@@ -43,9 +42,6 @@ public:
 
     bool PortOpen() const override { return m_device != INVALID_HANDLE_VALUE; }
     void SetPortOpen(bool open) override;
-    int InBufferCount() override;
-    void SetInBufferCount(int count) override;
-    std::string Input() override;
     void Output(std::string_view text) override;
 
     // Texts dropped (wholly, or the rest the device had not taken) for want of room.
@@ -56,10 +52,11 @@ private:
     // Closes the device; tells the listener when it was open.
     void Close();
     void ApplySettings(const LineSettings& settings) override;
-    // Moves every character the device holds into m_received, without waiting.
-    void Poll();
-    // Raises port_error::kPortNotOpen unless the port is open.
-    void RequireOpen(std::string_view operation) const;
+    // Closes the port at once when the device is found gone.
+    std::size_t ReadDevice(char* into, std::size_t room) override;
+    void DiscardDeviceInput() override;
+    // Nothing to do: a vanished device closes the port as soon as it is met.
+    void ThrowIfLost(std::string_view) override {}
     // Counts a text the device had no room for and raises port_error::kOutputBufferFull.
     [[noreturn]] void DropMessage();
     // Closes the port after the Win32 error `code` showed the device gone, tells the
@@ -67,7 +64,6 @@ private:
     [[noreturn]] void CloseLost(std::string_view operation, DWORD code);
 
     HANDLE m_device = INVALID_HANDLE_VALUE;
-    std::string m_received;
     std::uint64_t m_droppedWrites = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/wall_boundary.h"
 #include "platform/win32/win32_error.h"
 
 namespace corvantis {
@@ -196,13 +197,6 @@ private:
 };
 
 }  // namespace
-
-nanoseconds NextBoundary(nanoseconds now, nanoseconds interval) {
-    const auto periods = now.count() >= 0
-                             ? now.count() / interval.count()
-                             : -((-now.count() + interval.count() - 1) / interval.count());
-    return interval * (periods + 1);
-}
 
 std::unique_ptr<PlatformTimer> Win32TimerService::CreateTimer(std::function<void()> onTick) {
     if (!m_timers) {

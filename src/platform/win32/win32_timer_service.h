@@ -8,10 +8,6 @@
 
 namespace corvantis {
 
-// The first multiple of `interval` strictly after `now` (both counted from one epoch).
-std::chrono::nanoseconds NextBoundary(std::chrono::nanoseconds now,
-                                      std::chrono::nanoseconds interval);
-
 // Each timer owns one auto-reset waitable timer, high-resolution where the system offers it
 // (CREATE_WAITABLE_TIMER_HIGH_RESOLUTION), a plain one otherwise, and watches it on the loop.
 // Ticks run from the loop's rounds only: never inside another tick, a modal loop or an event

@@ -29,8 +29,4 @@ std::unique_ptr<AlignedTimer> CreateQtAlignedTimer(std::function<void()> onTick)
 // follows steps of the PC clock at once); the QTimer kind elsewhere.
 std::unique_ptr<AlignedTimer> CreateSystemAlignedTimer(std::function<void()> onTick);
 
-// The first multiple of `interval` strictly after `now` (both since 1970 UTC).
-std::chrono::nanoseconds NextBoundary(std::chrono::nanoseconds now,
-                                      std::chrono::nanoseconds interval);
-
 }  // namespace corvantis

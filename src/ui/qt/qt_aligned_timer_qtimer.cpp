@@ -1,19 +1,10 @@
 #include <QTimer>
 #include <chrono>
 
+#include "platform/wall_boundary.h"
 #include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {
-
-std::chrono::nanoseconds NextBoundary(std::chrono::nanoseconds now,
-                                      std::chrono::nanoseconds interval) {
-    // Floor division, so that times before 1970 also give the boundary after them.
-    auto periods = now / interval;
-    if (periods * interval > now) {
-        --periods;
-    }
-    return (periods + 1) * interval;
-}
 
 namespace {
 

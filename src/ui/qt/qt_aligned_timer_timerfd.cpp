@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/wall_boundary.h"
 #include "ui/qt/qt_aligned_timer.h"
 
 namespace corvantis {

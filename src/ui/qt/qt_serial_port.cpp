@@ -4,7 +4,6 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
-#include <limits>
 
 #include "platform/failure.h"
 #include "ui/qt/qt_device_room.h"
@@ -18,13 +17,6 @@ using namespace std::chrono_literals;
 // wait in the device's output queue before they count as held back: a USB adapter passes them
 // on in frames of a few milliseconds, a UART as fast as the baud rate allows.
 constexpr std::chrono::milliseconds kDrainSlack = 100ms;
-// Upper bound on the reads one Poll makes, so a device that never stops sending cannot hold
-// the window's thread.
-constexpr int kMaxPollReads = 16;
-// Most received characters held in the port's own buffer. Beyond it the device keeps them
-// (and a flood is cut off by the line's own buffer) until a read or a discard makes room, so
-// whatever arrives costs bounded memory and bounded work per poll.
-constexpr qint64 kReadBufferBytes = 4096;
 
 std::string ToStd(const QString& text) {
     return text.toStdString();
@@ -37,25 +29,22 @@ bool MayUse(const QString& device) {
     return !info.exists() || (info.isReadable() && info.isWritable());
 }
 
-// Why the open of `device` failed, and what the operator can do about it.
-std::string OpenProblem(const QSerialPort& port, const QString& device) {
-    const std::string system = ToStd(port.errorString());
+// What the operator can do about a failed open of `device`.
+OpenTrouble TroubleOf(const QSerialPort& port, const QString& device) {
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return "the device does not exist (" + system +
-                   "). Check that the adapter is plugged in, or choose another port.";
+            return OpenTrouble::Absent;
         case QSerialPort::PermissionError:
-            if (!MayUse(device)) {
-                return "permission denied. Add your user to the \"dialout\" group "
-                       "(sudo usermod -aG dialout $USER), then log out and log in again.";
-            }
-            return "it is in use by another program (" + system +
-                   "). Close that program, or choose another port.";
+            return MayUse(device) ? OpenTrouble::InUse : OpenTrouble::NoPermission;
         case QSerialPort::UnsupportedOperationError:
-            return "it is not a serial port (" + system + ").";
+            return OpenTrouble::NotSerial;
         default:
-            return system + ".";
+            return OpenTrouble::Other;
     }
+}
+
+std::string OpenProblem(const QSerialPort& port, const QString& device) {
+    return OpenProblemText(TroubleOf(port, device), ToStd(port.errorString()));
 }
 
 QSerialPort::Parity ToQt(Parity parity) {
@@ -89,7 +78,9 @@ QSerialPort::StopBits ToQt(StopBits stopBits) {
 }  // namespace
 
 QtSerialPort::QtSerialPort(const PortMap& ports) : DeviceSerialPort(ports) {
-    m_port.setReadBufferSize(kReadBufferBytes);
+    // QSerialPort's own buffer passes what it reads on to the port's receive buffer, and is
+    // bounded the same way.
+    m_port.setReadBufferSize(static_cast<qint64>(kReceiveBufferBytes));
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
     // Queued: readyRead also comes from inside the port's own polls.
@@ -121,15 +112,7 @@ void QtSerialPort::SetPortOpen(bool open) {
 }
 
 void QtSerialPort::Open() {
-    if (m_open) {
-        throw Failure(port_error::kPortAlreadyOpen, PortText(m_commPort) + " is already open.");
-    }
-    const auto device = m_ports.Device(m_commPort);
-    if (!device || device->empty()) {
-        throw Failure(port_error::kInvalidPortNumber,
-                      "There is no port " + ComName(m_commPort) + " on this computer.");
-    }
-    const QString path = QString::fromStdString(*device);
+    const QString path = QString::fromStdString(DeviceToOpen());
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
         throw Failure(port_error::kPortUnavailable,
@@ -144,6 +127,7 @@ void QtSerialPort::Open() {
     }
     m_open = true;
     m_lost = false;
+    ClearReceived();
     NotifyOpenChanged(true);
 }
 
@@ -154,6 +138,7 @@ void QtSerialPort::Close() {
     m_port.close();
     m_open = false;
     m_lost = false;
+    ClearReceived();
     NotifyOpenChanged(false);
 }
 
@@ -169,51 +154,16 @@ void QtSerialPort::ApplySettings(const LineSettings& settings) {
     }
 }
 
-void QtSerialPort::RequireOpen(std::string_view operation) const {
-    if (!PortOpen()) {
-        throw Failure(port_error::kPortNotOpen, "Cannot " + std::string(operation) + " " +
-                                                    ComName(m_commPort) +
-                                                    ": the port is not open.");
+std::size_t QtSerialPort::ReadDevice(char* into, std::size_t room) {
+    if (m_lost || (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(0))) {
+        return 0;
     }
+    const qint64 got = m_port.read(into, static_cast<qint64>(room));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-void QtSerialPort::Poll() {
-    for (int reads = 0; reads < kMaxPollReads && !m_lost; ++reads) {
-        if (!m_port.waitForReadyRead(0)) {
-            break;
-        }
-    }
-}
-
-int QtSerialPort::InBufferCount() {
-    RequireOpen("count the characters received on");
-    Poll();
-    ThrowIfLost("reading");
-    return static_cast<int>(
-        std::min<qint64>(m_port.bytesAvailable(), std::numeric_limits<int>::max()));
-}
-
-void QtSerialPort::SetInBufferCount(int count) {
-    RequireOpen("discard the characters received on");
-    if (count != 0) {
-        throw Failure(error::kInvalidPropertyValue,
-                      "Invalid property value: the receive buffer can only be emptied (set to "
-                      "0), not set to " +
-                          std::to_string(count) + ".");
-    }
-    Poll();
+void QtSerialPort::DiscardDeviceInput() {
     m_port.clear(QSerialPort::Input);
-    ThrowIfLost("emptying the receive buffer of");
-}
-
-std::string QtSerialPort::Input() {
-    RequireOpen("read from");
-    Poll();
-    ThrowIfLost("reading");
-    const qint64 waiting = m_port.bytesAvailable();
-    const qint64 take = m_inputLen == 0 ? waiting : std::min<qint64>(waiting, m_inputLen);
-    const QByteArray bytes = m_port.read(take);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 void QtSerialPort::Output(std::string_view text) {
@@ -298,6 +248,7 @@ void QtSerialPort::CloseLostDevice() {
     m_lost = false;
     m_port.close();
     m_open = false;
+    ClearReceived();
     NotifyOpenChanged(false);
 }
 
@@ -307,10 +258,7 @@ void QtSerialPort::ThrowIfLost(std::string_view operation) {
     }
     const std::string reason = ToStd(m_port.errorString());
     CloseLostDevice();
-    throw Failure(port_error::kPortUnavailable,
-                  PortText(m_commPort) + " went away while " + std::string(operation) + " it (" +
-                      reason + "); the port is closed and reopens by itself once the " +
-                      "device is back.");
+    throw LostFailure(operation, reason);
 }
 
 }  // namespace corvantis

@@ -16,9 +16,8 @@ namespace corvantis {
 // SerialPort on a QSerialPort, for the window's thread only. "COM"n is opened as the device
 // the port map names; no handshaking, modem lines as the system leaves them on open.
 //
-// Reads poll the device before they answer, so characters that reached it are seen even when
-// the event loop has not run since. At most 4096 received characters are held; more wait in
-// the device (InBufferCount never reads above 4096), so a flood costs bounded memory. Output hands
+// Reads poll the device before they answer (as DeviceSerialPort describes), so characters that
+// reached it are seen even when the event loop has not run since. Output hands
 // the whole text to the device before it returns, without waiting, or none of it: when
 // characters are still queued (in QSerialPort, or on the device by TIOCOUTQ once the line has
 // had the time to send all it was handed), or the device has no room for the whole text,
@@ -37,9 +36,6 @@ public:
 
     bool PortOpen() const override { return m_open && !m_lost; }
     void SetPortOpen(bool open) override;
-    int InBufferCount() override;
-    void SetInBufferCount(int count) override;
-    std::string Input() override;
     void Output(std::string_view text) override;
 
     // Called from the event loop, after the current event, each time characters reach the
@@ -55,19 +51,16 @@ private:
     void Open();
     void Close();
     void ApplySettings(const LineSettings& settings) override;
-    // Moves every character the device holds into the receive buffer, without waiting.
-    void Poll();
-    // Raises port_error::kPortNotOpen unless the port is open.
-    void RequireOpen(std::string_view operation) const;
+    // Takes what QSerialPort holds, and what the device holds when that is nothing.
+    std::size_t ReadDevice(char* into, std::size_t room) override;
+    void DiscardDeviceInput() override;
     void OnError(QSerialPort::SerialPortError error);
     // Discards what is queued to send, counts the `size`-character text as dropped and raises
     // port_error::kOutputBufferFull.
     [[noreturn]] void DiscardQueuedOutput(std::size_t size);
     // Closes a port whose device went away and tells the listener; nothing when not lost.
     void CloseLostDevice();
-    // Closes a lost device and raises port_error::kPortUnavailable when it was lost during
-    // `operation`.
-    void ThrowIfLost(std::string_view operation);
+    void ThrowIfLost(std::string_view operation) override;
 
     QSerialPort m_port;
     bool m_open = false;

@@ -48,25 +48,6 @@ struct TickLog {
     void Record() { at.push_back(WallNow()); }
 };
 
-TEST(Win32NextBoundaryTest, IsTheFirstMultipleStrictlyAfterNow) {
-    struct Row {
-        nanoseconds now;
-        nanoseconds expected;
-    };
-    for (const Row& row : std::initializer_list<Row>{
-             {0ns, 100ms},
-             {1ns, 100ms},
-             {99'999'999ns, 100ms},
-             {100ms, 200ms},  // on a boundary: the next one, never the same again
-             {1'700'000'000'050ms, 1'700'000'000'100ms},
-             {-50ms, 0ns},  // before 1970
-             {-100ms, 0ns},
-         }) {
-        EXPECT_EQ(NextBoundary(row.now, kTenth), row.expected) << row.now.count();
-    }
-    EXPECT_EQ(NextBoundary(1500ms, 1000ms), 2000ms);
-}
-
 class Win32TimerTest : public ::testing::Test {
 protected:
     Win32EventLoop loop;

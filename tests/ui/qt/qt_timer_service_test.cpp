@@ -22,25 +22,6 @@ nanoseconds WallNow() {
         std::chrono::system_clock::now().time_since_epoch());
 }
 
-TEST(NextBoundaryTest, IsTheFirstMultipleStrictlyAfterNow) {
-    struct Row {
-        nanoseconds now;
-        nanoseconds expected;
-    };
-    for (const Row& row : std::initializer_list<Row>{
-             {0ns, 100ms},
-             {1ns, 100ms},
-             {99'999'999ns, 100ms},
-             {100ms, 200ms},  // on a boundary: the next one, never the same again
-             {1'700'000'000'050ms, 1'700'000'000'100ms},
-             {-50ms, 0ns},  // before 1970
-             {-100ms, 0ns},
-         }) {
-        EXPECT_EQ(NextBoundary(row.now, kTenth), row.expected) << row.now.count();
-    }
-    EXPECT_EQ(NextBoundary(1500ms, 1000ms), 2000ms);
-}
-
 using AlignedFactory = std::unique_ptr<AlignedTimer> (*)(std::function<void()>);
 
 class AlignedTimerTest : public ::testing::TestWithParam<AlignedFactory> {

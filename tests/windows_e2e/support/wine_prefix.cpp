@@ -22,48 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-bool Executable(const std::string& path) {
-    return !path.empty() && ::access(path.c_str(), X_OK) == 0;
-}
-
-// The first executable named `name` on PATH, or empty text.
-std::string OnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const std::string candidate = folder + "/" + name;
-        if (Executable(candidate)) {
-            return candidate;
-        }
-    }
-    return {};
-}
-
-std::string FindWine() {
-    const char* chosen = std::getenv("WINE64");
-    for (const std::string& candidate :
-         {std::string(chosen != nullptr ? chosen : ""), std::string("/usr/lib/wine/wine64"),
-          OnPath("wine64"), OnPath("wine")}) {
-        if (Executable(candidate)) {
-            return candidate;
-        }
-    }
-    throw std::runtime_error("no wine64 found");
-}
-
-std::string FindWineserver(const std::string& wine) {
-    const std::string beside = std::filesystem::path(wine).parent_path() / "wineserver";
-    if (Executable(beside)) {
-        return beside;
-    }
-    const std::string found = OnPath("wineserver");
-    if (found.empty()) {
-        throw std::runtime_error("no wineserver found");
-    }
-    return found;
-}
-
 // Starts `command` with exactly `environment`, its standard streams on the given
 // descriptors (-1: /dev/null), in a process group of its own.
 pid_t Spawn(const std::vector<std::string>& command,
@@ -133,7 +91,7 @@ std::string UnixLines(const std::string& text) {
     return lines;
 }
 
-WinePrefix::WinePrefix() : m_wine(FindWine()), m_wineserver(FindWineserver(m_wine)) {
+WinePrefix::WinePrefix() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern =
         std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/corvantis-wine-e2e.XXXXXX";
@@ -142,39 +100,15 @@ WinePrefix::WinePrefix() : m_wine(FindWine()), m_wineserver(FindWineserver(m_win
     }
     m_root = pattern;
     m_prefix = m_root + "/prefix";
-    m_home = m_root + "/home";
     m_scratch = m_root + "/scratch";
-    for (const auto& folder : {m_prefix, m_home, m_scratch}) {
-        std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(m_scratch);
+    if (Step({"boot"}) != 0) {
+        throw std::runtime_error("the wine prefix did not start");
     }
-    // The server outlives each program, and ends by itself a minute after its last one
-    // should this test program die before its destructor runs.
-    if (Tool({m_wineserver, "-p60"}) != 0) {
-        throw std::runtime_error("wineserver did not start");
-    }
-    Tool({m_wine, "wineboot", "--init"});
-    Tool({m_wine, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
-          "/f"});
 }
 
 WinePrefix::~WinePrefix() {
-    Tool({m_wineserver, "-k"});
-    Tool({m_wineserver, "-w"});
-    // Debian's wine keeps the server socket in a folder of its own under the temporary
-    // folder and writes its name into the prefix; that folder goes too.
-    std::ifstream socketName(m_prefix + "/wineserver");
-    std::string socketDir;
-    std::getline(socketName, socketDir);
-    if (socketDir.rfind("wine-", 0) == 0 && socketDir.find('/') == std::string::npos &&
-        socketDir.find("..") == std::string::npos) {
-        std::error_code ignored;
-        std::filesystem::remove_all("/tmp/" + socketDir, ignored);
-        if (const char* tmp = std::getenv("TMPDIR")) {
-            std::filesystem::remove_all(std::string(tmp) + "/" + socketDir, ignored);
-        }
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(m_root, ignored);
+    Step({"clean"});
 }
 
 WinePrefix& WinePrefix::Shared() {
@@ -182,7 +116,7 @@ WinePrefix& WinePrefix::Shared() {
     return prefix;
 }
 
-std::map<std::string, std::string> WinePrefix::Environment() const {
+std::map<std::string, std::string> WinePrefix::Environment() {
     std::map<std::string, std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string pair = *entry;
@@ -191,46 +125,29 @@ std::map<std::string, std::string> WinePrefix::Environment() const {
             environment[pair.substr(0, equals)] = pair.substr(equals + 1);
         }
     }
-    // No display unless the test gives one (CORVANTIS_WINE_DISPLAY=1 keeps DISPLAY, for test
-    // programs that open windows: wine's desktop takes the display the prefix starts with);
-    // no install prompts, menu entries or crash debugger (which would hold a crashed
-    // program's exit status).
-    const auto keep = environment.find("CORVANTIS_WINE_DISPLAY");
-    if (keep == environment.end() || keep->second != "1") {
-        environment.erase("DISPLAY");
-    }
-    environment.erase("WAYLAND_DISPLAY");
-    environment["WINEPREFIX"] = m_prefix;
-    environment["HOME"] = m_home;
-    environment["XDG_CONFIG_HOME"] = m_home + "/.config";
-    environment["XDG_DATA_HOME"] = m_home + "/.local/share";
-    environment["XDG_CACHE_HOME"] = m_home + "/.cache";
-    environment["WINEDEBUG"] = "-all";
-    environment["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d";
     return environment;
 }
 
-int WinePrefix::Tool(const std::vector<std::string>& command) {
+int WinePrefix::Step(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{CORVANTIS_WINE_PREFIX_SCRIPT, arguments.front(), m_root};
+    command.insert(command.end(), arguments.begin() + 1, arguments.end());
     return Reap(Spawn(command, Environment(), -1, -1, -1));
 }
 
 void WinePrefix::Restart() {
-    Tool({m_wineserver, "-k"});
-    Tool({m_wineserver, "-w"});
-    if (Tool({m_wineserver, "-p60"}) != 0) {
+    if (Step({"restart"}) != 0) {
         throw std::runtime_error("wineserver did not start again");
     }
-    Tool({m_wine, "wineboot"});
 }
 
 void WinePrefix::LinkComPort(int n, const std::string& device) {
-    UnlinkComPort(n);
-    std::filesystem::create_symlink(device, m_prefix + "/dosdevices/com" + std::to_string(n));
+    if (Step({"link", std::to_string(n), device}) != 0) {
+        throw std::runtime_error("cannot link COM" + std::to_string(n) + " to " + device);
+    }
 }
 
 void WinePrefix::UnlinkComPort(int n) {
-    std::error_code ignored;
-    std::filesystem::remove(m_prefix + "/dosdevices/com" + std::to_string(n), ignored);
+    Step({"unlink", std::to_string(n)});
 }
 
 std::string WinePrefix::WindowsPath(const std::string& unixPath) {
@@ -250,7 +167,7 @@ std::unique_ptr<WineProcess> WinePrefix::Start(
     for (const auto& [name, value] : environment) {
         merged[name] = value;
     }
-    std::vector<std::string> command{m_wine, program};
+    std::vector<std::string> command{CORVANTIS_WINE_PREFIX_SCRIPT, "run", m_root, program};
     command.insert(command.end(), arguments.begin(), arguments.end());
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||

@@ -25,11 +25,13 @@ class WineProcess;
 // `text` with each "\r\n" (the line end of a Windows program's text streams) made "\n".
 std::string UnixLines(const std::string& text);
 
-// A temporary WINEPREFIX (and HOME) created with `wineboot --init`, with `wineserver -p`
-// kept up for the prefix's life and the X11 driver set to unmanaged windows (so a hide or
-// close on a virtual X server without a window manager does not wait). The destructor kills
-// the prefix's wineserver and removes every file. Nothing touches the user's own wine
-// set-up: each command the prefix runs gets its own environment.
+// A temporary wine prefix made, started, run in and removed by cmake/wine-prefix.sh (its
+// steps boot, restart, run, link, unlink and clean): its own HOME, a wineserver kept up for
+// the prefix's life, unmanaged windows (so a hide or close on a virtual X server without a
+// window manager does not wait), the same environment for every program. The destructor
+// ends the prefix's wineserver and removes every file. The test's environment is read at
+// each step, so a CORVANTIS_WINE_DISPLAY=1 set later keeps DISPLAY for the programs started
+// from then on.
 class WinePrefix {
 public:
     WinePrefix();
@@ -71,20 +73,16 @@ public:
                    const std::string& input = {},
                    const std::map<std::string, std::string>& environment = {});
 
-    // The wine loader and wineserver used.
-    const std::string& Wine() const { return m_wine; }
-
 private:
-    // Runs a wine tool (wineboot, reg, wineserver) to its end; returns its exit status.
-    int Tool(const std::vector<std::string>& command);
-    std::map<std::string, std::string> Environment() const;
+    // Runs the step `arguments` (its name first, then what follows ROOT) of the prefix's
+    // script to its end, its output discarded; returns its exit status.
+    int Step(const std::vector<std::string>& arguments);
+    // The test's own environment now.
+    static std::map<std::string, std::string> Environment();
 
     std::string m_root;
     std::string m_prefix;
-    std::string m_home;
     std::string m_scratch;
-    std::string m_wine;
-    std::string m_wineserver;
 };
 
 // A running program with pipes on its standard streams. Reads never block: output is
