@@ -5,7 +5,6 @@
 // corvantis-headless, on our own event loop, with no Qt event loop at all.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <signal.h>
 
@@ -13,26 +12,14 @@
 #include <iostream>
 
 #include "app/headless/headless_run.h"
+#include "app/headless/posix_system.h"
 #include "app/linux/termination_signals.h"
 #include "app/options.h"
 #include "platform/instance_lock.h"
-#include "platform/port_map.h"
-#include "platform/posix/ini_file_store.h"
 #include "platform/posix/nonblocking_output.h"
-#include "platform/posix/posix_clock_sync.h"
-#include "platform/posix/posix_file_replacer.h"
-#include "platform/posix/posix_port_probe.h"
-#include "platform/posix/posix_time_zone.h"
-#include "platform/posix/posix_wall_clock.h"
 #include "platform/posix/xdg_autostart_registry.h"
-#include "program/not_sending_watch.h"
-#include "program/program.h"
-#include "program/standing_warnings.h"
-#include "program/status_keeper.h"
+#include "program/assembled_program.h"
 #include "program/window_fit.h"
-#include "serial/port_reconnect.h"
-#include "settings/key_table.h"
-#include "settings/settings_folder.h"
 #include "ui/qt/qt_drawing.h"
 #include "ui/qt/qt_event_wait.h"
 #include "ui/qt/qt_message_dialog.h"
@@ -77,40 +64,14 @@ bool DisplayAvailable() {
     return false;
 }
 
-ProgramInfo DescribeProgram(const Options& options) {
-    ProgramInfo info;
-    const QFileInfo executable(QCoreApplication::applicationFilePath());
-    info.executableFolder = executable.absolutePath().toStdString();
-    info.executableBaseName = executable.completeBaseName().toStdString();
-    info.settingsFolder =
-        PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
-    return info;
-}
-
-// The services of the window on Qt.
-struct PosixPlatform {
-    PortMap ports = PortMap::SystemDefaults();
-    PosixWallClock clock;
-    QtSerialPort port{ports};
-    posix::IniFileStore profile;
-    PosixPortProbe probe{ports};
-    QtEventWait wait;
-    posix::XdgAutostartRegistry registry{posix::XdgAutostartRegistry::DefaultFolder()};
-    QtTimerService timers;
-};
-
-// Reads the [Ports] overrides before anything probes or opens a port.
-void ApplyPortOverrides(PosixPlatform& platform, SettingsFiles& settings) {
-    for (const auto& [number, device] : ReadPortOverrides(settings)) {
-        platform.ports.SetOverride(number, device);
-    }
-}
-
 int RunWindow(const ProgramInfo& info, const Options& options) {
     // Lines for a terminal or a log collector never hold up the window; queued lines go out
     // with the next one written.
     posix::NonBlockingStandardStreams streams(nullptr);
-    PosixPlatform platform;
+    PosixSystem os;
+    QtSerialPort device(os.ports);
+    QtEventWait wait;
+    QtTimerService timers;
     Window window;
     WindowView view(window);
     view.setWindowIcon(WindowView::AppIcon());
@@ -118,22 +79,19 @@ int RunWindow(const ProgramInfo& info, const Options& options) {
     QtMessageDialog dialog(&view);
     GuiHost host(view);
     // The window's timers wake only when the window is shown or characters arrive.
-    platform.timers.FollowWindow(view);
-    platform.timers.FollowPort(platform.port);
-    ReconnectingPort port(platform.port, platform.timers, view.Status());
-    SettingsFiles settings(platform.profile, view.Status(), info.settingsFolder);
-    ApplyPortOverrides(platform, settings);
-    const posix::PosixClockSync clockSync;
-    posix::PosixFileReplacer files;
-    StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
-                        {files, view.Status(), options.metricsFile.value_or("")},
-                        {"window", QCoreApplication::applicationPid()}, platform.timers);
+    timers.FollowWindow(view);
+    timers.FollowPort(device);
+    CombinedWarningLine warningLine(view.Status());
+    AssembledProgram assembled({os.With(device, wait, timers, timers),
+                                {window, dialog, view.Status(), host},
+                                info,
+                                {"window", QCoreApplication::applicationPid()},
+                                options.metricsFile.value_or(""),
+                                {}});
     RememberedWindowPlace place(
-        settings, [&view] { return view.Place(); }, [&view](ScreenPoint at) { view.PlaceAt(at); });
-    Program program(window,
-                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
-                     platform.registry, view.Status(), info},
-                    platform.timers, host);
+        assembled.Settings(), [&view] { return view.Place(); },
+        [&view](ScreenPoint at) { view.PlaceAt(at); });
+    Program& program = assembled.program();
     view.onCloseRequested = [&program] { program.CloseWindow(); };
     view.onMouseMove = [&program](int x) { program.MouseMove(x); };
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
@@ -145,23 +103,8 @@ int RunWindow(const ProgramInfo& info, const Options& options) {
                                        view.raise();
                                        view.activateWindow();
                                    });
-    program.Start();
-    const posix::PosixTimeZone zone;
-    CombinedWarningLine warningLine(view.Status());
-    NotSendingWatch notSending(
-        window, port, settings, [&port] { return port.Problem(); },
-        [&](const std::string& notice) { warningLine.SetNotSending(notice); });
-    if (!notSending.Current().empty()) {
-        warningLine.SetNotSending(notSending.Current());
-    }
-    StandingWarnings warnings(
-        window, {platform.clock, zone, clockSync}, settings, view.Status(), platform.timers,
-        [&](const std::string& text) { warningLine.SetRules(text); },
-        [&](const std::string& text) { warningLine.SetClockSync(text); });
-    keeper.Watch(warnings);
-    keeper.Start();
-    const int code = QApplication::exec();
-    keeper.Finish();
+    const int code =
+        assembled.Run(WarningLineVoices(warningLine), [] { return QApplication::exec(); });
     place.StoreIfMoved();
     return code;
 }
@@ -190,7 +133,7 @@ int main(int argc, char** argv) {
     PreferSocketDrawing();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName("Corvantis");
-    const ProgramInfo info = DescribeProgram(options);
+    const ProgramInfo info = DescribeProgram(options.settingsDir, argv[0]);
     // A second copy sends SIGUSR1 to bring this one's window forward; until the window can,
     // the signal must not end the program.
     ::signal(SIGUSR1, SIG_IGN);

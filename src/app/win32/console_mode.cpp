@@ -8,19 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "platform/clock_sync.h"
-#include "platform/win32/win32_clock_sync.h"
-#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_queued_output.h"
-#include "platform/win32/win32_time_zone.h"
-#include "program/not_sending_watch.h"
-#include "program/program.h"
+#include "program/assembled_program.h"
 #include "program/rule_check_report.h"
-#include "program/standing_warnings.h"
-#include "program/status_keeper.h"
-#include "serial/port_reconnect.h"
-#include "settings/key_table.h"
 #include "ui/console/console.h"
+#include "ui/console/console_program.h"
 #include "ui/console/event_log.h"
 
 namespace corvantis {
@@ -173,42 +165,19 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, const Options& 
     StderrStatusLine status;
     HeadlessHost host([&platform] { platform.loop.Quit(0); });
     EventLog log(std::cout);
-    ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort logging(reconnecting, log);
-    SettingsFiles settings(platform.profile, status, info.settingsFolder);
-    platform.ApplyPortOverrides(settings);
-    log.LogEveryMessage(options.logMessages || ReadLogEveryMessage(settings));
     Window window;
-    const Win32ClockSync clockSync;
-    Win32FileReplacer files;
-    StatusKeeper keeper(logging, {window, settings, platform.clock, clockSync, &reconnecting},
-                        {files, status, options.metricsFile.value_or("")},
-                        {"headless", static_cast<std::int64_t>(GetCurrentProcessId())},
-                        platform.timers);
-    Program program(window,
-                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
-                     platform.registry, status, info},
-                    platform.timers, host);
-    log.WatchReplies(window);
-    log.Write("started", "settings in " + info.settingsFolder);
+    AssembledProgram assembled({platform.System(),
+                                {window, dialog, status, host},
+                                info,
+                                {"headless", static_cast<std::int64_t>(GetCurrentProcessId())},
+                                options.metricsFile.value_or(""),
+                                LogTap(log)});
+    BeginLog(log, window, assembled.Settings(), options.logMessages);
     OperatorLines lines(window, std::cerr);
     ConsoleInput input(platform.loop, [&lines](std::string_view bytes) { lines.Feed(bytes); });
     ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
-    program.Start();
-    const Win32TimeZone zone;
-    StandingWarnings warnings(window, {platform.clock, zone, clockSync}, settings, status,
-                              platform.timers, ShowNonEmpty(status), PcClockLines(log));
-    log.WatchMessages(window);
-    NotSendingWatch notSending(
-        window, keeper.Port(), settings, [&reconnecting] { return reconnecting.Problem(); },
-        [&](const std::string& notice) { SayNotSending(notice, status, log); });
-    if (!notSending.Current().empty()) {
-        log.Write("not-sending", notSending.Current());
-    }
-    keeper.Watch(warnings);
-    keeper.Start();
-    const int code = platform.loop.Run();
-    keeper.Finish();
+    const int code = assembled.Run(ConsoleVoices(window, status, log),
+                                   [&platform] { return platform.loop.Run(); });
     log.WriteStopped();
     std::cout.flush();
     std::cerr.flush();
@@ -219,7 +188,7 @@ int RunRuleCheck(const ProgramInfo& info, Win32Platform& platform, int years) {
     StderrStatusLine status;
     SettingsFiles settings(platform.profile, status, info.settingsFolder);
     const int code =
-        PrintRuleCheck(settings, platform.clock, Win32TimeZone(), years, std::cout, std::cerr);
+        PrintRuleCheck(settings, platform.clock, platform.zone, years, std::cout, std::cerr);
     std::cout.flush();
     std::cerr.flush();
     return code;

@@ -24,38 +24,6 @@
 namespace corvantis {
 namespace {
 
-// The full path of the running executable, in the system's 8-bit code page (the one the
-// settings store's file layer widens).
-std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-ProgramInfo DescribeProgram(const Options& options) {
-    ProgramInfo info;
-    const std::string path = ExecutablePath();
-    const auto slash = path.find_last_of("\\/");
-    info.executableFolder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = name.find_last_of('.');
-    info.executableBaseName = dot == std::string::npos ? name : name.substr(0, dot);
-    info.settingsFolder =
-        PickSettingsFolder(options.settingsDir, info.executableFolder, SystemFolderChecks());
-    info.demoCommand.clear();  // the demo is the source tree's, on Linux
-    return info;
-}
-
 // With CORVANTIS_REPORT_FIRST_TICK set (to anything but empty text), standard error gets
 // one line "first tick <ms> ms after start, <ms> ms after its boundary" at the first timer
 // tick: the time from the entry of main() to the first tick as the program itself measures
@@ -165,7 +133,7 @@ int main(int argc, char** argv) {
         UseParentConsole(false);  // the window's trace goes to the parent's streams, if any
     }
     TraceSkippedFailures(options, std::cerr);
-    const ProgramInfo info = DescribeProgram(options);
+    const ProgramInfo info = DescribeProgram(options.settingsDir);
     Win32Platform platform;
     if (options.checkRules) {
         return RunRuleCheck(info, platform, options.checkYears);

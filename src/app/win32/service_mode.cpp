@@ -11,19 +11,12 @@
 #include "app/options.h"
 #include "app/win32/win32_platform.h"
 #include "corvantis_events.h"
-#include "platform/clock_sync.h"
 #include "platform/failure.h"
 #include "platform/instance_lock.h"
-#include "platform/win32/win32_clock_sync.h"
-#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_text.h"
-#include "platform/win32/win32_time_zone.h"
-#include "program/not_sending_watch.h"
-#include "program/program.h"
-#include "program/standing_warnings.h"
-#include "program/status_keeper.h"
-#include "serial/port_reconnect.h"
+#include "program/assembled_program.h"
 #include "ui/console/console.h"
+#include "ui/console/console_program.h"
 #include "ui/console/event_log.h"
 
 namespace corvantis {
@@ -95,7 +88,28 @@ protected:
     std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
 
-// The program itself, on this thread, until "Close and Exit" ends its loop.
+// How the service tells its standing concerns: each sentence as an event of its own; the
+// not-sending notice on the warning line (an event with the reasons) and in the unread log.
+ProgramVoices ServiceVoices(SystemEventLog& events, StatusLine& status, EventLog& log) {
+    ProgramVoices voices;
+    voices.notSending = [&status, &log](const std::string& notice) {
+        SayNotSending(notice, status, log);
+    };
+    voices.rules = [&events](const std::string& text) {
+        if (!text.empty()) {
+            events.Write(SystemEvent::RulesDiffer, {text});
+        }
+    };
+    voices.clockSync = [&events](const std::string& text) {
+        if (!text.empty()) {
+            events.Write(SystemEvent::ClockNotSynchronised, {text});
+        }
+    };
+    return voices;
+}
+
+// The program itself, on this thread, until "Close and Exit" ends its loop; its status.json,
+// for --status and monitoring, beside its settings.
 int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
     Win32Platform platform;
     EventLogMessageDialog dialog(events);
@@ -104,53 +118,22 @@ int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
     NullBuffer nothing;
     std::ostream out(&nothing);
     EventLog log(out);
-    ReconnectingPort reconnecting(platform.port, platform.timers, status);
-    LoggingSerialPort logging(reconnecting, log);
-    SettingsFiles settings(platform.profile, status, settingsFolder);
-    platform.ApplyPortOverrides(settings);
-    ProgramInfo info;
-    info.settingsFolder = settingsFolder;
-    info.executableBaseName = "corvantis";
-    info.demoCommand.clear();
     Window window;
-    // The service's status.json, for --status and monitoring, beside its settings.
-    const Win32ClockSync clockSync;
-    Win32FileReplacer files;
-    StatusKeeper keeper(
-        logging, {window, settings, platform.clock, clockSync, &reconnecting}, {files, status, ""},
-        {"service", static_cast<std::int64_t>(GetCurrentProcessId())}, platform.timers);
-    Program program(window,
-                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
-                     platform.registry, status, info},
-                    platform.timers, host);
+    AssembledProgram assembled({platform.System(),
+                                {window, dialog, status, host},
+                                DescribeProgram(settingsFolder),
+                                {"service", static_cast<std::int64_t>(GetCurrentProcessId())},
+                                "",
+                                LogTap(log)});
     const auto stop =
         platform.loop.Watch(g_run.stopRequested, [&window] { window.Command1.OperatorClick(); });
     const auto resume =
         platform.loop.Watch(g_run.resumed, [&platform] { platform.timers.Realign(); });
-    program.Start();
-    const Win32TimeZone zone;
-    StandingWarnings warnings(
-        window, {platform.clock, zone, clockSync}, settings, status, platform.timers,
-        [&events](const std::string& text) {
-            if (!text.empty()) {
-                events.Write(SystemEvent::RulesDiffer, {text});
-            }
-        },
-        [&events](const std::string& text) {
-            if (!text.empty()) {
-                events.Write(SystemEvent::ClockNotSynchronised, {text});
-            }
-        });
-    // Sending stopped and resumed, with the reasons, as events.
-    NotSendingWatch notSending(
-        window, keeper.Port(), settings, [&reconnecting] { return reconnecting.Problem(); },
-        [&](const std::string& notice) { SayNotSending(notice, status, log); });
-    keeper.Watch(warnings);
-    keeper.Start();
-    Report(SERVICE_RUNNING);
-    events.Write(SystemEvent::ServiceStarted, {Narrow(g_run.name), settingsFolder});
-    const int code = platform.loop.Run();
-    keeper.Finish();
+    const int code = assembled.Run(ServiceVoices(events, status, log), [&] {
+        Report(SERVICE_RUNNING);
+        events.Write(SystemEvent::ServiceStarted, {Narrow(g_run.name), settingsFolder});
+        return platform.loop.Run();
+    });
     platform.loop.Unwatch(stop);
     platform.loop.Unwatch(resume);
     return code;

@@ -1,16 +1,22 @@
-// The Win32 services both modes of corvantis.exe share.
+// The Win32 services every mode of corvantis.exe shares, and what the program knows of itself.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/port_map.h"
+#include "platform/program_info.h"
+#include "platform/win32/win32_clock_sync.h"
 #include "platform/win32/win32_event_loop.h"
+#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_port_probe.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_serial_port.h"
+#include "platform/win32/win32_time_zone.h"
 #include "platform/win32/win32_timer_service.h"
 #include "platform/win32/win32_wall_clock.h"
 #include "platform/win32/win32_whole_files.h"
-#include "settings/ini.h"
-#include "settings/key_table.h"
+#include "program/assembled_program.h"
 
 namespace corvantis {
 
@@ -27,13 +33,24 @@ struct Win32Platform {
     Win32LoopEventWait wait{loop};
     Win32Registry registry;
     Win32TimerService timers{loop};
+    Win32ClockSync clockSync;
+    Win32FileReplacer files;
+    Win32TimeZone zone;
 
-    // Reads the [Ports] overrides of the settings before anything probes or opens a port.
-    void ApplyPortOverrides(SettingsFiles& settings) {
-        for (const auto& [number, device] : ReadPortOverrides(settings)) {
-            ports.SetOverride(number, device);
-        }
+    // These services as the program is assembled on them; one timer service serves all.
+    ProgramSystem System() {
+        return {clock,    port,   ports,  profile, probe,     wait,
+                registry, timers, timers, zone,    clockSync, files};
     }
 };
+
+// The full path of the running executable, in the system's 8-bit code page (the one the
+// settings store's file layer widens); empty when the system does not say.
+std::string ExecutablePath();
+
+// corvantis.exe as it runs here: the executable's folder and name without extension, its
+// settings in the folder `settingsDir` names (made when missing) or else the one its place
+// picks (PickSettingsFolder); no demo command (the demo is the source tree's, on Linux).
+ProgramInfo DescribeProgram(const std::optional<std::string>& settingsDir);
 
 }  // namespace corvantis

@@ -5,18 +5,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/clock_sync.h"
 #include "platform/failure.h"
-#include "platform/win32/win32_clock_sync.h"
-#include "platform/win32/win32_file_replacer.h"
 #include "platform/win32/win32_message_dialog.h"
-#include "platform/win32/win32_time_zone.h"
-#include "program/not_sending_watch.h"
-#include "program/program.h"
-#include "program/standing_warnings.h"
-#include "program/status_keeper.h"
+#include "program/assembled_program.h"
 #include "program/window_fit.h"
-#include "serial/port_reconnect.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_window_host.h"
 #include "ui/win32/win32_window_view.h"
@@ -49,22 +41,17 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
     }
     platform.loop.SetDialogWindow(view->Handle());
     Win32WindowHost host(*view, [&platform](int exitCode) { platform.loop.Quit(exitCode); });
-    ReconnectingPort port(platform.port, platform.timers, view->Status());
-    SettingsFiles settings(platform.profile, view->Status(), info.settingsFolder);
-    platform.ApplyPortOverrides(settings);
-    const Win32ClockSync clockSync;
-    Win32FileReplacer files;
-    StatusKeeper keeper(port, {window, settings, platform.clock, clockSync, &port},
-                        {files, view->Status(), metricsFile},
-                        {"window", static_cast<std::int64_t>(GetCurrentProcessId())},
-                        platform.timers);
+    CombinedWarningLine warningLine(view->Status());
+    AssembledProgram assembled({platform.System(),
+                                {window, dialog, view->Status(), host},
+                                info,
+                                {"window", static_cast<std::int64_t>(GetCurrentProcessId())},
+                                metricsFile,
+                                {}});
     RememberedWindowPlace place(
-        settings, [&view] { return view->Place(); },
+        assembled.Settings(), [&view] { return view->Place(); },
         [&view](ScreenPoint at) { view->PlaceAt(at); });
-    Program program(window,
-                    {platform.clock, keeper.Port(), settings, dialog, platform.probe, platform.wait,
-                     platform.registry, view->Status(), info},
-                    platform.timers, host);
+    Program& program = assembled.program();
     view->onCloseRequested = [&program] { program.CloseWindow(); };
     view->onMouseMove = [&program](int x) { program.MouseMove(x); };
     view->onTrayActivated = [&program] { program.NotifyIconClicked(); };
@@ -77,23 +64,8 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
     // However the window goes, the loop ends with it.
     view->onDestroyed = [&platform] { platform.loop.Quit(0); };
     view->AddNotifyIcon();
-    program.Start();
-    const Win32TimeZone zone;
-    CombinedWarningLine warningLine(view->Status());
-    NotSendingWatch notSending(
-        window, port, settings, [&port] { return port.Problem(); },
-        [&](const std::string& notice) { warningLine.SetNotSending(notice); });
-    if (!notSending.Current().empty()) {
-        warningLine.SetNotSending(notSending.Current());
-    }
-    StandingWarnings warnings(
-        window, {platform.clock, zone, clockSync}, settings, view->Status(), platform.timers,
-        [&](const std::string& text) { warningLine.SetRules(text); },
-        [&](const std::string& text) { warningLine.SetClockSync(text); });
-    keeper.Watch(warnings);
-    keeper.Start();
-    const int exitCode = platform.loop.Run();
-    keeper.Finish();
+    const int exitCode =
+        assembled.Run(WarningLineVoices(warningLine), [&platform] { return platform.loop.Run(); });
     view->RemoveNotifyIcon();
     place.StoreIfMoved();
     return exitCode;
