@@ -37,13 +37,15 @@
 #include <vector>
 
 #include "form/handler_guard.h"
+#include "form/screen_fit.h"
 #include "form/window.h"
-#include "program/window_fit.h"
+#include "form/window_layout.h"
 #include "ui/qt/qt_status_line.h"
 
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLayout;
@@ -131,26 +133,21 @@ private:
     // Names the widget after the control and mirrors its visibility and enabled state.
     void Register(Control& control, QWidget* widget);
 
-    // The window from top to bottom: header, display rules beside the serial line, the
-    // traffic on the line, the warning line. Each group makes its widgets in the order the
-    // keyboard visits them.
+    // The window's layout description drawn from top to bottom: each group of rows in a
+    // grid (or stacked), the groups side by side where the description says so. Widgets are
+    // made in the description's order, which is the order the keyboard visits them.
     void BuildLayout();
-    // Icon, title, maker's line and version.
-    QLayout* BuildHeader();
-    // The display rules: time zone, the two daylight-saving rules, the hour of the change,
-    // the leap-second year with its notes, and "Use this PC's time zone".
-    QGroupBox* BuildRuleFrame();
-    // The serial line: broadcast switch, port, clock addresses, the commands and the
-    // settings kept out of sight.
-    QLayout* BuildLinkColumn();
-    // The command buttons and the "Please Wait!" label beneath them.
-    void AddCommandButtons(QBoxLayout* column);
-    // Settings the design keeps out of sight; they take no room while hidden.
-    void AddHiddenSettings(QBoxLayout* column);
-    // The PC's time beside the message sent, the clock's reply beneath the message.
-    QLayout* BuildTraffic();
-    // The warning line and the way out.
-    QLayout* BuildFooter();
+    void AddGroup(QBoxLayout* parent, const LayoutGroup& group, int stretch);
+    QGridLayout* BuildGrid(const LayoutGroup& group);
+    // The cells of one row into row `row` of `grid`.
+    void AddCells(QGridLayout* grid, int row, const LayoutRow& cells);
+    QBoxLayout* BuildStack(const LayoutGroup& group);
+    // The widget of one cell, in the cell's look; a widget of a row that keeps its room
+    // keeps it while hidden.
+    QWidget* MakeCell(const LayoutCell& cell, bool keepRoom);
+    QWidget* MakeControl(const LayoutCell& cell);
+    // The warning line and the controls beside it.
+    QLayout* BuildFooter(const LayoutGroup& group);
     void BuildTray();
     // Every widget's font, and the margins and gaps of every layout, at `step` percent of
     // what they were built with.
@@ -159,6 +156,7 @@ private:
     ScreenSize OuterSize() const;
 
     Window& m_window;
+    WindowLayout m_layout;
     struct Entry {
         Control* control;
         QWidget* widget;
