@@ -274,7 +274,7 @@ void Win32WindowView::OnListCommand(Entry& entry, int code) {
         case CBN_EDITCHANGE: {
             auto& list = static_cast<ComboBox&>(*entry.control);
             if (list.TakesTyping()) {
-                Forward([&list, &entry] { list.OperatorEdit(Narrow(TextOf(entry.hwnd))); });
+                Forward([&list, &entry] { list.OperatorEdit(ToLatin1(TextOf(entry.hwnd))); });
             } else {
                 // The field only shows the model's text: whatever wrote into it is undone.
                 Mirror(entry, ControlProperty::Text);

@@ -47,7 +47,7 @@ struct Win32WindowView::Entry {
 
 // 8-bit text (one byte a character) and wide text, both ways; '?' beyond 8 bits.
 std::wstring Wide(const std::string& text);
-std::string Narrow(const std::wstring& text);
+std::string ToLatin1(const std::wstring& text);
 
 std::wstring TextOf(HWND hwnd);
 // Sets the text of `hwnd` only where it differs, so a selection in it stays.

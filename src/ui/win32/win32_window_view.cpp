@@ -138,7 +138,7 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
+std::string ToLatin1(const std::wstring& text) {
     std::string narrow(text.size(), '\0');
     std::transform(text.begin(), text.end(), narrow.begin(),
                    [](wchar_t c) { return c < 256 ? static_cast<char>(c) : '?'; });
