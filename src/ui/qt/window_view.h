@@ -1,5 +1,7 @@
 // The window on screen: Qt widgets that mirror the window model and pass the operator's own
-// actions back to it.
+// actions back to it. The widgets stand where the window's layout description
+// (form/window_layout.h) puts them, each group of rows in a grid of Qt layouts; fonts,
+// spacing in pixels and the icon beside the title are the view's own.
 //
 // Every control of the model except the timers has one widget, whose objectName is the
 // control's name; controls hidden in the design have hidden widgets, so that showing one from
