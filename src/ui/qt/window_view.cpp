@@ -238,9 +238,6 @@ WindowView::~WindowView() = default;
 
 void WindowView::FitScreen() {
     const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
-    if (areas.empty()) {
-        return;
-    }
     RememberBuiltSizes();
     // The window is drawn at the step chosen already.
     const WindowFit fit = FitWindow(

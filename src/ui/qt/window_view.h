@@ -100,9 +100,10 @@ public:
     // The work areas of the screens, the primary one first, in Qt's device-independent
     // pixels: what the window fits and is kept inside. The desktop's screens unless replaced.
     std::function<std::vector<ScreenRect>()> workAreas;
-    // Draws the window at the largest font step that fits the work area it is on
-    // (FittingFontStep), at its size hint, and keeps it inside that work area (PlaceWindow).
-    // The constructor does it once; call again when the work areas change.
+    // Draws the window at its size hint, at the font step and place the one fitting rule
+    // (FitWindow) decides: the largest step that fits the work area it is on, inside that
+    // area; full size where no work area is known. The constructor does it once; call
+    // again when the work areas change.
     void FitScreen();
     // The font step (kFontSteps) the window is drawn at.
     int FontStep() const { return m_fontStep; }

@@ -100,9 +100,9 @@ public:
     UINT Dpi() const { return m_dpi; }
     // The font step (kFontSteps) the window is drawn at.
     int FontStep() const { return m_fontStep; }
-    // Lays the window out for `dpi`: fonts, positions, sizes, at the largest font step that
-    // fits the work area of the window's monitor (FittingFontStep), and keeps the window
-    // inside that work area (PlaceWindow). With `suggested` (from WM_DPICHANGED) the window
+    // Lays the window out for `dpi`: fonts, positions, sizes, at the font step and place
+    // the one fitting rule (FitWindow) decides: the largest step that fits the work area of
+    // the window's monitor, inside that area. With `suggested` (from WM_DPICHANGED) the window
     // takes that rectangle's place first; without, it keeps its top-left corner where it
     // fits. The one place where DPI changes are handled.
     void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
