@@ -126,7 +126,7 @@ LayoutRow FramePair(Label& caption, ComboBox& list, int columns) {
 }
 
 // One display rule's controls: a sentence read across, occurrence, weekday, "of", month,
-// "or", day of the month, with captions above the lists; a gap above its bold title.
+// "or", day of the month, with captions above the lists; its bold title opens a section.
 struct Rule {
     Label& title;
     Label& occurrenceCaption;
@@ -144,11 +144,13 @@ void AddRule(std::vector<LayoutRow>& rows, const Rule& rule) {
     constexpr int kOccurrenceX = 16;
     constexpr int kWeekdayX = 68;
     constexpr int kDayX = 178;
-    rows.push_back(Gap());
-    rows.push_back(
-        Across(rule.title, kCaptionRow,
-               Looking(Cell(rule.title, kFrameIndent, 200, kLabelHeight), CaptionLook::Bold),
-               kRuleGridColumns));
+    LayoutRow title =
+        Across(rule.title, kCheckRow,
+               Looking(Cell(rule.title, kFrameIndent, 200, kLabelHeight, kOpensSection),
+                       CaptionLook::Bold),
+               kRuleGridColumns);
+    title.kind = RowKind::Section;
+    rows.push_back(title);
     rows.push_back({RowKind::Controls,
                     kCaptionRow,
                     {Placed(Cell(rule.occurrenceCaption, kOccurrenceX, 48, kLabelHeight), 1),

@@ -58,6 +58,9 @@ enum class RowKind {
     Controls,  // controls side by side
     Pair,      // a caption and the list it names; a run of pairs lines its lists up
     Gap,       // room between rows, no controls
+    // The title of a section: its cells drop into the row by the room above the section,
+    // which grids give as a gap row of their own before it.
+    Section,
 };
 
 struct LayoutRow {

@@ -676,11 +676,12 @@ QGridLayout* WindowView::BuildGrid(const LayoutGroup& group) {
     QGridLayout* grid = GridFor(group);
     int row = 0;
     for (const LayoutRow& each : group.rows) {
-        if (each.kind == RowKind::Gap) {
+        if (each.kind == RowKind::Gap || each.kind == RowKind::Section) {
             grid->setRowMinimumHeight(row++, kGroupGap);
-            continue;
         }
-        AddCells(grid, row++, each);
+        if (each.kind != RowKind::Gap) {
+            AddCells(grid, row++, each);
+        }
     }
     if (group.frame != nullptr) {
         // The rules are indented beneath their titles; spare height goes beneath them.
