@@ -40,25 +40,6 @@ namespace {
 
 constexpr const char* kIconPath = ":/corvantis/corvantis.png";
 
-// Widths of the boxes, in characters: clock replies are shown up to 36 characters at a time
-// (one more keeps the caret clear); the PC's date and time; the clock's seconds.
-constexpr int kMessageColumns = 37;
-constexpr int kTimeColumns = 24;
-constexpr int kSecondsColumns = 3;
-
-// Widest entry (in characters) each kind of list is expected to hold, so that a list is wide
-// enough before it is filled and lists of one kind line up.
-constexpr int kOffsetColumns = 5;
-constexpr int kOccurrenceColumns = 6;
-constexpr int kWeekdayColumns = 4;
-constexpr int kMonthColumns = 4;
-constexpr int kDayColumns = 3;
-constexpr int kHourColumns = 3;
-constexpr int kLeapYearColumns = 3;
-constexpr int kPortColumns = 7;
-constexpr int kAddressColumns = 4;
-constexpr int kRateColumns = 15;
-constexpr int kNetworkAddressColumns = 15;
 // Entries an open list shows at once: all sixteen ports.
 constexpr int kListRows = 16;
 
@@ -72,8 +53,7 @@ constexpr int kGridRowGap = 6;
 constexpr int kTrafficRowGap = 4;
 // Extra room between groups inside a column: the display rules, the lists and the buttons.
 constexpr int kGroupGap = 4;
-// The display-rule grid: its columns, and the indent of the rules beneath their titles.
-constexpr int kRuleGridColumns = 7;
+// The indent of the display rules beneath their titles.
 constexpr int kRuleIndent = 12;
 // The header: icon size, the title's size against the body text, the gap between its lines.
 constexpr int kIconSize = 48;
@@ -169,67 +149,65 @@ void SetBold(QWidget* widget) {
     widget->setFont(font);
 }
 
-// One caption and the list it names.
-struct LabelledList {
-    QLabel* label;
-    QComboBox* list;
+// Room between the rows of one group and between its columns, in pixels; -1: the style's.
+struct GroupRoom {
+    int horizontal;
+    int vertical;
 };
 
-// Captions in a first column that takes the spare width, each with its list beside it.
-QGridLayout* LabelledLists(std::initializer_list<LabelledList> rows) {
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(kGridColumnGap);
-    grid->setVerticalSpacing(kGridRowGap);
-    int row = 0;
-    for (const LabelledList& pair : rows) {
-        grid->addWidget(pair.label, row, 0);
-        grid->addWidget(pair.list, row, 1);
-        ++row;
+GroupRoom RoomOf(GroupId group) {
+    switch (group) {
+        case GroupId::Header:
+            return {-1, kTitleLineSpacing};
+        case GroupId::Rules:
+        case GroupId::Link:
+            return {kGridColumnGap, kGridRowGap};
+        case GroupId::Traffic:
+            return {kColumnGap, kTrafficRowGap};
+        case GroupId::Footer:
+            break;
     }
-    grid->setColumnStretch(0, 1);
+    return {-1, -1};
+}
+
+QGridLayout* GridFor(const LayoutGroup& group) {
+    auto* grid = new QGridLayout;
+    const GroupRoom room = RoomOf(group.id);
+    if (room.horizontal >= 0) {
+        grid->setHorizontalSpacing(room.horizontal);
+    }
+    if (room.vertical >= 0) {
+        grid->setVerticalSpacing(room.vertical);
+    }
+    for (int column : group.stretchColumns) {
+        grid->setColumnStretch(column, 1);
+    }
     return grid;
 }
 
-// The widgets of one daylight-saving rule, in the order they are made.
-struct RuleWidgets {
-    QLabel* title;
-    QLabel* occurrenceCaption;
-    QLabel* weekdayCaption;
-    QLabel* dayCaption;
-    QComboBox* occurrence;
-    QComboBox* weekday;
-    QLabel* of;
-    QComboBox* month;
-    QLabel* orCaption;
-    QComboBox* day;
-};
+// Whether the cells of `row` leave room at the right end of a group `width` wide.
+bool LeavesRoom(const LayoutRow& row, int width) {
+    const LayoutCell& last = row.cells.back();
+    return last.x + last.width < width;
+}
 
-// Lays one rule out from `row` of the display-rule grid: its bold title across the grid, then
-// captions above their lists, indented, the sentence reading across: occurrence, weekday,
-// "of", month, "or", day of the month; then a gap. Returns the next free row.
-int PlaceRule(QGridLayout* rules, int row, const RuleWidgets& rule) {
-    SetBold(rule.title);
-    rules->addWidget(rule.title, row++, 0, 1, kRuleGridColumns);
-    rules->addWidget(rule.occurrenceCaption, row, 1);
-    rules->addWidget(rule.weekdayCaption, row, 2);
-    rules->addWidget(rule.dayCaption, row, 6);
-    ++row;
-    rules->addWidget(rule.occurrence, row, 1);
-    rules->addWidget(rule.weekday, row, 2);
-    rule.of->setAlignment(Qt::AlignCenter);
-    rules->addWidget(rule.of, row, 3);
-    rules->addWidget(rule.month, row, 4);
-    rule.orCaption->setAlignment(Qt::AlignCenter);
-    rules->addWidget(rule.orCaption, row, 5);
-    rules->addWidget(rule.day, row, 6);
-    ++row;
-    rules->setRowMinimumHeight(row++, kGroupGap);
-    return row;
+Qt::Alignment HorizontalOf(CellAlign align) {
+    switch (align) {
+        case CellAlign::Center:
+            return Qt::AlignCenter;
+        case CellAlign::Right:
+            // A caption at the right edge stands at the top of its row.
+            return Qt::AlignRight | Qt::AlignTop;
+        case CellAlign::Left:
+            break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
 }  // namespace
 
-WindowView::WindowView(Window& window, QWidget* parent) : QWidget(parent), m_window(window) {
+WindowView::WindowView(Window& window, QWidget* parent)
+    : QWidget(parent), m_window(window), m_layout(DescribeWindowLayout(window)) {
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowIcon(AppIcon());
     setMouseTracking(true);
@@ -260,19 +238,17 @@ WindowView::~WindowView() = default;
 
 void WindowView::FitScreen() {
     const std::vector<ScreenRect> areas = workAreas ? workAreas() : std::vector<ScreenRect>{};
-    if (areas.empty()) {
-        return;
-    }
     RememberBuiltSizes();
-    const ScreenRect& area = WorkAreaFor(Place(), OuterSize(), areas);
-    // The last step measured is the one chosen: the window is drawn at it already.
-    m_fontStep = FittingFontStep(
+    // The window is drawn at the step chosen already.
+    const WindowFit fit = FitWindow(
+        Place(), OuterSize(),
         [this](int step) {
             ApplyFontStep(step);
             return OuterSize();
         },
-        {area.Width(), area.Height()});
-    PlaceAt(Place());
+        areas);
+    m_fontStep = fit.fontStep;
+    PlaceAt(fit.place);
 }
 
 void WindowView::RememberBuiltSizes() {
@@ -679,140 +655,170 @@ void WindowView::BuildTray() {
 void WindowView::BuildLayout() {
     auto* root = new QVBoxLayout(this);
     root->setSpacing(kBandSpacing);
-    root->addLayout(BuildHeader());
-    auto* body = new QHBoxLayout;
-    body->setSpacing(kColumnGap);
-    body->addWidget(BuildRuleFrame(), 0);
-    body->addLayout(BuildLinkColumn(), 1);
-    root->addLayout(body);
-    root->addLayout(BuildTraffic());
-    root->addStretch(1);
-    root->addLayout(BuildFooter());
-}
-
-QLayout* WindowView::BuildHeader() {
-    Window& w = m_window;
-    auto* header = new QHBoxLayout;
-    auto* icon = new QLabel(this);
-    icon->setPixmap(AppIcon().pixmap(kIconSize, kIconSize));
-    m_icon = icon;
-    header->addWidget(icon, 0, Qt::AlignTop);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(kTitleLineSpacing);
-    QLabel* title = Make(w.Label6);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * kTitleScale);
-    title->setFont(titleFont);
-    titles->addWidget(title);
-    titles->addWidget(Make(w.Label5));
-    header->addLayout(titles, 1);
-    QLabel* version = Make(w.Label2);
-    version->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    header->addWidget(version, 0, Qt::AlignTop);
-    return header;
-}
-
-QGroupBox* WindowView::BuildRuleFrame() {
-    Window& w = m_window;
-    QGroupBox* frame = Make(w.Frame1);
-    auto* rules = new QGridLayout(frame);
-    rules->setHorizontalSpacing(kGridColumnGap);
-    rules->setVerticalSpacing(kGridRowGap);
-    int row = 0;
-    auto addAcross = [&](QWidget* widget) {
-        rules->addWidget(widget, row++, 0, 1, kRuleGridColumns);
-    };
-    // Caption and list rows share the first columns; the rules are indented beneath them.
-    auto addPair = [&](Label& label, ComboBox& list, int columns) {
-        rules->addWidget(Make(label), row, 0, 1, 4);
-        rules->addWidget(Make(list, columns), row, 4, 1, 2);
-        ++row;
-    };
-    addAcross(Make(w.Check7));
-    addPair(w.Label15, w.HourOffset, kOffsetColumns);
-    rules->setRowMinimumHeight(row++, kGroupGap);
-    row = PlaceRule(
-        rules, row,
-        {Make(w.Label29), Make(w.Label18), Make(w.Label19), Make(w.Label31),
-         Make(w.Combo12, kOccurrenceColumns), Make(w.Combo11, kWeekdayColumns), Make(w.Label26),
-         Make(w.Combo10, kMonthColumns), Make(w.Label27), Make(w.Combo7, kDayColumns)});
-    row = PlaceRule(
-        rules, row,
-        {Make(w.Label30), Make(w.Label21), Make(w.Label22), Make(w.Label23),
-         Make(w.Combo9, kOccurrenceColumns), Make(w.Combo5, kWeekdayColumns), Make(w.Label20),
-         Make(w.Combo6, kMonthColumns), Make(w.Label28), Make(w.Combo8, kDayColumns)});
-    addPair(w.Label16, w.Combo13, kHourColumns);
-    addPair(w.Label17, w.Combo14, kLeapYearColumns);
-    addAcross(Make(w.Label12));
-    addAcross(Make(w.Label32));
-    addAcross(Make(w.UseZone));
-    rules->setRowStretch(row, 1);
-    rules->setColumnMinimumWidth(0, kRuleIndent);
-    rules->setColumnStretch(kRuleGridColumns, 1);
-    return frame;
-}
-
-QLayout* WindowView::BuildLinkColumn() {
-    Window& w = m_window;
-    auto* link = new QVBoxLayout;
-    link->setSpacing(kColumnSpacing);
-    link->addWidget(Make(w.Check8));
-    link->addWidget(Make(w.Check2));
-    link->addLayout(LabelledLists({
-        {Make(w.Label10), Make(w.Combo2, kPortColumns)},
-        {Make(w.Label11), Make(w.SerialRate, kRateColumns)},
-        {Make(w.Label1), Make(w.Combo1, kPortColumns)},
-        {Make(w.Label34), Make(w.CurrAddress, kAddressColumns)},
-        {Make(w.Label35), Make(w.NewAddress, kAddressColumns)},
-    }));
-    link->addSpacing(kGroupGap);
-    AddCommandButtons(link);
-    AddHiddenSettings(link);
-    link->addWidget(Make(w.Command4));
-    link->addStretch(1);
-    return link;
-}
-
-void WindowView::AddCommandButtons(QBoxLayout* column) {
-    Window& w = m_window;
-    column->addWidget(Make(w.SendAddr));
-    column->addWidget(Make(w.Command2));
-    auto* timeButtons = new QHBoxLayout;
-    timeButtons->addWidget(Make(w.Command3));
-    timeButtons->addWidget(Make(w.Command5));
-    timeButtons->addWidget(Make(w.Command6));
-    column->addLayout(timeButtons);
-    QLabel* wait = Make(w.Label33);
-    SetBold(wait);
-    QPalette waitPalette = wait->palette();
-    waitPalette.setColor(QPalette::WindowText, QColor(kWaitColour));
-    wait->setPalette(waitPalette);
-    wait->setAlignment(Qt::AlignCenter);
-    // The label comes and goes with each command; keep its room so nothing jumps.
-    QSizePolicy waitPolicy = wait->sizePolicy();
-    waitPolicy.setRetainSizeWhenHidden(true);
-    wait->setSizePolicy(waitPolicy);
-    column->addWidget(wait);
-}
-
-void WindowView::AddHiddenSettings(QBoxLayout* column) {
-    Window& w = m_window;
-    auto* options = new QHBoxLayout;
-    options->addWidget(Make(w.Option1[0]));
-    options->addWidget(Make(w.Option1[1]));
-    options->addStretch(1);
-    column->addLayout(options);
-    column->addWidget(Make(w.Check1));
-    column->addLayout(LabelledLists({
-        {Make(w.Label4), Make(w.UDPaddress, kNetworkAddressColumns)},
-        {Make(w.Label9), Make(w.UDPrate, kRateColumns)},
-        {Make(w.Label13), Make(w.Combo3, kHourColumns)},
-        {Make(w.Label14), Make(w.Combo4, kHourColumns)},
-    }));
-    for (CheckBox* box : {&w.Check3, &w.Check4, &w.Check5, &w.Check6, &w.AutoStart}) {
-        column->addWidget(Make(*box));
+    const auto& groups = m_layout.groups;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const LayoutGroup& group = groups[i];
+        if (group.id == GroupId::Footer) {
+            root->addStretch(1);
+            root->addLayout(BuildFooter(group));
+        } else if (i + 1 < groups.size() && groups[i + 1].besidePrevious) {
+            // Two groups side by side: the second takes the width to spare.
+            auto* body = new QHBoxLayout;
+            body->setSpacing(kColumnGap);
+            AddGroup(body, group, 0);
+            AddGroup(body, groups[++i], 1);
+            root->addLayout(body);
+        } else {
+            AddGroup(root, group, 0);
+        }
     }
+}
+
+void WindowView::AddGroup(QBoxLayout* parent, const LayoutGroup& group, int stretch) {
+    // The frame first, so that it stands before its controls in the focus chain.
+    QGroupBox* frame = group.frame != nullptr ? Make(*group.frame) : nullptr;
+    QLayout* rows = group.stacked ? static_cast<QLayout*>(BuildStack(group)) : BuildGrid(group);
+    if (frame != nullptr) {
+        frame->setLayout(rows);
+        parent->addWidget(frame, stretch);
+    } else if (group.id == GroupId::Header) {
+        // The program's icon beside the title lines.
+        auto* header = new QHBoxLayout;
+        m_icon = new QLabel(this);
+        m_icon->setPixmap(AppIcon().pixmap(kIconSize, kIconSize));
+        header->addWidget(m_icon, 0, Qt::AlignTop);
+        header->addLayout(rows, 1);
+        parent->addLayout(header, stretch);
+    } else {
+        parent->addLayout(rows, stretch);
+    }
+}
+
+QGridLayout* WindowView::BuildGrid(const LayoutGroup& group) {
+    QGridLayout* grid = GridFor(group);
+    int row = 0;
+    for (const LayoutRow& each : group.rows) {
+        if (each.kind == RowKind::Gap || each.kind == RowKind::Section) {
+            grid->setRowMinimumHeight(row++, kGroupGap);
+        }
+        if (each.kind != RowKind::Gap) {
+            AddCells(grid, row++, each);
+        }
+    }
+    if (group.frame != nullptr) {
+        // The rules are indented beneath their titles; spare height goes beneath them.
+        grid->setColumnMinimumWidth(0, kRuleIndent);
+        grid->setRowStretch(row, 1);
+    }
+    return grid;
+}
+
+void WindowView::AddCells(QGridLayout* grid, int row, const LayoutRow& cells) {
+    for (std::size_t i = 0; i < cells.cells.size();) {
+        const LayoutCell& cell = cells.cells[i];
+        std::size_t end = i + 1;
+        while (end < cells.cells.size() && cells.cells[end].column == cell.column) {
+            ++end;
+        }
+        if (end - i == 1) {
+            grid->addWidget(MakeCell(cell, cells.keepRoom), row, cell.column, 1, cell.span);
+        } else {
+            // Cells that share a column stand side by side in it.
+            auto* side = new QHBoxLayout;
+            for (; i < end; ++i) {
+                side->addWidget(MakeCell(cells.cells[i], cells.keepRoom), 1);
+            }
+            grid->addLayout(side, row, cell.column, 1, cell.span);
+        }
+        i = end;
+    }
+}
+
+QBoxLayout* WindowView::BuildStack(const LayoutGroup& group) {
+    auto* stack = new QVBoxLayout;
+    stack->setSpacing(kColumnSpacing);
+    QGridLayout* pairs = nullptr;  // the run of caption and list pairs being built
+    int pairRow = 0;
+    for (const LayoutRow& row : group.rows) {
+        if (row.kind != RowKind::Pair) {
+            pairs = nullptr;
+            pairRow = 0;
+        }
+        if (row.kind == RowKind::Gap) {
+            stack->addSpacing(kGroupGap);
+        } else if (row.kind == RowKind::Pair) {
+            if (pairs == nullptr) {
+                pairs = GridFor(group);
+                stack->addLayout(pairs);
+            }
+            AddCells(pairs, pairRow++, row);
+        } else if (row.cells.size() == 1) {
+            stack->addWidget(MakeCell(row.cells.front(), row.keepRoom));
+        } else {
+            auto* side = new QHBoxLayout;
+            for (const LayoutCell& cell : row.cells) {
+                side->addWidget(MakeCell(cell, row.keepRoom));
+            }
+            if (LeavesRoom(row, group.width)) {
+                side->addStretch(1);
+            }
+            stack->addLayout(side);
+        }
+    }
+    stack->addStretch(1);
+    return stack;
+}
+
+QWidget* WindowView::MakeCell(const LayoutCell& cell, bool keepRoom) {
+    QWidget* widget = MakeControl(cell);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setAlignment(HorizontalOf(cell.align));
+    }
+    if (cell.look == CaptionLook::Bold || cell.look == CaptionLook::Wait) {
+        SetBold(widget);
+    }
+    if (cell.look == CaptionLook::Title) {
+        QFont titleFont = widget->font();
+        titleFont.setBold(true);
+        titleFont.setPointSizeF(titleFont.pointSizeF() * kTitleScale);
+        widget->setFont(titleFont);
+    }
+    if (cell.look == CaptionLook::Wait) {
+        QPalette waitPalette = widget->palette();
+        waitPalette.setColor(QPalette::WindowText, QColor(kWaitColour));
+        widget->setPalette(waitPalette);
+    }
+    if (keepRoom) {
+        // The control comes and goes while the program runs; keep its room so nothing jumps.
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
+    return widget;
+}
+
+QWidget* WindowView::MakeControl(const LayoutCell& cell) {
+    Control& control = *cell.control;
+    if (auto* label = dynamic_cast<Label*>(&control)) {
+        return Make(*label);
+    }
+    if (auto* button = dynamic_cast<Button*>(&control)) {
+        return Make(*button);
+    }
+    if (auto* box = dynamic_cast<CheckBox*>(&control)) {
+        return Make(*box);
+    }
+    if (auto* option = dynamic_cast<OptionButton*>(&control)) {
+        return Make(*option);
+    }
+    if (auto* list = dynamic_cast<ComboBox*>(&control)) {
+        return Make(*list, cell.columns);
+    }
+    auto& box = dynamic_cast<TextBox&>(control);
+    if (cell.columns == 0) {
+        return Make(box);
+    }
+    return cell.exactColumns ? MakeFixed(box, cell.columns) : MakeSized(box, cell.columns);
 }
 
 QLineEdit* WindowView::MakeSized(TextBox& box, int columns) {
@@ -829,33 +835,7 @@ QLineEdit* WindowView::MakeFixed(TextBox& box, int columns) {
     return widget;
 }
 
-QLayout* WindowView::BuildTraffic() {
-    Window& w = m_window;
-    auto* traffic = new QGridLayout;
-    traffic->setHorizontalSpacing(kColumnGap);
-    traffic->setVerticalSpacing(kTrafficRowGap);
-    // The PC's time on the left, beside the message sent.
-    traffic->addWidget(Make(w.Label8), 0, 0);
-    auto* pcTimes = new QHBoxLayout;
-    pcTimes->addWidget(MakeSized(w.txtPCtime, kTimeColumns), 1);
-    pcTimes->addWidget(MakeSized(w.txtLocalTime, kTimeColumns), 1);
-    traffic->addLayout(pcTimes, 1, 0);
-    traffic->addWidget(Make(w.Label7), 2, 0);
-    traffic->addWidget(MakeSized(w.txtGPStime, kTimeColumns), 3, 0);
-    // The clock's reply beneath the message, so the two line up character by character.
-    traffic->addWidget(Make(w.Label3), 0, 1);
-    traffic->addWidget(MakeFixed(w.Text1, kMessageColumns), 1, 1);
-    traffic->addWidget(Make(w.Label25), 2, 1, 1, 2);
-    traffic->addWidget(MakeFixed(w.Text3, kMessageColumns), 3, 1);
-    traffic->addWidget(MakeFixed(w.Text4, kSecondsColumns), 3, 2);
-    traffic->addWidget(Make(w.Label24), 4, 0, 1, 3);
-    traffic->addWidget(Make(w.Text2), 5, 0, 1, 3);
-    traffic->setColumnStretch(0, 1);
-    traffic->setColumnStretch(3, 1);
-    return traffic;
-}
-
-QLayout* WindowView::BuildFooter() {
+QLayout* WindowView::BuildFooter(const LayoutGroup& group) {
     auto* footer = new QHBoxLayout;
     m_warning = new QLabel(this);
     m_warning->setObjectName(QStringLiteral("warningLine"));
@@ -867,7 +847,12 @@ QLayout* WindowView::BuildFooter() {
     m_warning->hide();
     m_status = std::make_unique<QtStatusLine>(m_warning);
     footer->addWidget(m_warning, 1);
-    footer->addWidget(Make(m_window.Command1), 0, Qt::AlignRight | Qt::AlignBottom);
+    // The controls beside it: "Close and Exit".
+    for (const LayoutCell& cell : group.rows.front().cells) {
+        if (cell.control != nullptr) {
+            footer->addWidget(MakeCell(cell, false), 0, Qt::AlignRight | Qt::AlignBottom);
+        }
+    }
     return footer;
 }
 

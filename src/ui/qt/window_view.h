@@ -1,5 +1,7 @@
 // The window on screen: Qt widgets that mirror the window model and pass the operator's own
-// actions back to it.
+// actions back to it. The widgets stand where the window's layout description
+// (form/window_layout.h) puts them, each group of rows in a grid of Qt layouts; fonts,
+// spacing in pixels and the icon beside the title are the view's own.
 //
 // Every control of the model except the timers has one widget, whose objectName is the
 // control's name; controls hidden in the design have hidden widgets, so that showing one from
@@ -37,13 +39,15 @@
 #include <vector>
 
 #include "form/handler_guard.h"
+#include "form/screen_fit.h"
 #include "form/window.h"
-#include "program/window_fit.h"
+#include "form/window_layout.h"
 #include "ui/qt/qt_status_line.h"
 
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLayout;
@@ -96,9 +100,10 @@ public:
     // The work areas of the screens, the primary one first, in Qt's device-independent
     // pixels: what the window fits and is kept inside. The desktop's screens unless replaced.
     std::function<std::vector<ScreenRect>()> workAreas;
-    // Draws the window at the largest font step that fits the work area it is on
-    // (FittingFontStep), at its size hint, and keeps it inside that work area (PlaceWindow).
-    // The constructor does it once; call again when the work areas change.
+    // Draws the window at its size hint, at the font step and place the one fitting rule
+    // (FitWindow) decides: the largest step that fits the work area it is on, inside that
+    // area; full size where no work area is known. The constructor does it once; call
+    // again when the work areas change.
     void FitScreen();
     // The font step (kFontSteps) the window is drawn at.
     int FontStep() const { return m_fontStep; }
@@ -136,26 +141,21 @@ private:
     // Names the widget after the control and mirrors its visibility and enabled state.
     void Register(Control& control, QWidget* widget);
 
-    // The window from top to bottom: header, display rules beside the serial line, the
-    // traffic on the line, the warning line. Each group makes its widgets in the order the
-    // keyboard visits them.
+    // The window's layout description drawn from top to bottom: each group of rows in a
+    // grid (or stacked), the groups side by side where the description says so. Widgets are
+    // made in the description's order, which is the order the keyboard visits them.
     void BuildLayout();
-    // Icon, title, maker's line and version.
-    QLayout* BuildHeader();
-    // The display rules: time zone, the two daylight-saving rules, the hour of the change,
-    // the leap-second year with its notes, and "Use this PC's time zone".
-    QGroupBox* BuildRuleFrame();
-    // The serial line: broadcast switch, port, clock addresses, the commands and the
-    // settings kept out of sight.
-    QLayout* BuildLinkColumn();
-    // The command buttons and the "Please Wait!" label beneath them.
-    void AddCommandButtons(QBoxLayout* column);
-    // Settings the design keeps out of sight; they take no room while hidden.
-    void AddHiddenSettings(QBoxLayout* column);
-    // The PC's time beside the message sent, the clock's reply beneath the message.
-    QLayout* BuildTraffic();
-    // The warning line and the way out.
-    QLayout* BuildFooter();
+    void AddGroup(QBoxLayout* parent, const LayoutGroup& group, int stretch);
+    QGridLayout* BuildGrid(const LayoutGroup& group);
+    // The cells of one row into row `row` of `grid`.
+    void AddCells(QGridLayout* grid, int row, const LayoutRow& cells);
+    QBoxLayout* BuildStack(const LayoutGroup& group);
+    // The widget of one cell, in the cell's look; a widget of a row that keeps its room
+    // keeps it while hidden.
+    QWidget* MakeCell(const LayoutCell& cell, bool keepRoom);
+    QWidget* MakeControl(const LayoutCell& cell);
+    // The warning line and the controls beside it.
+    QLayout* BuildFooter(const LayoutGroup& group);
     void BuildTray();
     // Every widget's font, and the margins and gaps of every layout, at `step` percent of
     // what they were built with.
@@ -164,6 +164,7 @@ private:
     ScreenSize OuterSize() const;
 
     Window& m_window;
+    WindowLayout m_layout;
     struct Entry {
         Control* control;
         QWidget* widget;

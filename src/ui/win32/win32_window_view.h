@@ -27,11 +27,17 @@
 // turn, it is shown on the warning line ("description (number)" for a Failure, "Unexpected
 // failure" for anything not a std::exception). The message loop never sees it.
 //
-// Sizes and positions are dialog units of the system's message font, so the window scales
-// with the font and the DPI; WM_DPICHANGED re-creates the fonts and lays the window out again
-// at the new DPI. Rows of the layout whose controls are all hidden take no room, except the
-// rows of "Please Wait!" and of the clock's reply, which keep theirs so nothing jumps when
-// they come and go.
+// The view draws the window's layout description (form/window_layout.h): its sizes and
+// positions are dialog units of the system's message font, so the window scales with the
+// font and the DPI; WM_DPICHANGED re-creates the fonts and lays the window out again at the
+// new DPI. Rows of the layout whose controls are all hidden take no room, except the rows
+// that keep theirs ("Please Wait!", the clock's reply) so nothing jumps when they come and
+// go.
+//
+// The view's code stands in four files: construction and the public calls
+// (win32_window_view.cpp), the layout drawn at a DPI and font step (win32_view_layout.cpp),
+// the model mirrored in the controls (win32_view_mirror.cpp) and the messages
+// (win32_view_messages.cpp).
 //
 // Texts cross between model and controls as 8-bit text, one byte a character (Latin-1), so
 // the fixed-width clock messages keep their width whatever bytes a clock sends back.
@@ -47,9 +53,10 @@
 #include <vector>
 
 #include "form/handler_guard.h"
+#include "form/screen_fit.h"
 #include "form/window.h"
+#include "form/window_layout.h"
 #include "platform/status_line.h"
-#include "program/window_fit.h"
 #include "ui/win32/win32_handles.h"
 #include "ui/win32/win32_notify_icon.h"
 
@@ -93,9 +100,9 @@ public:
     UINT Dpi() const { return m_dpi; }
     // The font step (kFontSteps) the window is drawn at.
     int FontStep() const { return m_fontStep; }
-    // Lays the window out for `dpi`: fonts, positions, sizes, at the largest font step that
-    // fits the work area of the window's monitor (FittingFontStep), and keeps the window
-    // inside that work area (PlaceWindow). With `suggested` (from WM_DPICHANGED) the window
+    // Lays the window out for `dpi`: fonts, positions, sizes, at the font step and place
+    // the one fitting rule (FitWindow) decides: the largest step that fits the work area of
+    // the window's monitor, inside that area. With `suggested` (from WM_DPICHANGED) the window
     // takes that rectangle's place first; without, it keeps its top-left corner where it
     // fits. The one place where DPI changes are handled.
     void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
@@ -131,11 +138,7 @@ public:
 
 private:
     struct Entry;
-    struct Placement;
-    struct Row;
-    struct Block;
     class StatusLineImpl;
-    class LayoutBuilder;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ListWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -150,24 +153,24 @@ private:
     template <class Action>
     void Forward(Action&& action) noexcept;
 
-    // Construction, in this order.
+    // Construction, in this order (win32_window_view.cpp).
     void LoadIcons();
     void RegisterWindowClass() const;
-    void BuildLayout();
+    // One entry for each control of the layout, in its tab order.
+    void MakeEntries();
     void CreateMainWindow();
     void CreateControls();
     void CreateControl(Entry& entry);
     void SubclassList(Entry& entry);
-    void Observe(Entry& entry);
 
-    // The model shown in the controls.
+    // The model shown in the controls (win32_view_mirror.cpp).
+    void Observe(Entry& entry);
     void MirrorAll();
     void Mirror(Entry& entry, ControlProperty property);
     void MirrorContent(Entry& entry);
     void MirrorList(Entry& entry);
-    HFONT FontFor(const Entry& entry) const;
 
-    // Layout, in pixels at m_dpi from dialog units.
+    // The layout drawn in pixels at m_dpi from dialog units (win32_view_layout.cpp).
     // Lays the window out at font step `step`; returns its outer size.
     ScreenSize LayOut(int step);
     ScreenSize OuterSize() const;
@@ -175,19 +178,21 @@ private:
     // The fonts at `dpi`, scaled to `step` percent.
     void CreateFonts(UINT dpi, int step);
     void MeasureFonts();
+    HFONT FontFor(const Entry& entry) const;
     int Px(int dluX) const;
     int Py(int dluY) const;
     void Relayout();
-    // Places `block`'s rows from `top`; returns the bottom of its last shown row and widens
-    // `right` to the right edge of its controls.
-    int PlaceBlock(const Block& block, int top, int& right);
+    // Places `group`'s rows from `top` (inside its frame, when it has one); returns its
+    // bottom and widens `right` to the right edge of its controls.
+    int PlaceGroup(const LayoutGroup& group, int top, int& right);
+    int PlaceRows(const LayoutGroup& group, int top, int& right);
     // The warning line and "Close and Exit" from `top`, the button ending at `right`;
     // returns the bottom of the client area.
-    int PlaceWarningRow(int top, int right);
+    int PlaceFooter(const LayoutGroup& group, int top, int right);
     // Sizes the window so that its client area is `client`.
     void FitClientArea(const RECT& client);
 
-    // Messages: Handle only dispatches them.
+    // Messages: Handle only dispatches them (win32_view_messages.cpp).
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommandMessage(WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code, HWND control);
@@ -223,9 +228,10 @@ private:
     int m_fixedCharWidth = 8;  // pixels per character of the fixed-pitch font
     int m_mirroring = 0;       // > 0 while the view changes controls itself
 
+    WindowLayout m_layout;
     std::vector<std::unique_ptr<Entry>> m_entries;  // creation (tab) order
     std::map<int, Entry*> m_byId;
-    std::vector<Block> m_blocks;
+    std::map<const Control*, Entry*> m_byControl;
     UniqueWindow m_toolTips;
     HWND m_warning = nullptr;
     std::unique_ptr<StatusLineImpl> m_status;
