@@ -714,6 +714,9 @@ QGridLayout* WindowView::BuildGrid(const LayoutGroup& group) {
 }
 
 void WindowView::AddCells(QGridLayout* grid, int row, const LayoutRow& cells) {
+    // The rows of a grid (the clock's reply beneath the PC time) take room only once shown:
+    // this window grows to hold them, where the Win32 window, sized once, keeps their room.
+    const bool keepRoom = false;
     for (std::size_t i = 0; i < cells.cells.size();) {
         const LayoutCell& cell = cells.cells[i];
         std::size_t end = i + 1;
@@ -721,12 +724,12 @@ void WindowView::AddCells(QGridLayout* grid, int row, const LayoutRow& cells) {
             ++end;
         }
         if (end - i == 1) {
-            grid->addWidget(MakeCell(cell, cells.keepRoom), row, cell.column, 1, cell.span);
+            grid->addWidget(MakeCell(cell, keepRoom), row, cell.column, 1, cell.span);
         } else {
             // Cells that share a column stand side by side in it.
             auto* side = new QHBoxLayout;
             for (; i < end; ++i) {
-                side->addWidget(MakeCell(cells.cells[i], cells.keepRoom), 1);
+                side->addWidget(MakeCell(cells.cells[i], keepRoom), 1);
             }
             grid->addLayout(side, row, cell.column, 1, cell.span);
         }
