@@ -4,11 +4,11 @@
 // serial line. The real transmission tick writes through a real serial port to a
 // pseudo-terminal; a reader thread on the master end stamps the first byte of each message
 // with the wall clock. Three runs, one after the other, `seconds` each (default 30):
-//   1. the program's design: SendUDP ticks aligned to the wall clock's tenths of a second
+//   1. the program's design: sendTick ticks aligned to the wall clock's tenths of a second
 //      (QtTimerService through TimerDriver, QtSerialPort);
 //   2. the naive design: a free-running 100 ms QTimer started at a random phase (or at
 //      `naive-phase-ms` after a tenth of a second), driving the same tick;
-//   3. the lean headless program's design: our own event loop, the headless timers (SendUDP
+//   3. the lean headless program's design: our own event loop, the headless timers (sendTick
 //      waking once a second) and the termios port.
 // Prints figures; passes or fails nothing.
 #include <poll.h>
@@ -54,31 +54,31 @@ struct StderrStatus : StatusLine {
 
 // The window as start-up leaves it with default settings: lists filled, the default display
 // rules selected (offset -6, daylight saving on, second Sunday of March to first Sunday of
-// November at hour 2, leap-second year 0), Check2, Check6 and Check8 checked, "UTC" selected,
-// sendMode 3, sendRate unset (once per second).
+// November at hour 2, leap-second year 0), sendingOn, rulesWithTime and broadcastTime checked,
+// "UTC" selected, sendMode 3, sendRate unset (once per second).
 void SetUpAsStarted(Window& w) {
     FillPickLists(w);
-    w.HourOffset.SetListIndex(12);
-    w.Check7.SetValue(1);
-    w.Combo7.SetListIndex(0);
-    w.Combo10.SetListIndex(2);
-    w.Combo12.SetListIndex(1);
-    w.Combo11.SetListIndex(6);
-    w.Combo8.SetListIndex(0);
-    w.Combo6.SetListIndex(10);
-    w.Combo9.SetListIndex(0);
-    w.Combo5.SetListIndex(6);
-    w.Combo13.SetListIndex(2);
-    w.Combo14.SetListIndex(0);
+    w.zoneOffset.SetListIndex(12);
+    w.autoDaylightSaving.SetValue(1);
+    w.startDayOfMonth.SetListIndex(0);
+    w.startMonth.SetListIndex(2);
+    w.startOccurrence.SetListIndex(1);
+    w.startWeekday.SetListIndex(6);
+    w.endDayOfMonth.SetListIndex(0);
+    w.endMonth.SetListIndex(10);
+    w.endOccurrence.SetListIndex(0);
+    w.endWeekday.SetListIndex(6);
+    w.changeHour.SetListIndex(2);
+    w.leapYear.SetListIndex(0);
 
-    w.Check2.SetValue(1);
-    w.Check6.SetValue(1);
-    w.Check8.SetValue(1);
-    w.Option1[0].SetValue(true);
+    w.sendingOn.SetValue(1);
+    w.rulesWithTime.SetValue(1);
+    w.broadcastTime.SetValue(1);
+    w.utcOrLocal[0].SetValue(true);
     w.useUtc = true;
     w.sendMode = SendMode::TimeOnly;
     w.setAddressFlag = 0;
-    w.Label33.SetVisible(false);
+    w.pleaseWait.SetVisible(false);
 }
 
 // One started window whose port COM1 is the slave end of `line`, with the transmit handlers
@@ -169,14 +169,15 @@ void RunEventLoopFor(std::chrono::seconds span) {
     QCoreApplication::exec();
 }
 
-// The program's design: the SendUDP, Timer2 and Timer3 controls on the Qt timer service,
-// SendUDP aligned to the wall clock's tenths of a second. Returns when the timers started.
+// The program's design: the sendTick, secondTick and commandWindow controls on the Qt timer
+// service, sendTick aligned to the wall clock's tenths of a second. Returns when the timers
+// started.
 std::chrono::nanoseconds RunAligned(const testing::PtyPair& line, std::chrono::seconds span) {
     QtStation station(line);
     QtTimerService timers;
     Window& w = station.window;
     const auto started = RealtimeNow();
-    TimerDriver driver(timers, {&w.SendUDP, &w.Timer2, &w.Timer3});
+    TimerDriver driver(timers, {&w.sendTick, &w.secondTick, &w.commandWindow});
     RunEventLoopFor(span);
     return started;
 }
@@ -194,10 +195,10 @@ NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
     QtStation station(line);
     QtTimerService timers;
     Window& w = station.window;
-    TimerDriver driver(timers, {&w.Timer2, &w.Timer3});
+    TimerDriver driver(timers, {&w.secondTick, &w.commandWindow});
     QTimer sendUdp;
     sendUdp.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&sendUdp, &QTimer::timeout, [&w] { w.SendUDP.Tick(); });
+    QObject::connect(&sendUdp, &QTimer::timeout, [&w] { w.sendTick.Tick(); });
 
     const auto interval = std::chrono::nanoseconds(kTickInterval);
     const auto now = RealtimeNow();
@@ -212,7 +213,7 @@ NaiveStart RunNaive(const testing::PtyPair& line, std::chrono::seconds span,
     return {started, started % interval};
 }
 
-// The lean headless program's timers as far as the transmission tick is concerned: SendUDP on
+// The lean headless program's timers as far as the transmission tick is concerned: sendTick on
 // a sparse timer that wakes once a second, the others on the loop.
 class LeanTimers : public TimerService {
 public:
@@ -232,7 +233,7 @@ private:
     posix::LoopTimerService& m_timers;
 };
 
-// The lean headless program's design: the same controls on our own event loop, SendUDP
+// The lean headless program's design: the same controls on our own event loop, sendTick
 // waking once a second, writing through the termios port.
 std::chrono::nanoseconds RunLean(const testing::PtyPair& line, std::chrono::seconds span) {
     posix::EventLoop loop;
@@ -241,7 +242,7 @@ std::chrono::nanoseconds RunLean(const testing::PtyPair& line, std::chrono::seco
     LeanTimers timers(loopTimers);
     Window& w = station.window;
     const auto started = RealtimeNow();
-    TimerDriver driver(timers, {&w.SendUDP, &w.Timer2, &w.Timer3});
+    TimerDriver driver(timers, {&w.sendTick, &w.secondTick, &w.commandWindow});
     auto end = loopTimers.CreateTimer([&loop] { loop.Quit(0); });
     end->Start(span, false);
     loop.Run();

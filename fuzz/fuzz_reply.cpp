@@ -1,6 +1,6 @@
-// The reply path: bytes arriving on the port, read by showinput, shown in Text3.
+// The reply path: bytes arriving on the port, read by showinput, shown in clockReply.
 //
-// Checks that whatever arrives, Text3 holds only printable ASCII, and that undoing its "\xHH"
+// Checks that whatever arrives, clockReply holds only printable ASCII, and that undoing its "\xHH"
 // escapes gives back exactly the first 36 bytes that arrived (or all of them when fewer), so
 // no byte from the line can pass for another.
 #include <cstddef>
@@ -56,12 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform->port.SetPortOpen(true);
     platform->port.received.assign(reinterpret_cast<const char*>(data), size);
     showinput(window, platform->port);
-    if (size > 0 && !window.ReplyWait.Enabled()) {
+    if (size > 0 && !window.replyWait.Enabled()) {
         std::abort();  // characters waiting start the reply wait
     }
-    ReplyWait_Timer(window, platform->port);
+    OnReplyWaitEnd(window, platform->port);
 
-    const std::string& shown = window.Text3.Text();
+    const std::string& shown = window.clockReply.Text();
     const std::string expected(reinterpret_cast<const char*>(data),
                                size < kShownReplyLength ? size : kShownReplyLength);
     if (Unescape(shown) != expected) {

@@ -46,14 +46,22 @@ std::vector<PickList> MakePickLists() {
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     using W = Window;
     return {
-        {&W::HourOffset, Offsets()},      {&W::Combo7, Numbers(0, 31)},
-        {&W::Combo8, Numbers(0, 31)},     {&W::Combo13, Numbers(0, 23)},
-        {&W::Combo14, Numbers(0, 99)},    {&W::CurrAddress, Numbers(0, 99)},
-        {&W::NewAddress, Numbers(0, 99)}, {&W::Combo12, occurrences, true},
-        {&W::Combo11, weekdays, true},    {&W::Combo10, months, true},
-        {&W::Combo9, occurrences, true},  {&W::Combo5, weekdays, true},
-        {&W::Combo6, months, true},       {&W::Combo3, Numbers(0, 23)},
-        {&W::Combo4, Numbers(0, 23)},     {&W::Combo1, GpsPorts()},
+        {&W::zoneOffset, Offsets()},
+        {&W::startDayOfMonth, Numbers(0, 31)},
+        {&W::endDayOfMonth, Numbers(0, 31)},
+        {&W::changeHour, Numbers(0, 23)},
+        {&W::leapYear, Numbers(0, 99)},
+        {&W::currentAddress, Numbers(0, 99)},
+        {&W::newAddress, Numbers(0, 99)},
+        {&W::startOccurrence, occurrences, true},
+        {&W::startWeekday, weekdays, true},
+        {&W::startMonth, months, true},
+        {&W::endOccurrence, occurrences, true},
+        {&W::endWeekday, weekdays, true},
+        {&W::endMonth, months, true},
+        {&W::motorOnHour, Numbers(0, 23)},
+        {&W::motorOffHour, Numbers(0, 23)},
+        {&W::gpsPort, GpsPorts()},
     };
 }
 

@@ -17,13 +17,13 @@ struct PickList {
 };
 
 // Every pick list start-up fills, in the order it fills them:
-// - HourOffset: the offsets -12 to 13 hours in halves ("-12", "-11.5", ... "0", "0.5", ... "13");
-// - Combo7, Combo8 (day of the month): 0 to 31; Combo13 (change hour): 0 to 23;
-// - Combo14 (leap-second year): 0 to 99; CurrAddress, NewAddress: 0 to 99;
-// - Combo12, Combo9 (occurrence): First, Second, Third, Fourth, Last;
-// - Combo11, Combo5 (weekday): Mon to Sun; Combo10, Combo6 (month): Jan to Dec;
-// - Combo3, Combo4 (second motor hours): 0 to 23;
-// - Combo1 (GPS port): None, COM1 to COM9.
+// - zoneOffset: the offsets -12 to 13 hours in halves ("-12", "-11.5", ... "0", "0.5", ... "13");
+// - startDayOfMonth, endDayOfMonth (day of the month): 0 to 31; changeHour (change hour): 0 to 23;
+// - leapYear (leap-second year): 0 to 99; currentAddress, newAddress: 0 to 99;
+// - startOccurrence, endOccurrence (occurrence): First, Second, Third, Fourth, Last;
+// - startWeekday, endWeekday (weekday): Mon to Sun; startMonth, endMonth (month): Jan to Dec;
+// - motorOnHour, motorOffHour (second motor hours): 0 to 23;
+// - gpsPort (GPS port): None, COM1 to COM9.
 const std::vector<PickList>& PickLists();
 
 // The entries of one pick list; empty for a list start-up does not fill.

@@ -4,45 +4,121 @@ namespace corvantis {
 
 Window::Window() {
     for (Control* hidden : std::initializer_list<Control*>{
-             &Label17, &Label12,   &Label32,    &Combo14,    &Label25,    &Text3,
-             &Text4,   &Label24,   &Text2,      &Label7,     &txtGPStime, &Label1,
-             &Combo1,  &Label11,   &SerialRate, &Check1,     &Label4,     &UDPaddress,
-             &Label9,  &UDPrate,   &Check2,     &Check3,     &Check4,     &Check5,
-             &Check6,  &AutoStart, &Option1[0], &Option1[1], &Label13,    &Combo3,
-             &Label14, &Combo4,    &Command3,   &Command5,   &Command6,   &Command4}) {
+             &leapYearLabel,    &leapJuneNote,    &leapDecemberNote, &leapYear,
+             &clockReplyLabel,  &clockReply,      &pcSeconds,        &ruleConfirmationLabel,
+             &ruleConfirmation, &gpsTimeLabel,    &gpsTime,          &gpsPortLabel,
+             &gpsPort,          &serialRateLabel, &serialRate,       &udpBroadcast,
+             &udpAddressLabel,  &udpAddress,      &udpRateLabel,     &udpRate,
+             &sendingOn,        &useGpsDate,      &batterySave,      &toMessageClocks,
+             &rulesWithTime,    &autoStart,       &utcOrLocal[0],    &utcOrLocal[1],
+             &motorOnLabel,     &motorOnHour,     &motorOffLabel,    &motorOffHour,
+             &pauseTime,        &resumeTime,      &sendUtcTimeOnly,  &hideProgram}) {
         hidden->SetVisible(false);
     }
-    ReplyWait.SetEnabled(false);
-    SendAddr.SetToolTip("Set the address in one or more clocks.");
-    Command2.SetToolTip("Send Display Rules Using Current Clock Address");
-    UseZone.SetToolTip("Set the display rules from this PC's time zone");
-    Command3.SetToolTip("Pause movement time updates until power cycle or Send command");
-    Command5.SetToolTip("Resume Movement Time Updates");
+    replyWait.SetEnabled(false);
+    sendAddress.SetToolTip("Set the address in one or more clocks.");
+    sendRules.SetToolTip("Send Display Rules Using Current Clock Address");
+    useThisZone.SetToolTip("Set the display rules from this PC's time zone");
+    pauseTime.SetToolTip("Pause movement time updates until power cycle or Send command");
+    resumeTime.SetToolTip("Resume Movement Time Updates");
 
     // The one list whose value is typed: a network address, with no entries to pick.
-    UDPaddress.SetTakesTyping(true);
-    Check3.SetValue(1);
-    Option1[1].SetValue(true);
+    udpAddress.SetTakesTyping(true);
+    useGpsDate.SetValue(1);
+    utcOrLocal[1].SetValue(true);
     for (const char* rate : kSendRates) {
-        SerialRate.AddItem(rate);
-        UDPrate.AddItem(rate);
+        serialRate.AddItem(rate);
+        udpRate.AddItem(rate);
     }
 }
 
 std::vector<Control*> Window::Controls() {
-    return {&Frame1,     &Check7,       &Label15,    &HourOffset, &Label29,    &Label30,  &Label18,
-            &Label21,    &Label19,      &Label22,    &Label26,    &Label20,    &Label27,  &Label28,
-            &Label31,    &Label23,      &Combo12,    &Combo11,    &Combo10,    &Combo7,   &Combo9,
-            &Combo5,     &Combo6,       &Combo8,     &Label16,    &Combo13,    &Label17,  &Label12,
-            &Label32,    &Combo14,      &UseZone,    &Label6,     &Label5,     &Label2,   &Label8,
-            &txtPCtime,  &txtLocalTime, &Label3,     &Text1,      &Check8,     &Label10,  &Combo2,
-            &Label34,    &CurrAddress,  &Label35,    &NewAddress, &SendAddr,   &Command2, &Command1,
-            &Label33,    &Label25,      &Text3,      &Text4,      &Label24,    &Text2,    &Label7,
-            &txtGPStime, &Label1,       &Combo1,     &Label11,    &SerialRate, &Check1,   &Label4,
-            &UDPaddress, &Label9,       &UDPrate,    &Check2,     &Check3,     &Check4,   &Check5,
-            &Check6,     &AutoStart,    &Option1[0], &Option1[1], &Label13,    &Combo3,   &Label14,
-            &Combo4,     &Command3,     &Command5,   &Command6,   &Command4,   &SendUDP,  &Timer1,
-            &Timer2,     &Timer3};
+    return {&ruleFrame,
+            &autoDaylightSaving,
+            &zoneOffsetLabel,
+            &zoneOffset,
+            &dstStartLabel,
+            &dstEndLabel,
+            &startOccurrenceLabel,
+            &endOccurrenceLabel,
+            &startWeekdayLabel,
+            &endWeekdayLabel,
+            &startOfLabel,
+            &endOfLabel,
+            &startOrLabel,
+            &endOrLabel,
+            &startDayOfMonthLabel,
+            &endDayOfMonthLabel,
+            &startOccurrence,
+            &startWeekday,
+            &startMonth,
+            &startDayOfMonth,
+            &endOccurrence,
+            &endWeekday,
+            &endMonth,
+            &endDayOfMonth,
+            &changeHourLabel,
+            &changeHour,
+            &leapYearLabel,
+            &leapJuneNote,
+            &leapDecemberNote,
+            &leapYear,
+            &useThisZone,
+            &heading,
+            &subheading,
+            &versionLabel,
+            &pcTimeLabel,
+            &pcTime,
+            &pcLocalTime,
+            &sentMessageLabel,
+            &sentMessage,
+            &broadcastTime,
+            &clockPortLabel,
+            &clockPort,
+            &currentAddressLabel,
+            &currentAddress,
+            &newAddressLabel,
+            &newAddress,
+            &sendAddress,
+            &sendRules,
+            &closeAndExit,
+            &pleaseWait,
+            &clockReplyLabel,
+            &clockReply,
+            &pcSeconds,
+            &ruleConfirmationLabel,
+            &ruleConfirmation,
+            &gpsTimeLabel,
+            &gpsTime,
+            &gpsPortLabel,
+            &gpsPort,
+            &serialRateLabel,
+            &serialRate,
+            &udpBroadcast,
+            &udpAddressLabel,
+            &udpAddress,
+            &udpRateLabel,
+            &udpRate,
+            &sendingOn,
+            &useGpsDate,
+            &batterySave,
+            &toMessageClocks,
+            &rulesWithTime,
+            &autoStart,
+            &utcOrLocal[0],
+            &utcOrLocal[1],
+            &motorOnLabel,
+            &motorOnHour,
+            &motorOffLabel,
+            &motorOffHour,
+            &pauseTime,
+            &resumeTime,
+            &sendUtcTimeOnly,
+            &hideProgram,
+            &sendTick,
+            &displayTick,
+            &secondTick,
+            &commandWindow};
 }
 
 Control* Window::Find(const std::string& name) {

@@ -105,14 +105,16 @@ LayoutCell BoxOf(TextBox& box, int x, int width, int columns, bool exact, int co
 
 LayoutGroup Header(Window& w) {
     LayoutGroup header{GroupId::Header, nullptr, kMargin, kFullWidth, 0, false, false, {0}, {}};
-    header.rows.push_back({RowKind::Controls,
-                           kCheckRow,
-                           {Looking(Cell(w.Label6, 0, 300, 13), CaptionLook::Title),
-                            Placed(Looking(Cell(w.Label2, 362, 100, kLabelHeight, kBesideField),
-                                           CaptionLook::Normal, CellAlign::Right),
-                                   1)},
-                           false});
-    header.rows.push_back({RowKind::Controls, kCheckRow, {Cell(w.Label5, 0, 360, kLabelHeight)}});
+    header.rows.push_back(
+        {RowKind::Controls,
+         kCheckRow,
+         {Looking(Cell(w.heading, 0, 300, 13), CaptionLook::Title),
+          Placed(Looking(Cell(w.versionLabel, 362, 100, kLabelHeight, kBesideField),
+                         CaptionLook::Normal, CellAlign::Right),
+                 1)},
+         false});
+    header.rows.push_back(
+        {RowKind::Controls, kCheckRow, {Cell(w.subheading, 0, 360, kLabelHeight)}});
     return header;
 }
 
@@ -172,26 +174,29 @@ void AddRule(std::vector<LayoutRow>& rows, const Rule& rule) {
 
 LayoutGroup Rules(Window& w) {
     constexpr int kRowWidth = 240;  // a line of text across the frame
-    LayoutGroup rules{GroupId::Rules, &w.Frame1,          kMargin, kFrameWidth, 4, false,
+    LayoutGroup rules{GroupId::Rules, &w.ruleFrame,       kMargin, kFrameWidth, 4, false,
                       false,          {kRuleGridColumns}, {}};
     auto& rows = rules.rows;
-    rows.push_back(Across(w.Check7, kCheckRow, Cell(w.Check7, kFrameIndent, 200, kCheckHeight),
+    rows.push_back(Across(w.autoDaylightSaving, kCheckRow,
+                          Cell(w.autoDaylightSaving, kFrameIndent, 200, kCheckHeight),
                           kRuleGridColumns));
-    rows.push_back(FramePair(w.Label15, w.HourOffset, kOffsetColumns));
-    AddRule(rows, {w.Label29, w.Label18, w.Label19, w.Label31, w.Combo12, w.Combo11, w.Label26,
-                   w.Combo10, w.Label27, w.Combo7});
-    AddRule(rows, {w.Label30, w.Label21, w.Label22, w.Label23, w.Combo9, w.Combo5, w.Label20,
-                   w.Combo6, w.Label28, w.Combo8});
+    rows.push_back(FramePair(w.zoneOffsetLabel, w.zoneOffset, kOffsetColumns));
+    AddRule(rows, {w.dstStartLabel, w.startOccurrenceLabel, w.startWeekdayLabel,
+                   w.startDayOfMonthLabel, w.startOccurrence, w.startWeekday, w.startOfLabel,
+                   w.startMonth, w.startOrLabel, w.startDayOfMonth});
+    AddRule(rows, {w.dstEndLabel, w.endOccurrenceLabel, w.endWeekdayLabel, w.endDayOfMonthLabel,
+                   w.endOccurrence, w.endWeekday, w.endOfLabel, w.endMonth, w.endOrLabel,
+                   w.endDayOfMonth});
     rows.push_back(Gap());
-    rows.push_back(FramePair(w.Label16, w.Combo13, kHourColumns));
-    rows.push_back(FramePair(w.Label17, w.Combo14, kHourColumns));
-    for (Label* note : {&w.Label12, &w.Label32}) {
+    rows.push_back(FramePair(w.changeHourLabel, w.changeHour, kHourColumns));
+    rows.push_back(FramePair(w.leapYearLabel, w.leapYear, kHourColumns));
+    for (Label* note : {&w.leapJuneNote, &w.leapDecemberNote}) {
         rows.push_back(Across(*note, kCaptionRow,
                               Cell(*note, kFrameIndent, kRowWidth, kLabelHeight),
                               kRuleGridColumns));
     }
-    rows.push_back(Across(w.UseZone, kButtonRow,
-                          Cell(w.UseZone, kFrameIndent, 184, kButtonHeight, kBesideField),
+    rows.push_back(Across(w.useThisZone, kButtonRow,
+                          Cell(w.useThisZone, kFrameIndent, 184, kButtonHeight, kBesideField),
                           kRuleGridColumns));
     return rules;
 }
@@ -211,16 +216,16 @@ LayoutRow Whole(Control& control, int height, int controlHeight, int width = kRi
 
 void AddLinkCommands(Window& w, std::vector<LayoutRow>& rows) {
     rows.push_back(Gap());
-    rows.push_back(Whole(w.SendAddr, kButtonRow, kButtonHeight));
-    rows.push_back(Whole(w.Command2, kButtonRow, kButtonHeight));
+    rows.push_back(Whole(w.sendAddress, kButtonRow, kButtonHeight));
+    rows.push_back(Whole(w.sendRules, kButtonRow, kButtonHeight));
     rows.push_back(
         {RowKind::Controls,
          kButtonRow,
-         {Cell(w.Command3, 0, 62, kButtonHeight), Cell(w.Command5, 66, 62, kButtonHeight),
-          Cell(w.Command6, 132, 64, kButtonHeight)}});
+         {Cell(w.pauseTime, 0, 62, kButtonHeight), Cell(w.resumeTime, 66, 62, kButtonHeight),
+          Cell(w.sendUtcTimeOnly, 132, 64, kButtonHeight)}});
     rows.push_back({RowKind::Controls,
                     kCheckRow,
-                    {Looking(Cell(w.Label33, 0, kRightWidth, kCheckHeight, kBesideField),
+                    {Looking(Cell(w.pleaseWait, 0, kRightWidth, kCheckHeight, kBesideField),
                              CaptionLook::Wait, CellAlign::Center)},
                     true});
 }
@@ -228,29 +233,31 @@ void AddLinkCommands(Window& w, std::vector<LayoutRow>& rows) {
 LayoutGroup Link(Window& w) {
     LayoutGroup link{GroupId::Link, nullptr, kRightX, kRightWidth, 0, true, true, {0}, {}};
     auto& rows = link.rows;
-    rows.push_back(
-        {RowKind::Controls, kCheckRow, {Cell(w.Check8, 0, 120, kCheckHeight, kOpensSection)}});
-    rows.push_back(Whole(w.Check2, kCheckRow, kCheckHeight, 120));
-    rows.push_back(LinkPair(w.Label10, w.Combo2, kPortColumns));
-    rows.push_back(LinkPair(w.Label11, w.SerialRate, kRateColumns, kNarrowListX));
-    rows.push_back(LinkPair(w.Label1, w.Combo1, kPortColumns));
-    rows.push_back(LinkPair(w.Label34, w.CurrAddress, kAddressColumns));
-    rows.push_back(LinkPair(w.Label35, w.NewAddress, kAddressColumns));
+    rows.push_back({RowKind::Controls,
+                    kCheckRow,
+                    {Cell(w.broadcastTime, 0, 120, kCheckHeight, kOpensSection)}});
+    rows.push_back(Whole(w.sendingOn, kCheckRow, kCheckHeight, 120));
+    rows.push_back(LinkPair(w.clockPortLabel, w.clockPort, kPortColumns));
+    rows.push_back(LinkPair(w.serialRateLabel, w.serialRate, kRateColumns, kNarrowListX));
+    rows.push_back(LinkPair(w.gpsPortLabel, w.gpsPort, kPortColumns));
+    rows.push_back(LinkPair(w.currentAddressLabel, w.currentAddress, kAddressColumns));
+    rows.push_back(LinkPair(w.newAddressLabel, w.newAddress, kAddressColumns));
     AddLinkCommands(w, rows);
     // The settings the design keeps out of sight.
-    rows.push_back(
-        {RowKind::Controls,
-         kCheckRow,
-         {Cell(w.Option1[0], 0, 40, kCheckHeight), Cell(w.Option1[1], 44, 50, kCheckHeight)}});
-    rows.push_back(Whole(w.Check1, kCheckRow, kCheckHeight));
-    rows.push_back(LinkPair(w.Label4, w.UDPaddress, kRateColumns, kNarrowListX));
-    rows.push_back(LinkPair(w.Label9, w.UDPrate, kRateColumns, kNarrowListX));
-    rows.push_back(LinkPair(w.Label13, w.Combo3, kHourColumns));
-    rows.push_back(LinkPair(w.Label14, w.Combo4, kHourColumns));
-    for (CheckBox* box : {&w.Check3, &w.Check4, &w.Check5, &w.Check6, &w.AutoStart}) {
+    rows.push_back({RowKind::Controls,
+                    kCheckRow,
+                    {Cell(w.utcOrLocal[0], 0, 40, kCheckHeight),
+                     Cell(w.utcOrLocal[1], 44, 50, kCheckHeight)}});
+    rows.push_back(Whole(w.udpBroadcast, kCheckRow, kCheckHeight));
+    rows.push_back(LinkPair(w.udpAddressLabel, w.udpAddress, kRateColumns, kNarrowListX));
+    rows.push_back(LinkPair(w.udpRateLabel, w.udpRate, kRateColumns, kNarrowListX));
+    rows.push_back(LinkPair(w.motorOnLabel, w.motorOnHour, kHourColumns));
+    rows.push_back(LinkPair(w.motorOffLabel, w.motorOffHour, kHourColumns));
+    for (CheckBox* box :
+         {&w.useGpsDate, &w.batterySave, &w.toMessageClocks, &w.rulesWithTime, &w.autoStart}) {
         rows.push_back(Whole(*box, kCheckRow, kCheckHeight));
     }
-    rows.push_back(Whole(w.Command4, kButtonRow, kButtonHeight, kShortButtonWidth));
+    rows.push_back(Whole(w.hideProgram, kButtonRow, kButtonHeight, kShortButtonWidth));
     return link;
 }
 
@@ -262,26 +269,28 @@ LayoutGroup Traffic(Window& w) {
     auto& rows = traffic.rows;
     rows.push_back({RowKind::Controls,
                     kCaptionRow,
-                    {Cell(w.Label8, 0, kTimeWidth, kLabelHeight),
-                     Placed(Cell(w.Label3, kMessageX, kTimeWidth, kLabelHeight), 1)}});
+                    {Cell(w.pcTimeLabel, 0, kTimeWidth, kLabelHeight),
+                     Placed(Cell(w.sentMessageLabel, kMessageX, kTimeWidth, kLabelHeight), 1)}});
     rows.push_back({RowKind::Controls,
                     kFieldRow,
-                    {BoxOf(w.txtPCtime, 0, kTimeWidth, kTimeColumns, false, 0),
-                     BoxOf(w.txtLocalTime, 0, kTimeWidth, kTimeColumns, false, 0),
-                     BoxOf(w.Text1, kMessageX, 0, kMessageColumns, true, 1)}});
+                    {BoxOf(w.pcTime, 0, kTimeWidth, kTimeColumns, false, 0),
+                     BoxOf(w.pcLocalTime, 0, kTimeWidth, kTimeColumns, false, 0),
+                     BoxOf(w.sentMessage, kMessageX, 0, kMessageColumns, true, 1)}});
     rows.push_back({RowKind::Controls,
                     kCaptionRow,
-                    {Cell(w.Label7, 0, kTimeWidth, kLabelHeight),
-                     Placed(Cell(w.Label25, kMessageX, 200, kLabelHeight), 1, 2)},
+                    {Cell(w.gpsTimeLabel, 0, kTimeWidth, kLabelHeight),
+                     Placed(Cell(w.clockReplyLabel, kMessageX, 200, kLabelHeight), 1, 2)},
                     true});
     rows.push_back({RowKind::Controls,
                     kFieldRow,
-                    {BoxOf(w.txtGPStime, 0, kTimeWidth, kTimeColumns, false, 0),
-                     BoxOf(w.Text3, kMessageX, 0, kMessageColumns, true, 1),
-                     BoxOf(w.Text4, kAfterPrevious, 0, kSecondsColumns, true, 2)},
+                    {BoxOf(w.gpsTime, 0, kTimeWidth, kTimeColumns, false, 0),
+                     BoxOf(w.clockReply, kMessageX, 0, kMessageColumns, true, 1),
+                     BoxOf(w.pcSeconds, kAfterPrevious, 0, kSecondsColumns, true, 2)},
                     true});
-    rows.push_back(Across(w.Label24, kCaptionRow, Cell(w.Label24, 0, kLineWidth, kLabelHeight), 3));
-    rows.push_back(Across(w.Text2, kFieldRow, Cell(w.Text2, 0, kLineWidth, kFieldHeight), 3));
+    rows.push_back(Across(w.ruleConfirmationLabel, kCaptionRow,
+                          Cell(w.ruleConfirmationLabel, 0, kLineWidth, kLabelHeight), 3));
+    rows.push_back(Across(w.ruleConfirmation, kFieldRow,
+                          Cell(w.ruleConfirmation, 0, kLineWidth, kFieldHeight), 3));
     return traffic;
 }
 
@@ -291,7 +300,7 @@ LayoutGroup Footer(Window& w) {
     LayoutGroup footer{GroupId::Footer, nullptr, kMargin, kFullWidth, 6, false, false, {0}, {}};
     LayoutCell warning;
     warning.height = 34;
-    LayoutCell exit = Placed(Cell(w.Command1, 0, kShortButtonWidth, kButtonHeight, 4), 1);
+    LayoutCell exit = Placed(Cell(w.closeAndExit, 0, kShortButtonWidth, kButtonHeight, 4), 1);
     exit.align = CellAlign::Right;
     footer.rows.push_back({RowKind::Controls, 36, {warning, exit}, false});
     return footer;

@@ -1,4 +1,4 @@
-// The serial port object that carries the clock messages (the window's MSComm1).
+// The serial port object that carries the clock messages (the window's clockLine).
 #pragma once
 
 #include <cstdint>

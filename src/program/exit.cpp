@@ -14,9 +14,9 @@ constexpr int kRightButtonDown = 516;
 constexpr int kRightButtonUp = 518;
 }  // namespace
 
-void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host) {
-    if (MSComm1.PortOpen()) {
-        MSComm1.SetPortOpen(false);
+void OnCloseAndExit(Window& w, SerialPort& clockLine, SettingsFiles& settings, WindowHost& host) {
+    if (clockLine.PortOpen()) {
+        clockLine.SetPortOpen(false);
     }
     SaveSetting(w, settings, Setting::GpsComPort);
     SaveUnsavedSettingsAtExit(settings);
@@ -33,7 +33,7 @@ void SavePendingPicks(Window& w) {
     }
 }
 
-void Command4_Click(Window&) {}
+void OnHideProgram(Window&) {}
 
 void Form_Unload(WindowHost& host) {
     host.RemoveNotifyIcon();
@@ -45,7 +45,7 @@ void Form_MouseMove(Window& w, WindowHost& host, double x) {
     if (pixels == kLeftButtonDown || pixels == kLeftButtonDoubleClick ||
         pixels == kRightButtonDown || pixels == kRightButtonUp) {
         host.ShowWindow();
-        w.Timer1.SetEnabled(true);
+        w.displayTick.SetEnabled(true);
     }
 }
 

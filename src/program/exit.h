@@ -9,10 +9,10 @@ namespace corvantis {
 
 class Window;
 
-// "Close and Exit": closes MSComm1 when open, stores the GPS port under GPS/COMPORT, makes a
+// "Close and Exit": closes clockLine when open, stores the GPS port under GPS/COMPORT, makes a
 // last attempt at every save the disk refused (saying which values are lost when it still
 // refuses), removes the notification-area icon, unloads the window and ends the program.
-void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, WindowHost& host);
+void OnCloseAndExit(Window& w, SerialPort& clockLine, SettingsFiles& settings, WindowHost& host);
 
 // Every list with a pick the operator has not yet left (FinishPick): its reactions to the
 // operator moving on, which save it, run now. The program runs this before the window closes
@@ -20,7 +20,7 @@ void Command1_Click(Window& w, SerialPort& MSComm1, SettingsFiles& settings, Win
 void SavePendingPicks(Window& w);
 
 // "Hide Program": no action.
-void Command4_Click(Window& w);
+void OnHideProgram(Window& w);
 
 // The window unloads (close box, "Close and Exit", system shutdown): the icon is removed and
 // the unload goes ahead; nothing is stored.
@@ -28,7 +28,7 @@ void Form_Unload(WindowHost& host);
 
 // Mouse move over the window, which doubles as the notification icon's callback: an X that
 // converts to 513, 515, 516 or 518 pixels (left press, left double-click, right press,
-// right release) shows the window and enables Timer1.
+// right release) shows the window and enables displayTick.
 void Form_MouseMove(Window& w, WindowHost& host, double x);
 
 }  // namespace corvantis

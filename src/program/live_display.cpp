@@ -5,12 +5,12 @@
 
 namespace corvantis {
 
-void Timer1_Timer(Window& w, const WallClock& clock, SerialPort& MSComm1) {
+void OnDisplayTick(Window& w, const WallClock& clock, SerialPort& clockLine) {
     const DateTime now = clock.Now();
     const std::string time = TimeText(now);
-    w.txtPCtime.SetText(DateText(now) + "   " + time);
-    w.Text4.SetText(time.substr(6, 2));
-    showinput(w, MSComm1);
+    w.pcTime.SetText(DateText(now) + "   " + time);
+    w.pcSeconds.SetText(time.substr(6, 2));
+    showinput(w, clockLine);
 }
 
 }  // namespace corvantis

@@ -12,7 +12,7 @@ NotSendingWatch::NotSendingWatch(Window& window, const SerialPort& port, Setting
       m_problem(std::move(problem)),
       m_onChange(std::move(onChange)) {
     m_last = Notice();
-    m_window.SendUDP.AddObserver([this](ControlProperty property) {
+    m_window.sendTick.AddObserver([this](ControlProperty property) {
         if (property == ControlProperty::Ticked) {
             Check();
         }

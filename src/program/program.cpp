@@ -16,7 +16,7 @@ Program::Program(Window& window, const ProgramPlatform& platform, TimerService& 
       m_platform(platform),
       m_timers(timers),
       m_host(host),
-      m_line{platform.clock, platform.MSComm1, platform.status},
+      m_line{platform.clock, platform.clockLine, platform.status},
       m_autoRun{platform.registry, platform.info},
       m_guard([&status = platform.status](const std::string& text) { status.ShowWarning(text); }) {}
 
@@ -25,29 +25,29 @@ void Program::AttachHandlers() {
     ProgramPlatform& p = m_platform;
     AttachTransmitHandlers(w, m_line);
     AttachSettingsHandlers(w, p.settings, p.dialog, m_autoRun);
-    AttachSerialHandlers(w, p.MSComm1, p.settings, p.dialog);
-    w.Timer1.onTick = [&w, &p] { Timer1_Timer(w, p.clock, p.MSComm1); };
-    w.ReplyWait.onTick = [&w, &p] { ReplyWait_Timer(w, p.MSComm1); };
+    AttachSerialHandlers(w, p.clockLine, p.settings, p.dialog);
+    w.displayTick.onTick = [&w, &p] { OnDisplayTick(w, p.clock, p.clockLine); };
+    w.replyWait.onTick = [&w, &p] { OnReplyWaitEnd(w, p.clockLine); };
     // Settings the disk refused are written again each second until it takes them.
-    w.Timer2.onTick = [&w, &p] {
-        Timer2_Timer(w);
+    w.secondTick.onTick = [&w, &p] {
+        OnSecondTick(w);
         RetryUnsavedSettings(p.settings);
     };
-    w.Command1.onClick = [&w, &p, this] {
+    w.closeAndExit.onClick = [&w, &p, this] {
         SavePendingPicks(w);
-        Command1_Click(w, p.MSComm1, p.settings, m_host);
+        OnCloseAndExit(w, p.clockLine, p.settings, m_host);
     };
-    w.Command4.onClick = [&w] { Command4_Click(w); };
+    w.hideProgram.onClick = [&w] { OnHideProgram(w); };
 }
 
 void Program::Start() {
     AttachHandlers();
     const ProgramPlatform& p = m_platform;
-    Form_Load(m_window, {p.settings, p.MSComm1, p.probe, p.dialog, p.status, m_host, p.info});
+    Form_Load(m_window, {p.settings, p.clockLine, p.probe, p.dialog, p.status, m_host, p.info});
     m_driver = std::make_unique<TimerDriver>(
         m_timers,
-        std::vector<Timer*>{&m_window.SendUDP, &m_window.Timer1, &m_window.Timer2, &m_window.Timer3,
-                            &m_window.ReplyWait},
+        std::vector<Timer*>{&m_window.sendTick, &m_window.displayTick, &m_window.secondTick,
+                            &m_window.commandWindow, &m_window.replyWait},
         &m_guard);
     m_saveRetry = std::make_unique<UnsavedSettingsRetry>(m_platform.settings, m_timers);
 }

@@ -27,7 +27,7 @@ namespace corvantis {
 // program.
 struct ProgramPlatform {
     WallClock& clock;
-    SerialPort& MSComm1;
+    SerialPort& clockLine;
     SettingsFiles& settings;
     MessageDialog& dialog;
     PortProbe& probe;

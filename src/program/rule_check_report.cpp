@@ -43,8 +43,8 @@ void SetRuleControls(Window& w, SettingsFiles& settings, const DisplayRules& rul
         SkipSilently([&] { list.SetListIndex(index); });
         SkipSilently([&] { SaveSetting(w, settings, setting); });
     };
-    pick(w.HourOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
-    SkipSilently([&] { w.Check7.SetValue(rules.daylightSaving ? 1 : 0); });
+    pick(w.zoneOffset, (rules.offsetMinutes + 12 * 60) / 30, Setting::TZhouroffset);
+    SkipSilently([&] { w.autoDaylightSaving.SetValue(rules.daylightSaving ? 1 : 0); });
     if (!rules.daylightSaving) {
         return;
     }
@@ -57,9 +57,9 @@ void SetRuleControls(Window& w, SettingsFiles& settings, const DisplayRules& rul
         Setting monthKey, occurrenceKey, weekdayKey;
     };
     const Change changes[] = {
-        {rules.start, w.Combo7, w.Combo10, w.Combo12, w.Combo11, Setting::DSTstartMon,
-         Setting::DSTstartoccur, Setting::DSTstartDOW},
-        {rules.end, w.Combo8, w.Combo6, w.Combo9, w.Combo5, Setting::DSTendMon,
+        {rules.start, w.startDayOfMonth, w.startMonth, w.startOccurrence, w.startWeekday,
+         Setting::DSTstartMon, Setting::DSTstartoccur, Setting::DSTstartDOW},
+        {rules.end, w.endDayOfMonth, w.endMonth, w.endOccurrence, w.endWeekday, Setting::DSTendMon,
          Setting::DSTendoccur, Setting::DSTendDOW},
     };
     for (const Change& change : changes) {
@@ -72,15 +72,15 @@ void SetRuleControls(Window& w, SettingsFiles& settings, const DisplayRules& rul
         // The day list saves itself on its click, and enables or disables the rule lists.
         SkipSilently([&] { change.day.SetListIndex(fixed ? change.rule.day : 0); });
     }
-    pick(w.Combo13, rules.changeHour, Setting::DSThour);
+    pick(w.changeHour, rules.changeHour, Setting::DSThour);
 }
 
 }  // namespace
 
 DisplayRuleFields StoredDisplayRuleFields(SettingsFiles& settings) {
     DaylightSavingSelection s;
-    const int check7 = StoredIndex(settings, Setting::DSTenabled);
-    s.check7 = check7 < 0 ? 0 : check7;
+    const int autoDaylightSaving = StoredIndex(settings, Setting::DSTenabled);
+    s.autoDaylightSaving = autoDaylightSaving < 0 ? 0 : autoDaylightSaving;
     s.startOccurrence = StoredIndex(settings, Setting::DSTstartoccur);
     s.startWeekday = StoredIndex(settings, Setting::DSTstartDOW);
     s.startMonth = StoredIndex(settings, Setting::DSTstartMon);
@@ -92,7 +92,7 @@ DisplayRuleFields StoredDisplayRuleFields(SettingsFiles& settings) {
     s.changeHour = StoredIndex(settings, Setting::DSThour);
     const int offset = StoredIndex(settings, Setting::TZhouroffset);
     const OffsetFields offsetFields =
-        EncodeOffset(offset < 0 ? "0" : EntriesOf(&Window::HourOffset)[offset]);
+        EncodeOffset(offset < 0 ? "0" : EntriesOf(&Window::zoneOffset)[offset]);
     const DaylightSavingFields dst = EncodeDaylightSaving(s);
     return {offsetFields.tzHours, offsetFields.tzHalf,
             dst.dstStart,         dst.dstEnd,
@@ -156,13 +156,13 @@ void AfterRuleChanges(Window& w, const std::function<void()>& recheck) {
             recheck();
         };
     };
-    for (ComboBox* list : {&w.HourOffset, &w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10, &w.Combo11,
-                           &w.Combo12, &w.Combo13}) {
+    for (ComboBox* list : {&w.zoneOffset, &w.endWeekday, &w.endMonth, &w.endOccurrence,
+                           &w.startMonth, &w.startWeekday, &w.startOccurrence, &w.changeHour}) {
         chain(list->onLostFocus);
     }
-    chain(w.Combo7.onClick);
-    chain(w.Combo8.onClick);
-    chain(w.Check7.onClick);
+    chain(w.startDayOfMonth.onClick);
+    chain(w.endDayOfMonth.onClick);
+    chain(w.autoDaylightSaving.onClick);
 }
 
 void UseThisPcsTimeZone(Window& w, SettingsFiles& settings, StatusLine& status,

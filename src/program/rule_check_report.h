@@ -47,11 +47,11 @@ int PrintRuleCheck(SettingsFiles& settings, const WallClock& clock, const TimeZo
 std::string RuleDifferenceWarning(const Window& window, const TimeZone& zone, std::int64_t nowUtc);
 
 // Runs `recheck` after the reaction of every control that changes the display rules' offsets
-// (HourOffset, Check7 and the daylight-saving lists; their own handlers run first). Call it
-// once the handlers are attached.
+// (zoneOffset, autoDaylightSaving and the daylight-saving lists; their own handlers run first).
+// Call it once the handlers are attached.
 void AfterRuleChanges(Window& window, const std::function<void()>& recheck);
 
-// UseZone's click: sets the rule controls (offset, daylight saving, both changes, change
+// useThisZone's click: sets the rule controls (offset, daylight saving, both changes, change
 // hour; the leap-second year stays) to the rules closest to `zone` over the 5 years from
 // `nowUtc`, saves each as its own handler would, and says on the warning line what was set
 // and, when the rules cannot express the zone exactly, why not.

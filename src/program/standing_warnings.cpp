@@ -19,7 +19,7 @@ StandingWarnings::StandingWarnings(Window& window, const PcTime& pc, SettingsFil
         m_onRules(m_rules);
     }
     AfterRuleChanges(m_window, [this] { CheckRules(true); });
-    m_window.UseZone.onClick = [this] {
+    m_window.useThisZone.onClick = [this] {
         UseThisPcsTimeZone(m_window, m_settings, m_status, m_pc.zone, EpochSeconds(m_pc.clock));
         CheckRules(false);
     };

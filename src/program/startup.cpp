@@ -43,26 +43,26 @@ private:
 };
 
 void Loader::StartTimersAndShow() {
-    Step([&] { w.Timer1.SetEnabled(true); });
-    Step([&] { w.Timer2.SetEnabled(true); });
-    Step([&] { w.Label33.SetVisible(false); });
+    Step([&] { w.displayTick.SetEnabled(true); });
+    Step([&] { w.secondTick.SetEnabled(true); });
+    Step([&] { w.pleaseWait.SetVisible(false); });
     Step([&] { r.host.ShowWindow(); });
-    Step([&] { w.txtLocalTime.SetVisible(false); });
-    Step([&] { w.Check8.SetValue(1); });
+    Step([&] { w.pcLocalTime.SetVisible(false); });
+    Step([&] { w.broadcastTime.SetValue(1); });
     Step([&] { w.sendMode = SendMode::TimeOnly; });
     Step([&] { w.useUtc = true; });
 }
 
 void Loader::FillDisplayRuleLists() {
     Step([&] {
-        w.HourOffset.SetText("0");
-        FillPickList(w, &Window::HourOffset);
+        w.zoneOffset.SetText("0");
+        FillPickList(w, &Window::zoneOffset);
     });
-    Fill(&Window::Combo7);
-    Fill(&Window::Combo8);
-    Fill(&Window::Combo13);
-    Fill(&Window::Combo14);
-    Step([&] { w.Combo2.SetText(""); });
+    Fill(&Window::startDayOfMonth);
+    Fill(&Window::endDayOfMonth);
+    Fill(&Window::changeHour);
+    Fill(&Window::leapYear);
+    Step([&] { w.clockPort.SetText(""); });
     Step([&] { ReportUnreadableSettingsFiles(r.settings, r.dialog, r.info.title); });
 }
 
@@ -70,16 +70,17 @@ void Loader::FillDisplayRuleLists() {
 void Loader::RestoreAddresses() {
     Restore(Setting::CurrAddress);
     Restore(Setting::NewAddress);
-    Fill(&Window::CurrAddress);
-    Fill(&Window::NewAddress);
+    Fill(&Window::currentAddress);
+    Fill(&Window::newAddress);
 }
 
 void Loader::FillNamedAndMotorLists() {
-    for (ComboBox Window::*list : {&Window::Combo12, &Window::Combo11, &Window::Combo10,
-                                   &Window::Combo9, &Window::Combo5, &Window::Combo6}) {
+    for (ComboBox Window::*list :
+         {&Window::startOccurrence, &Window::startWeekday, &Window::startMonth,
+          &Window::endOccurrence, &Window::endWeekday, &Window::endMonth}) {
         Fill(list);
     }
-    for (ComboBox Window::*hours : {&Window::Combo3, &Window::Combo4}) {
+    for (ComboBox Window::*hours : {&Window::motorOnHour, &Window::motorOffHour}) {
         Step([&] {
             (w.*hours).SetText("0");
             FillPickList(w, hours);
@@ -99,18 +100,18 @@ void Loader::RestoreDisplayRules() {
 
 void Loader::RestoreGpsPort() {
     Step([&] {
-        w.Combo1.SetText("None");
-        FillPickList(w, &Window::Combo1);
+        w.gpsPort.SetText("None");
+        FillPickList(w, &Window::gpsPort);
     });
     Restore(Setting::GpsComPort);
     Step([&] {
-        w.Label2.SetCaption("Version " + std::to_string(r.info.versionMajor) + "." +
-                            std::to_string(r.info.versionMinor) + "." +
-                            std::to_string(r.info.versionRevision));
+        w.versionLabel.SetCaption("Version " + std::to_string(r.info.versionMajor) + "." +
+                                  std::to_string(r.info.versionMinor) + "." +
+                                  std::to_string(r.info.versionRevision));
     });
     Step([&] {
-        if (w.Combo1.Text().empty()) {
-            w.Combo1.SetText("None");
+        if (w.gpsPort.Text().empty()) {
+            w.gpsPort.SetText("None");
         }
     });
 }
@@ -118,16 +119,16 @@ void Loader::RestoreGpsPort() {
 void Loader::OpenSerialSyncPort() {
     Restore(Setting::SendSync);
     Step([&] {
-        const bool show = w.Check2.Value() == 1;
-        w.Combo2.SetVisible(show);
-        w.Label10.SetVisible(show);
+        const bool show = w.sendingOn.Value() == 1;
+        w.clockPort.SetVisible(show);
+        w.clockPortLabel.SetVisible(show);
     });
     Step([&] { FillSerialSyncList(w, r.probe); });
-    Step([&] { w.Combo2.SetText(""); });
+    Step([&] { w.clockPort.SetText(""); });
     Restore(Setting::SerialSyncComPort);
     std::string openFailure;
     const std::string refusal = OpenStoredSerialSyncPort(
-        w, r.MSComm1, r.settings, [&](const std::function<void()>& action) {
+        w, r.clockLine, r.settings, [&](const std::function<void()>& action) {
             Step([&] {
                 try {
                     action();
@@ -142,7 +143,7 @@ void Loader::OpenSerialSyncPort() {
     }
     Step([&] {
         const std::string notice =
-            NotSendingNotice(w, r.MSComm1, r.settings, openFailure, r.info.demoCommand);
+            NotSendingNotice(w, r.clockLine, r.settings, openFailure, r.info.demoCommand);
         if (!notice.empty()) {
             r.status.ShowWarning(notice);
         }
@@ -150,10 +151,10 @@ void Loader::OpenSerialSyncPort() {
 }
 
 void Loader::RestoreRateAndTime() {
-    Step([&] { w.txtLocalTime.SetText(""); });
-    Step([&] { w.txtGPStime.SetText(""); });
-    Step([&] { w.Label4.SetVisible(false); });
-    Step([&] { w.Label9.SetVisible(false); });
+    Step([&] { w.pcLocalTime.SetText(""); });
+    Step([&] { w.gpsTime.SetText(""); });
+    Step([&] { w.udpAddressLabel.SetVisible(false); });
+    Step([&] { w.udpRateLabel.SetVisible(false); });
     Step([&] { RestoreSerialRate(w, r.settings); });
     Restore(Setting::TimeUTC);
     Restore(Setting::TimeLocal);

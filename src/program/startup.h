@@ -18,7 +18,7 @@ class Window;
 // must outlive the start-up.
 struct StartupReach {
     SettingsFiles& settings;
-    SerialPort& MSComm1;
+    SerialPort& clockLine;
     PortProbe& probe;
     MessageDialog& dialog;
     StatusLine& status;

@@ -54,7 +54,7 @@ std::int64_t RateInterval(const Window& w) {
 }
 
 std::string PortName(const Window& w) {
-    const std::string chosen = w.Combo2.Text();
+    const std::string chosen = w.clockPort.Text();
     return chosen.empty() ? "None" : chosen;
 }
 
@@ -74,7 +74,7 @@ struct Blocked {
 Blocked WhyNotSending(const Window& w, const SerialPort& port,
                       const ReconnectingPort* reconnecting) {
     const std::string name = PortName(w);
-    if (w.Check2.Value() != 1) {
+    if (w.sendingOn.Value() != 1) {
         return {"sending is switched off", Setting::SendSync};
     }
     if (name == "None") {
@@ -86,11 +86,11 @@ Blocked WhyNotSending(const Window& w, const SerialPort& port,
     if (!port.PortOpen()) {
         return {name + " is not open", Setting::SerialSyncComPort};
     }
-    if (w.Check6.Value() != 1) {
-        return {"\"" + w.Check6.Caption() + "\" is not checked", Setting::EnableOCXO};
+    if (w.rulesWithTime.Value() != 1) {
+        return {"\"" + w.rulesWithTime.Caption() + "\" is not checked", Setting::EnableOCXO};
     }
-    if (w.Check5.Value() == 1) {
-        return {"\"" + w.Check5.Caption() + "\" is checked", std::nullopt};
+    if (w.toMessageClocks.Value() == 1) {
+        return {"\"" + w.toMessageClocks.Caption() + "\" is checked", std::nullopt};
     }
     if (!MaySend(w, port)) {
         return {"broadcasting the time is paused", std::nullopt};
@@ -110,10 +110,10 @@ StatusKeeper::StatusKeeper(SerialPort& port, const StatusSources& sources,
       m_timer(timers.CreateTimer([this] { Refresh(false); })),
       m_startedAt(EpochSeconds(sources.clock)) {
     Window& w = m_sources.window;
-    w.Text3.AddObserver([this, &w](ControlProperty property) {
-        if (property == ControlProperty::Text && !w.Text3.Text().empty()) {
+    w.clockReply.AddObserver([this, &w](ControlProperty property) {
+        if (property == ControlProperty::Text && !w.clockReply.Text().empty()) {
             m_lastReplyAt = EpochSeconds(m_sources.clock);
-            m_lastReply = w.Text3.Text();
+            m_lastReply = w.clockReply.Text();
         }
     });
 }

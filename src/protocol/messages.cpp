@@ -125,7 +125,7 @@ OffsetFields EncodeOffset(std::string_view hourOffsetText) {
 }
 
 DaylightSavingFields EncodeDaylightSaving(const DaylightSavingSelection& s) {
-    if (s.check7 != 1) {
+    if (s.autoDaylightSaving != 1) {
         return {RightAligned(0, kDstStartWidth), RightAligned(0, kDstEndWidth),
                 RightAligned(0, kDstHourWidth)};
     }

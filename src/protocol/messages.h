@@ -70,7 +70,7 @@ struct OffsetFields {
     std::string tzHalf;   // 2 characters
 };
 
-// Encodes the text of HourOffset, read by its leading number (a point is the decimal mark; no
+// Encodes the text of zoneOffset, read by its leading number (a point is the decimal mark; no
 // number counts as 0). A whole number goes into tzHours as its decimal text, with tzHalf "0".
 // A fraction counts as half an hour: tzHours holds the whole hours cut toward zero (-0.5 gives
 // "-0", so clocks can tell it from +0.5) and tzHalf is "1". Thirteen hours or more are sent as
@@ -79,16 +79,16 @@ OffsetFields EncodeOffset(std::string_view hourOffsetText);
 
 // Selected indexes of the daylight-saving lists, -1 for none.
 struct DaylightSavingSelection {
-    int check7 = 0;            // Check7's value; 1 enables daylight saving
-    int startDay = -1;         // Combo7: day of the month, 0 = no fixed day
-    int startMonth = -1;       // Combo10: 0 January ... 11 December
-    int startOccurrence = -1;  // Combo12: 0 First ... 4 Last
-    int startWeekday = -1;     // Combo11: 0 Monday ... 6 Sunday
-    int endDay = -1;           // Combo8
-    int endMonth = -1;         // Combo6
-    int endOccurrence = -1;    // Combo9
-    int endWeekday = -1;       // Combo5
-    int changeHour = -1;       // Combo13: 0-23
+    int autoDaylightSaving = 0;  // autoDaylightSaving's value; 1 enables daylight saving
+    int startDay = -1;           // startDayOfMonth: day of the month, 0 = no fixed day
+    int startMonth = -1;         // startMonth: 0 January ... 11 December
+    int startOccurrence = -1;    // startOccurrence: 0 First ... 4 Last
+    int startWeekday = -1;       // startWeekday: 0 Monday ... 6 Sunday
+    int endDay = -1;             // endDayOfMonth
+    int endMonth = -1;           // endMonth
+    int endOccurrence = -1;      // endOccurrence
+    int endWeekday = -1;         // endWeekday
+    int changeHour = -1;         // changeHour: 0-23
 };
 
 struct DaylightSavingFields {
@@ -97,15 +97,15 @@ struct DaylightSavingFields {
     std::string dstHour;   // 2 characters
 };
 
-// With check7 == 1: each rule is a fixed date when its day index is above 0 (month code
+// With autoDaylightSaving == 1: each rule is a fixed date when its day index is above 0 (month code
 // index + 21, so 21-32, then the day in two characters), otherwise a weekday rule (month
 // index + 1, then the occurrence index + 1 and the weekday index + 1 as one character each);
 // dstHour is the hour index. With no selection (-1) the parts give 20 as the fixed-date month
-// code, 0 for month, occurrence and weekday, and -1 as dstHour. With any other check7 value
-// daylight saving is off: "   0", "   0" and " 0".
+// code, 0 for month, occurrence and weekday, and -1 as dstHour. With any other autoDaylightSaving
+// value daylight saving is off: "   0", "   0" and " 0".
 DaylightSavingFields EncodeDaylightSaving(const DaylightSavingSelection& selection);
 
-// Combo14's index (0-99, -1 for none) right-aligned in 2 characters.
+// leapYear's index (0-99, -1 for none) right-aligned in 2 characters.
 std::string EncodeLeapYear(int combo14Index);
 
 }  // namespace corvantis

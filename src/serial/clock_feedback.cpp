@@ -66,22 +66,22 @@ std::int32_t WaitWithEvents(EventWait& wait, std::int32_t interval, std::int32_t
     }
 }
 
-void showinput(Window& window, SerialPort& MSComm1) {
-    SerialPort& port = MSComm1;
-    if (window.ReplyWait.Enabled() || !port.PortOpen()) {
+void showinput(Window& window, SerialPort& clockLine) {
+    SerialPort& port = clockLine;
+    if (window.replyWait.Enabled() || !port.PortOpen()) {
         return;
     }
     int waiting = 0;
     if (!SkipSilently([&] { waiting = port.InBufferCount(); }) || waiting <= 0) {
         return;
     }
-    window.ReplyWait.SetInterval(kReplyWait);
-    window.ReplyWait.SetEnabled(true);
+    window.replyWait.SetInterval(kReplyWait);
+    window.replyWait.SetEnabled(true);
 }
 
-void ReplyWait_Timer(Window& window, SerialPort& MSComm1) {
-    window.ReplyWait.SetEnabled(false);
-    SerialPort& port = MSComm1;
+void OnReplyWaitEnd(Window& window, SerialPort& clockLine) {
+    window.replyWait.SetEnabled(false);
+    SerialPort& port = clockLine;
     // The events handled meanwhile may have closed the port ("Close and Exit", a port choice).
     if (!port.PortOpen()) {
         return;
@@ -92,11 +92,11 @@ void ReplyWait_Timer(Window& window, SerialPort& MSComm1) {
         port.SetInputLen(kRestReadLength);
         reply += port.Input();
         reply.resize(std::min(reply.size(), kShownReplyLength));
-        window.Text3.SetText(VisibleText(reply));
+        window.clockReply.SetText(VisibleText(reply));
         port.SetInBufferCount(0);
-        window.Text4.SetVisible(true);
-        window.Text3.SetVisible(true);
-        window.Label25.SetVisible(true);
+        window.pcSeconds.SetVisible(true);
+        window.clockReply.SetVisible(true);
+        window.clockReplyLabel.SetVisible(true);
     });
 }
 

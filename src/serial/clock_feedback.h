@@ -1,4 +1,4 @@
-// The clock's replies on the Serial Sync port, shown in Text3, and the short wait before
+// The clock's replies on the Serial Sync port, shown in clockReply, and the short wait before
 // reading them.
 #pragma once
 
@@ -19,19 +19,19 @@ inline constexpr std::size_t kShownReplyLength = 36;
 // How long a poll that finds characters waiting lets the rest of the reply arrive.
 inline constexpr std::chrono::milliseconds kReplyWait{50};
 
-// The display tick's poll of MSComm1. When the port is open, characters wait and no reply
-// wait runs, starts the reply wait: window.ReplyWait is enabled with kReplyWait, and its tick
-// (ReplyWait_Timer) reads the reply. The wait is a deadline served by the event loop, never a
+// The display tick's poll of clockLine. When the port is open, characters wait and no reply
+// wait runs, starts the reply wait: window.replyWait is enabled with kReplyWait, and its tick
+// (OnReplyWaitEnd) reads the reply. The wait is a deadline served by the event loop, never a
 // sleep: the transmission tick, the other timers and the operator's clicks run meanwhile.
 // Otherwise changes nothing. A port failure while counting ends the poll without a trace.
-void showinput(Window& window, SerialPort& MSComm1);
+void showinput(Window& window, SerialPort& clockLine);
 
-// ReplyWait's tick, once the reply wait is over: stops the wait, then reads up to 36
-// characters, shows them in Text3 (see VisibleText), discards everything still waiting and
-// makes Text4, Text3 and Label25 visible. An event handled during the wait may have closed or
-// reopened the port: a port found closed, or any port failure while reading, ends the read
-// without a trace.
-void ReplyWait_Timer(Window& window, SerialPort& MSComm1);
+// replyWait's tick, once the reply wait is over: stops the wait, then reads up to 36
+// characters, shows them in clockReply (see VisibleText), discards everything still waiting and
+// makes pcSeconds, clockReply and clockReplyLabel visible. An event handled during the wait may
+// have closed or reopened the port: a port found closed, or any port failure while reading, ends
+// the read without a trace.
+void OnReplyWaitEnd(Window& window, SerialPort& clockLine);
 
 // `raw` with every byte below 0x20 and from 0x7F up, and the backslash itself, written as "\x"
 // and two upper-case hex digits (ESC -> "\x1B", "\" -> "\x5C"), so that bytes from the line

@@ -23,8 +23,8 @@ std::string WithoutFirstCharacter(const std::string& text) {
 }
 }  // namespace
 
-void Combo2_Click(Window& window, SerialPort& MSComm1, SettingsFiles& settings) {
-    SerialPort& port = MSComm1;
+void OnSerialPortPicked(Window& window, SerialPort& clockLine, SettingsFiles& settings) {
+    SerialPort& port = clockLine;
     // A failure escaping a click would end the program; the line settings are skipped
     // silently like every later step.
     SkipSilently([&] { port.SetSettings(kLineSettings); });
@@ -33,7 +33,7 @@ void Combo2_Click(Window& window, SerialPort& MSComm1, SettingsFiles& settings) 
             port.SetPortOpen(false);
         }
     });
-    std::string chosen = WithoutFirstCharacter(window.Combo2.Text());
+    std::string chosen = WithoutFirstCharacter(window.clockPort.Text());
     SkipSilently([&] {
         for (int number = kFirstComPort; number <= kLastComPort; ++number) {
             if (chosen == ComName(number)) {
@@ -42,19 +42,19 @@ void Combo2_Click(Window& window, SerialPort& MSComm1, SettingsFiles& settings) 
             }
         }
     });
-    window.Combo2.SetText(WithoutFirstCharacter(window.Combo2.Text()));
+    window.clockPort.SetText(WithoutFirstCharacter(window.clockPort.Text()));
     SkipSilently([&] {
-        if (window.Combo2.Text() != kNone) {
+        if (window.clockPort.Text() != kNone) {
             port.SetPortOpen(true);
         }
     });
     SaveSetting(window, settings, Setting::SerialSyncComPort);
 }
 
-void Combo1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog) {
-    const std::string gps = window.Combo1.Text();
-    const std::string serialSync = window.Combo2.Text();
-    const int check2 = window.Check2.Value();
+void OnGpsPortPicked(Window& window, SettingsFiles& settings, MessageDialog& dialog) {
+    const std::string gps = window.gpsPort.Text();
+    const std::string serialSync = window.clockPort.Text();
+    const int check2 = window.sendingOn.Value();
     const bool accepted = gps != serialSync || (serialSync == kNone && check2 == 1) || check2 == 0;
     if (accepted) {
         ReportAndGoOn(dialog, [&] { StoreSetting(settings, Setting::GpsComPort, gps); });
@@ -63,24 +63,24 @@ void Combo1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog
     ReportAndGoOn(dialog, [&] {
         dialog.Show("Please check your comm settings", "ERROR", MessageIcon::Exclamation);
     });
-    ReportAndGoOn(dialog, [&] { window.Combo1.SetText(kNone); });
+    ReportAndGoOn(dialog, [&] { window.gpsPort.SetText(kNone); });
     ReportAndGoOn(dialog, [&] { StoreSetting(settings, Setting::GpsComPort, kNone); });
 }
 
-void AttachSerialHandlers(Window& window, SerialPort& MSComm1, SettingsFiles& settings,
+void AttachSerialHandlers(Window& window, SerialPort& clockLine, SettingsFiles& settings,
                           MessageDialog& dialog) {
-    window.Combo1.onClick = [&window, &settings, &dialog] {
-        Combo1_Click(window, settings, dialog);
+    window.gpsPort.onClick = [&window, &settings, &dialog] {
+        OnGpsPortPicked(window, settings, dialog);
     };
-    window.Combo2.onClick = [&window, &MSComm1, &settings] {
-        Combo2_Click(window, MSComm1, settings);
+    window.clockPort.onClick = [&window, &clockLine, &settings] {
+        OnSerialPortPicked(window, clockLine, settings);
     };
 }
 
 void FillSerialSyncList(Window& window, PortProbe& probe) {
     for (int number = kFirstComPort; number <= kLastComPort; ++number) {
         const bool present = probe.ProbeComPort(static_cast<std::int16_t>(number));
-        window.Combo2.AddItem((present ? "+" : " ") + ComName(number));
+        window.clockPort.AddItem((present ? "+" : " ") + ComName(number));
     }
 }
 
@@ -118,10 +118,10 @@ std::string Shown(const std::string& text) {
 
 }  // namespace
 
-std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
+std::string OpenStoredSerialSyncPort(Window& window, SerialPort& clockLine,
                                      const SettingsFiles& settings, const StartupTrap& trap) {
-    SerialPort& port = MSComm1;
-    ComboBox& list = window.Combo2;
+    SerialPort& port = clockLine;
+    ComboBox& list = window.clockPort;
     if (list.Text().empty()) {
         list.SetText(ComName(kFirstComPort));
     }
@@ -137,7 +137,7 @@ std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
             list.SetText(kNone);
         }
     }
-    if (window.Check2.Value() == 1) {
+    if (window.sendingOn.Value() == 1) {
         trap([&] { port.SetSettings(kLineSettings); });
         if (list.Text() != kNone) {
             trap([&] { port.SetPortOpen(true); });
@@ -149,7 +149,7 @@ std::string OpenStoredSerialSyncPort(Window& window, SerialPort& MSComm1,
 namespace {
 
 // Each reason the tick cannot send now, as a clause naming what holds it and how to fix it.
-std::vector<std::string> NotSendingReasons(const Window& window, const SerialPort& MSComm1,
+std::vector<std::string> NotSendingReasons(const Window& window, const SerialPort& clockLine,
                                            SettingsFiles& settings,
                                            const std::string& portProblem) {
     const std::string corvantisIni = settings.PathOf(kCorvantisIni);
@@ -157,10 +157,10 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
         ". The port is chosen in \"Serial Sync Com Port\" and stored as "
         "COMPORT in the [SerialSync] section of " +
         corvantisIni;
-    const std::string chosen = window.Combo2.Text();
+    const std::string chosen = window.clockPort.Text();
     const bool noneChosen = chosen.empty() || chosen == kNone;
     std::vector<std::string> reasons;
-    if (window.Check2.Value() != 1) {
+    if (window.sendingOn.Value() != 1) {
         reasons.push_back(
             "sending is switched off (SENDSYNC is not 1 in the [SerialSync] "
             "section of " +
@@ -168,7 +168,7 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
     }
     if (noneChosen && !portProblem.empty()) {
         reasons.push_back(portProblem + where);
-    } else if (window.Check2.Value() == 1 && !MSComm1.PortOpen()) {
+    } else if (window.sendingOn.Value() == 1 && !clockLine.PortOpen()) {
         if (noneChosen) {
             reasons.push_back("no serial port is chosen" + where);
         } else {
@@ -178,35 +178,35 @@ std::vector<std::string> NotSendingReasons(const Window& window, const SerialPor
                               "; it is tried again every few seconds" + where);
         }
     }
-    if (window.Check6.Value() != 1) {
+    if (window.rulesWithTime.Value() != 1) {
         const std::string stored =
             ReadIni(settings, "CommMethod", "EnableOCXO", "1", settings.PathOf(kDataIni));
         const bool refused = stored != "0" && stored != "2";
-        reasons.push_back("\"" + window.Check6.Caption() +
+        reasons.push_back("\"" + window.rulesWithTime.Caption() +
                           "\" is off, which stops every message: EnableOCXO in the "
                           "[CommMethod] section of " +
                           settings.PathOf(kDataIni) + " holds \"" + Shown(stored) + "\"" +
                           (refused ? ", which start-up refused" : "") +
                           "; set it to 1 and start the program again");
     }
-    if (window.Check5.Value() == 1) {
-        reasons.push_back("\"" + window.Check5.Caption() + "\" is ticked");
+    if (window.toMessageClocks.Value() == 1) {
+        reasons.push_back("\"" + window.toMessageClocks.Caption() + "\" is ticked");
     }
     const bool commandOrRules =
         static_cast<std::int16_t>(window.sendMode) < static_cast<std::int16_t>(SendMode::TimeOnly);
-    if (window.Check8.Value() != 1 && !commandOrRules) {
-        reasons.push_back("\"" + window.Check8.Caption() + "\" is off, so no time is sent");
+    if (window.broadcastTime.Value() != 1 && !commandOrRules) {
+        reasons.push_back("\"" + window.broadcastTime.Caption() + "\" is off, so no time is sent");
     }
     return reasons;
 }
 
 }  // namespace
 
-std::string NotSendingNotice(const Window& window, const SerialPort& MSComm1,
+std::string NotSendingNotice(const Window& window, const SerialPort& clockLine,
                              SettingsFiles& settings, const std::string& portProblem,
                              const std::string& demoCommand) {
     const std::vector<std::string> reasons =
-        NotSendingReasons(window, MSComm1, settings, portProblem);
+        NotSendingReasons(window, clockLine, settings, portProblem);
     if (reasons.empty()) {
         return {};
     }

@@ -131,8 +131,8 @@ void SetAutoRun(AutoRunEntry& entry, std::int16_t mode, std::string name, std::s
     }
 }
 
-void AutoStart_Click(Window& window, AutoRunEntry& entry, SettingsFiles& settings) {
-    SetAutoRun(entry, window.AutoStart.Value() == 0 ? 0 : 2, "", "");
+void OnAutoStartClicked(Window& window, AutoRunEntry& entry, SettingsFiles& settings) {
+    SetAutoRun(entry, window.autoStart.Value() == 0 ? 0 : 2, "", "");
     SaveSetting(window, settings, Setting::AutoStart);
 }
 

@@ -1,5 +1,5 @@
 // Start-up registration: the program's entry under the current user's Run (or RunOnce) key,
-// and the AutoStart check box that writes and removes it.
+// and the autoStart check box that writes and removes it.
 #pragma once
 
 #include <cstdint>
@@ -57,9 +57,9 @@ std::string AutoRunCommand(const ProgramInfo& info, PathStyle style = kHostPathS
 // AutoRunCommand. Registry failures are not reported.
 void SetAutoRun(AutoRunEntry& entry, std::int16_t mode, std::string name, std::string path);
 
-// AutoStart click: registers the program (mode 2) when the box is checked, removes the entry
+// autoStart click: registers the program (mode 2) when the box is checked, removes the entry
 // (mode 0) when it is clear; then writes the box's value under "AutoStart" as a blank-led
 // number, whether or not the registry could be changed.
-void AutoStart_Click(Window& window, AutoRunEntry& entry, SettingsFiles& settings);
+void OnAutoStartClicked(Window& window, AutoRunEntry& entry, SettingsFiles& settings);
 
 }  // namespace corvantis

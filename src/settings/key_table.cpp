@@ -66,7 +66,7 @@ constexpr IniKey OptionKey(Setting setting, const char* key, const char* fallbac
                   .read = ReadRule::Boolean,
                   .fallback = fallback,
                   .feeds = Feeds::OptionValue,
-                  .options = &Window::Option1,
+                  .options = &Window::utcOrLocal,
                   .option = option};
 }
 
@@ -80,46 +80,47 @@ constexpr std::array<IniKey, kSettingCount> kKeys = [] {
     using ReadRule::NotRead;
     using enum SavedOn;
     return std::array<IniKey, kSettingCount>{{
-        ListTextKey(CurrAddress, Corvantis, kGps, "CurrAddress", "0", &Window::CurrAddress, Click),
-        ListTextKey(NewAddress, Corvantis, kGps, "NewAddress", "0", &Window::NewAddress, Click),
-        IndexKey(TZhouroffset, "TZhouroffset", "12", &Window::HourOffset, LostFocus),
+        ListTextKey(CurrAddress, Corvantis, kGps, "CurrAddress", "0", &Window::currentAddress,
+                    Click),
+        ListTextKey(NewAddress, Corvantis, kGps, "NewAddress", "0", &Window::newAddress, Click),
+        IndexKey(TZhouroffset, "TZhouroffset", "12", &Window::zoneOffset, LostFocus),
         CheckKey(EnableOCXO, Data, kCommMethod, "EnableOCXO", Encoding::Number, ReadRule::Number,
-                 "1", &Window::Check6, Click),
+                 "1", &Window::rulesWithTime, Click),
         CheckKey(DSTenabled, Data, kCommMethod, "DSTenabled", Encoding::Number, ReadRule::Number,
-                 "1", &Window::Check7, Click),
-        IndexKey(DSTstartoccur, "DSTstartoccur", "1", &Window::Combo12, LostFocus),
-        IndexKey(DSTstartDOW, "DSTstartDOW", "6", &Window::Combo11, LostFocus),
-        IndexKey(DSTstartMon, "DSTstartMon", "2", &Window::Combo10, LostFocus),
-        IndexKey(DSTendoccur, "DSTendoccur", "0", &Window::Combo9, LostFocus),
-        IndexKey(DSTendDOW, "DSTendDOW", "6", &Window::Combo5, LostFocus),
-        IndexKey(DSTendMon, "DSTendMon", "10", &Window::Combo6, LostFocus),
-        IndexKey(DSTstartDOM, "DSTstartDOM", "0", &Window::Combo7, Click),
-        IndexKey(DSTendDOM, "DSTendDOM", "0", &Window::Combo8, Click),
-        IndexKey(DSThour, "DSThour", "2", &Window::Combo13, LostFocus),
-        IndexKey(LeapSec, "LeapSec", "0", &Window::Combo14, LostFocus),
+                 "1", &Window::autoDaylightSaving, Click),
+        IndexKey(DSTstartoccur, "DSTstartoccur", "1", &Window::startOccurrence, LostFocus),
+        IndexKey(DSTstartDOW, "DSTstartDOW", "6", &Window::startWeekday, LostFocus),
+        IndexKey(DSTstartMon, "DSTstartMon", "2", &Window::startMonth, LostFocus),
+        IndexKey(DSTendoccur, "DSTendoccur", "0", &Window::endOccurrence, LostFocus),
+        IndexKey(DSTendDOW, "DSTendDOW", "6", &Window::endWeekday, LostFocus),
+        IndexKey(DSTendMon, "DSTendMon", "10", &Window::endMonth, LostFocus),
+        IndexKey(DSTstartDOM, "DSTstartDOM", "0", &Window::startDayOfMonth, Click),
+        IndexKey(DSTendDOM, "DSTendDOM", "0", &Window::endDayOfMonth, Click),
+        IndexKey(DSThour, "DSThour", "2", &Window::changeHour, LostFocus),
+        IndexKey(LeapSec, "LeapSec", "0", &Window::leapYear, LostFocus),
         // Written on a pick only when it does not clash with the Serial Sync port, and at exit.
-        ListTextKey(GpsComPort, Corvantis, kGps, "COMPORT", "None", &Window::Combo1, Handler),
+        ListTextKey(GpsComPort, Corvantis, kGps, "COMPORT", "None", &Window::gpsPort, Handler),
         // Read only.
         CheckKey(SendSync, Corvantis, kSerialSync, "SendSync", Encoding::Number, LeadingNumber, "1",
-                 &Window::Check2, Handler),
+                 &Window::sendingOn, Handler),
         // Written after the port choice has been tried.
-        ListTextKey(SerialSyncComPort, Corvantis, kSerialSync, "COMPORT", "None", &Window::Combo2,
-                    Handler),
+        ListTextKey(SerialSyncComPort, Corvantis, kSerialSync, "COMPORT", "None",
+                    &Window::clockPort, Handler),
         // Start-up reads it as "serialrate", the list's click writes "SerialRate": one key, as
         // names match without regard to case and every write upper-cases the key.
         ListTextKey(Setting::SerialRate, Corvantis, kSerialSync, "serialrate", "once per second",
-                    &Window::SerialRate, Click),
+                    &Window::serialRate, Click),
         // Both written by Option1's click, which serves two keys.
         OptionKey(TimeUTC, "TimeUTC", "1", 0),
         OptionKey(TimeLocal, "TimeLocal", "0", 1),
         CheckKey(GPSdate, Corvantis, kGps, "GPSdate", Encoding::Number, NotRead, nullptr,
-                 &Window::Check3, Click),
+                 &Window::useGpsDate, Click),
         // Written after the registry entry has been changed.
         CheckKey(Setting::AutoStart, Corvantis, kGps, "AutoStart", BlankLedNumber, NotRead, nullptr,
-                 &Window::AutoStart, Handler),
+                 &Window::autoStart, Handler),
         // Written only when the box is checked.
         CheckKey(SendUDP, Corvantis, kUdp, "SendUDP", BlankLedNumber, NotRead, nullptr,
-                 &Window::Check1, Handler),
+                 &Window::udpBroadcast, Handler),
     }};
 }();
 
@@ -303,11 +304,11 @@ std::optional<std::int16_t> SendRateOf(std::string_view text) {
 
 void RestoreSerialRate(Window& window, SettingsFiles& settings) {
     RestoreSetting(window, settings, Setting::SerialRate);
-    if (window.SerialRate.Text().empty()) {
-        window.SerialRate.SetText(kSerialRateWhenEmpty);
+    if (window.serialRate.Text().empty()) {
+        window.serialRate.SetText(kSerialRateWhenEmpty);
         SaveSetting(window, settings, Setting::SerialRate);
     }
-    if (const auto rate = SendRateOf(window.SerialRate.Text())) {
+    if (const auto rate = SendRateOf(window.serialRate.Text())) {
         window.sendRate = *rate;
     }
 }

@@ -11,10 +11,10 @@ namespace corvantis {
 
 namespace {
 
-// The daylight-saving lists in the order Check7 switches them.
+// The daylight-saving lists in the order autoDaylightSaving switches them.
 constexpr std::array<ComboBox Window::*, 8> kDaylightSavingLists{
-    &Window::Combo7, &Window::Combo10, &Window::Combo11, &Window::Combo12,
-    &Window::Combo5, &Window::Combo6,  &Window::Combo9,  &Window::Combo8};
+    &Window::startDayOfMonth, &Window::startMonth, &Window::startWeekday,  &Window::startOccurrence,
+    &Window::endWeekday,      &Window::endMonth,   &Window::endOccurrence, &Window::endDayOfMonth};
 
 // A fixed day of the month (index above 0) switches the weekday and occurrence lists of the
 // same rule off; no fixed day switches them on.
@@ -33,13 +33,13 @@ struct Reaction {
 Reaction ReactionOf(Setting setting) {
     switch (setting) {
         case Setting::DSTenabled:
-            return {Check7_Click, true};
+            return {OnAutoDaylightSavingClicked, true};
         case Setting::DSTstartDOM:
-            return {Combo7_Click};
+            return {OnStartDayOfMonthPicked};
         case Setting::DSTendDOM:
-            return {Combo8_Click};
+            return {OnEndDayOfMonthPicked};
         case Setting::SerialRate:
-            return {SerialRate_Click};
+            return {OnSerialRatePicked};
         default:
             return {};
     }
@@ -56,46 +56,46 @@ std::function<void()>& SavingSlot(Window& window, const IniKey& key) {
 
 }  // namespace
 
-void Check7_Click(Window& window) {
-    const bool enable = window.Check7.Value() == 1;
+void OnAutoDaylightSavingClicked(Window& window) {
+    const bool enable = window.autoDaylightSaving.Value() == 1;
     for (ComboBox Window::*list : kDaylightSavingLists) {
         (window.*list).SetEnabled(enable);
     }
 }
 
-void Combo7_Click(Window& window) {
-    ApplyFixedDayRule(window.Combo7, window.Combo11, window.Combo12);
+void OnStartDayOfMonthPicked(Window& window) {
+    ApplyFixedDayRule(window.startDayOfMonth, window.startWeekday, window.startOccurrence);
 }
 
-void Combo8_Click(Window& window) {
-    ApplyFixedDayRule(window.Combo8, window.Combo9, window.Combo5);
+void OnEndDayOfMonthPicked(Window& window) {
+    ApplyFixedDayRule(window.endDayOfMonth, window.endOccurrence, window.endWeekday);
 }
 
-void SerialRate_Click(Window& window) {
-    const int index = window.SerialRate.ListIndex();
+void OnSerialRatePicked(Window& window) {
+    const int index = window.serialRate.ListIndex();
     if (index >= 0 && index <= 3) {
         window.sendRate = static_cast<std::int16_t>(index);
     }
 }
 
-void Check1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog) {
-    if (window.Check1.Value() == 1) {
-        ReportAndGoOn(dialog, [&] { window.Label9.SetVisible(true); });
+void OnUdpBroadcastClicked(Window& window, SettingsFiles& settings, MessageDialog& dialog) {
+    if (window.udpBroadcast.Value() == 1) {
+        ReportAndGoOn(dialog, [&] { window.udpRateLabel.SetVisible(true); });
         ReportAndGoOn(dialog, [&] { SaveSetting(window, settings, Setting::SendUDP); });
     } else {
-        ReportAndGoOn(dialog, [&] { window.Label4.SetVisible(false); });
-        ReportAndGoOn(dialog, [&] { window.Label9.SetVisible(false); });
+        ReportAndGoOn(dialog, [&] { window.udpAddressLabel.SetVisible(false); });
+        ReportAndGoOn(dialog, [&] { window.udpRateLabel.SetVisible(false); });
     }
 }
 
-void Check8_Click(Window& window) {
-    if (window.Check8.Value() == 1) {
+void OnBroadcastTimeClicked(Window& window) {
+    if (window.broadcastTime.Value() == 1) {
         window.sendMode = SendMode::TimeOnly;
     }
 }
 
-void Option1_Click(Window& window, SettingsFiles& settings, int /*index*/) {
-    window.useUtc = window.Option1[0].Value();
+void OnUtcOrLocalClicked(Window& window, SettingsFiles& settings, int /*index*/) {
+    window.useUtc = window.utcOrLocal[0].Value();
     SaveSetting(window, settings, Setting::TimeUTC);
     SaveSetting(window, settings, Setting::TimeLocal);
 }
@@ -118,10 +118,12 @@ void AttachSettingsHandlers(Window& window, SettingsFiles& settings, MessageDial
             }
         };
     }
-    w.Check1.onClick = [&w, &settings, &dialog] { Check1_Click(w, settings, dialog); };
-    w.Check8.onClick = [&w] { Check8_Click(w); };
-    w.AutoStart.onClick = [&w, &autoRun, &settings] { AutoStart_Click(w, autoRun, settings); };
-    w.Option1.onClick = [&w, &settings](int index) { Option1_Click(w, settings, index); };
+    w.udpBroadcast.onClick = [&w, &settings, &dialog] {
+        OnUdpBroadcastClicked(w, settings, dialog);
+    };
+    w.broadcastTime.onClick = [&w] { OnBroadcastTimeClicked(w); };
+    w.autoStart.onClick = [&w, &autoRun, &settings] { OnAutoStartClicked(w, autoRun, settings); };
+    w.utcOrLocal.onClick = [&w, &settings](int index) { OnUtcOrLocalClicked(w, settings, index); };
 }
 
 }  // namespace corvantis

@@ -1,7 +1,7 @@
 // The window's option controls and their settings. Which key each control writes, and when
 // (on each click, or on losing the focus), is the key table's SavedOn column; this file adds
 // the reactions beyond saving, and the handlers of keys written under a condition. The port
-// lists Combo1 and Combo2 are wired by the serial link.
+// lists gpsPort and clockPort are wired by the serial link.
 #pragma once
 
 #include "settings/auto_run.h"
@@ -14,26 +14,27 @@ class Window;
 // --- Reactions besides the table's save ------------------------------------------------------
 
 // Before the save: enables the eight daylight-saving lists when the value is 1 (disables them
-// for 0 and 2) in the order Combo7, Combo10, Combo11, Combo12, Combo5, Combo6, Combo9, Combo8.
-void Check7_Click(Window& window);
-// After the save (this and the rest): a fixed start day (index above 0) disables Combo11 and
-// Combo12; no fixed day (0 or no selection) enables them.
-void Combo7_Click(Window& window);
-// The same for the end rule: Combo9 and Combo5.
-void Combo8_Click(Window& window);
+// for 0 and 2) in the order startDayOfMonth, startMonth, startWeekday, startOccurrence, endWeekday,
+// endMonth, endOccurrence, endDayOfMonth.
+void OnAutoDaylightSavingClicked(Window& window);
+// After the save (this and the rest): a fixed start day (index above 0) disables startWeekday and
+// startOccurrence; no fixed day (0 or no selection) enables them.
+void OnStartDayOfMonthPicked(Window& window);
+// The same for the end rule: endOccurrence and endWeekday.
+void OnEndDayOfMonthPicked(Window& window);
 // An index 0 to 3 becomes sendRate; no selection leaves it.
-void SerialRate_Click(Window& window);
+void OnSerialRatePicked(Window& window);
 
 // --- Handlers of their own ------------------------------------------------------------------
 
-// Checked: shows Label9, then writes "SendUDP" as a blank-led number. Otherwise hides Label4,
-// then Label9, and writes nothing. A Failure in a step is reported (ReportAndGoOn) and the
-// next step runs.
-void Check1_Click(Window& window, SettingsFiles& settings, MessageDialog& dialog);
+// Checked: shows udpRateLabel, then writes "SendUDP" as a blank-led number. Otherwise hides
+// udpAddressLabel, then udpRateLabel, and writes nothing. A Failure in a step is reported
+// (ReportAndGoOn) and the next step runs.
+void OnUdpBroadcastClicked(Window& window, SettingsFiles& settings, MessageDialog& dialog);
 // Checked: sendMode becomes TimeOnly. Writes nothing.
-void Check8_Click(Window& window);
+void OnBroadcastTimeClicked(Window& window);
 // useUtc follows option 0 ("UTC"); writes "TimeUTC" and "TimeLocal".
-void Option1_Click(Window& window, SettingsFiles& settings, int index);
+void OnUtcOrLocalClicked(Window& window, SettingsFiles& settings, int index);
 
 // Wires every option control: the table's saves (SavedOn::Click, SavedOn::LostFocus) followed
 // by the reactions above, and the handlers of their own. Every argument must outlive the

@@ -29,16 +29,16 @@ bool Checked(const CheckBox& box) {
 
 DaylightSavingSelection SelectionOf(const Window& w) {
     DaylightSavingSelection s;
-    s.check7 = w.Check7.Value();
-    s.startDay = w.Combo7.ListIndex();
-    s.startMonth = w.Combo10.ListIndex();
-    s.startOccurrence = w.Combo12.ListIndex();
-    s.startWeekday = w.Combo11.ListIndex();
-    s.endDay = w.Combo8.ListIndex();
-    s.endMonth = w.Combo6.ListIndex();
-    s.endOccurrence = w.Combo9.ListIndex();
-    s.endWeekday = w.Combo5.ListIndex();
-    s.changeHour = w.Combo13.ListIndex();
+    s.autoDaylightSaving = w.autoDaylightSaving.Value();
+    s.startDay = w.startDayOfMonth.ListIndex();
+    s.startMonth = w.startMonth.ListIndex();
+    s.startOccurrence = w.startOccurrence.ListIndex();
+    s.startWeekday = w.startWeekday.ListIndex();
+    s.endDay = w.endDayOfMonth.ListIndex();
+    s.endMonth = w.endMonth.ListIndex();
+    s.endOccurrence = w.endOccurrence.ListIndex();
+    s.endWeekday = w.endWeekday.ListIndex();
+    s.changeHour = w.changeHour.ListIndex();
     return s;
 }
 
@@ -85,7 +85,7 @@ DateTime BuildClockMessage(Window& window, const WallClock& clock, const DateTim
                 break;
             case SendMode::Addressed:
                 window.clockMessage =
-                    AddressedCommand(window.CurrAddress.Text(), window.NewAddress.Text(),
+                    AddressedCommand(window.currentAddress.Text(), window.newAddress.Text(),
                                      window.setAddressFlag, fields);
                 break;
             case SendMode::TimeOnly:
@@ -120,7 +120,7 @@ bool RateSliceChanged(Window& window, const DateTime& local) {
 // second one with the count. Every other failure is passed on.
 void Send(Window& window, TransmitLine& line) {
     try {
-        line.MSComm1.Output(window.clockMessage);
+        line.clockLine.Output(window.clockMessage);
     } catch (const Failure& failure) {
         if (failure.number() != port_error::kOutputBufferFull) {
             throw;
@@ -144,11 +144,11 @@ void Send(Window& window, TransmitLine& line) {
 bool MaySend(const Window& window, const SerialPort& port) {
     const bool commandOrRules =
         static_cast<std::int16_t>(window.sendMode) < static_cast<std::int16_t>(SendMode::TimeOnly);
-    return port.PortOpen() && Checked(window.Check2) && !Checked(window.Check5) &&
-           Checked(window.Check6) && (Checked(window.Check8) || commandOrRules);
+    return port.PortOpen() && Checked(window.sendingOn) && !Checked(window.toMessageClocks) &&
+           Checked(window.rulesWithTime) && (Checked(window.broadcastTime) || commandOrRules);
 }
 
-void SendUDP_Timer(Window& window, TransmitLine& line) {
+void OnSendTick(Window& window, TransmitLine& line) {
     // The fraction is read first: should the second change before the date-time is read, the
     // message counts as late (and waits for the next even second), never as on time.
     const std::chrono::nanoseconds since = line.clock.SinceEpoch();
@@ -158,13 +158,13 @@ void SendUDP_Timer(Window& window, TransmitLine& line) {
         return;
     }
     const DateTime now = BuildClockMessage(window, line.clock, local);
-    SkipSilently([&] { window.Text1.SetText(window.clockMessage); });
-    SkipSilently([&] { window.Text4.SetText(RightAligned(now.second, 2)); });
+    SkipSilently([&] { window.sentMessage.SetText(window.clockMessage); });
+    SkipSilently([&] { window.pcSeconds.SetText(RightAligned(now.second, 2)); });
     // A late message is not written, and the rate's mark is not taken, so that the next
     // even second is due and carries it.
     const bool due = OnTime(since) && RateSliceChanged(window, local);
     SkipSilently([&] {
-        if (due && MaySend(window, line.MSComm1)) {
+        if (due && MaySend(window, line.clockLine)) {
             Send(window, line);
         }
     });
@@ -173,7 +173,7 @@ void SendUDP_Timer(Window& window, TransmitLine& line) {
 DisplayRuleFields DisplayRuleFieldsOf(const Window& window) {
     DisplayRuleFields fields;
     SkipSilently([&] {
-        OffsetFields offset = EncodeOffset(window.HourOffset.Text());
+        OffsetFields offset = EncodeOffset(window.zoneOffset.Text());
         fields.tzHours = std::move(offset.tzHours);
         fields.tzHalf = std::move(offset.tzHalf);
     });
@@ -183,7 +183,7 @@ DisplayRuleFields DisplayRuleFieldsOf(const Window& window) {
         fields.dstEnd = std::move(dst.dstEnd);
         fields.dstHour = std::move(dst.dstHour);
     });
-    SkipSilently([&] { fields.leapYear = EncodeLeapYear(window.Combo14.ListIndex()); });
+    SkipSilently([&] { fields.leapYear = EncodeLeapYear(window.leapYear.ListIndex()); });
     return fields;
 }
 

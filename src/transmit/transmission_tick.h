@@ -1,4 +1,4 @@
-// The transmission tick: the SendUDP timer's handler, every 100 ms for the window's life.
+// The transmission tick: the sendTick timer's handler, every 100 ms for the window's life.
 #pragma once
 
 #include "form/window.h"
@@ -13,20 +13,21 @@ namespace corvantis {
 // status line it warns on while the port drops messages.
 struct TransmitLine {
     const WallClock& clock;
-    SerialPort& MSComm1;
+    SerialPort& clockLine;
     StatusLine& status;
 };
 
-// Whether a message built now may go out: the port is open, sending is on (Check2), Check5 is
-// clear, the display rules are on (Check6), and either broadcasting is on (Check8) or the
-// message is a command or the rules (sendMode below TimeOnly).
+// Whether a message built now may go out: the port is open, sending is on (sendingOn),
+// toMessageClocks is clear, the display rules are on (rulesWithTime), and either broadcasting is on
+// (broadcastTime) or the message is a command or the rules (sendMode below TimeOnly).
 bool MaySend(const Window& window, const SerialPort& port);
 
 // At most once per even second of the PC's local clock: builds the clock message chosen by
-// useUtc and sendMode into clockMessage, shows it in Text1 (and the seconds in Text4), and
-// writes it to MSComm1 in one Output when the rate slice (sendRate) has changed since the last
-// due transmission and every enabling control agrees (port open, Check2 checked, Check5 not,
-// Check6 checked, and Check8 checked or sendMode below TimeOnly: see MaySend).
+// useUtc and sendMode into clockMessage, shows it in sentMessage (and the seconds in pcSeconds),
+// and writes it to clockLine in one Output when the rate slice (sendRate) has changed since the
+// last due transmission and every enabling control agrees (port open, sendingOn checked,
+// toMessageClocks not, rulesWithTime checked, and broadcastTime checked or sendMode below TimeOnly:
+// see MaySend).
 //
 // A message is written only within a small margin (200 ms) after the start of its even
 // second: a tick that comes later (held up, or the first after a start-up in mid-second)
@@ -40,7 +41,7 @@ bool MaySend(const Window& window, const SerialPort& port);
 // (port_error::kOutputBufferFull): such drops are counted in droppedMessages, the first of a
 // run shows one warning on the status line and the first message sent after it a second.
 // Ticks on an odd second, or again within a handled second, end after one clock reading.
-void SendUDP_Timer(Window& window, TransmitLine& line);
+void OnSendTick(Window& window, TransmitLine& line);
 
 // The six display-rule field texts as the tick encodes them from the window's controls now;
 // a field whose encoding fails is left empty (the message builders make it blanks).

@@ -235,7 +235,7 @@ DisplayRuleFields FieldsOf(const DisplayRules& rules) {
     char offset[16];
     std::snprintf(offset, sizeof offset, "%g", rules.offsetMinutes / 60.0);
     DaylightSavingSelection s;
-    s.check7 = rules.daylightSaving ? 1 : 0;
+    s.autoDaylightSaving = rules.daylightSaving ? 1 : 0;
     auto select = [](const ChangeRule& rule, int& day, int& month, int& occurrence, int& weekday) {
         const bool fixed = rule.form == ChangeRule::Form::FixedDate;
         day = fixed ? rule.day : 0;

@@ -70,11 +70,11 @@ long ResidentKilobytes() {
 // April, changes at hour 2.
 void SelectSydneyRules(Window& w) {
     testing::SelectDefaultRules(w);
-    w.HourOffset.SetListIndex(44);  // +10
-    w.Combo10.SetListIndex(9);      // Oct
-    w.Combo12.SetListIndex(0);      // First
-    w.Combo6.SetListIndex(3);       // Apr
-    w.Combo9.SetListIndex(0);       // First
+    w.zoneOffset.SetListIndex(44);      // +10
+    w.startMonth.SetListIndex(9);       // Oct
+    w.startOccurrence.SetListIndex(0);  // First
+    w.endMonth.SetListIndex(3);         // Apr
+    w.endOccurrence.SetListIndex(0);    // First
 }
 
 struct Zone {
@@ -98,11 +98,11 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
     Window w;
     testing::FillPickLists(w);
     GetParam().selectRules(w);
-    w.Combo14.SetListIndex(28);  // leap second at the end of June 2028
-    for (auto* check : {&w.Check2, &w.Check6, &w.Check8}) {
+    w.leapYear.SetListIndex(28);  // leap second at the end of June 2028
+    for (auto* check : {&w.sendingOn, &w.rulesWithTime, &w.broadcastTime}) {
         check->SetValue(1);
     }
-    w.SerialRate.SetText("once per second");
+    w.serialRate.SetText("once per second");
     w.useUtc = true;
     w.sendMode = SendMode::TimeOnly;
     fake.port.SetCommPort(2);
@@ -123,10 +123,10 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
     std::size_t messages = 0, mismatches = 0;
     long residentAfterAMonth = 0;
     // Each even second, the tick runs 50 ms after it; one tick first sends the rules.
-    Command2_Click(w);
+    OnSendRules(w);
     for (std::int64_t t = start; t < end; t += 2) {
         clock.Set(t, 50);
-        SendUDP_Timer(w, line);
+        OnSendTick(w, line);
         ASSERT_EQ(fake.port.writes.size(), 1u) << "one message at " << t;
         const milliseconds at = std::chrono::seconds(t - start) + milliseconds(50);
         const auto decoded = decoder.Feed(fake.port.writes.front().bytes);
@@ -137,7 +137,7 @@ TEST_P(SimulatedYearTest, EveryEvenSecondOfAYearSetsTheClockToThisPcsTime) {
         if (t == start) {
             ASSERT_TRUE(model.Rules().has_value()) << "the first message carries the rules";
             expectedDifferences = CompareRules(*model.Rules(), pc, end);
-            Timer3_Timer(w);  // the command window ends: time-only from now on
+            OnCommandWindowEnd(w);  // the command window ends: time-only from now on
         }
         ++messages;
 

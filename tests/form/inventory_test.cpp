@@ -59,7 +59,7 @@ const std::vector<Row>& Inventory() {
         {"Combo14", Kind::List, "Combo14", "", false},
         {"UseZone", Kind::Button, "Use this PC's time zone",
          "Set the display rules from this PC's time zone", true},
-        // Outside the frame, shown in the design. Label5's line is the program's own choice.
+        // Outside the frame, shown in the design. subheading's line is the program's own choice.
         {"Label6", Kind::Label, "Configure Vesper Clocks", "", true},
         {"Label5", Kind::Label, nullptr, "", true},
         {"Label2", Kind::Label, "", "", true},
@@ -197,7 +197,7 @@ TEST(InventoryTest, KindTextToolTipVisibilityAndEnabledStateAsDesigned) {
     }
 }
 
-// Only Check3 is checked, LOCAL is selected, no list has a selection and only the rate lists
+// Only useGpsDate is checked, LOCAL is selected, no list has a selection and only the rate lists
 // have entries, and only the clock-message boxes are fixed pitch.
 TEST(InventoryTest, ValuesAsDesigned) {
     Window window;
@@ -218,10 +218,10 @@ TEST(InventoryTest, ValuesAsDesigned) {
             EXPECT_EQ(text->FixedPitch(), name == "Text1" || name == "Text3" || name == "Text4");
         }
     }
-    EXPECT_FALSE(window.Option1[0].Value()) << "UTC";
-    EXPECT_TRUE(window.Option1[1].Value()) << "LOCAL";
-    EXPECT_EQ(window.Option1.Count(), 2);
-    EXPECT_EQ(window.Option1[1].Index(), 1);
+    EXPECT_FALSE(window.utcOrLocal[0].Value()) << "UTC";
+    EXPECT_TRUE(window.utcOrLocal[1].Value()) << "LOCAL";
+    EXPECT_EQ(window.utcOrLocal.Count(), 2);
+    EXPECT_EQ(window.utcOrLocal[1].Index(), 1);
 }
 
 TEST(InventoryTest, TimersHaveTheirDesignIntervals) {
@@ -233,10 +233,10 @@ TEST(InventoryTest, TimersHaveTheirDesignIntervals) {
     };
     Window window;
     const TimerRow rows[] = {
-        {window.SendUDP, milliseconds(100), true},
-        {window.Timer1, milliseconds(100), false},
-        {window.Timer2, milliseconds(1000), false},
-        {window.Timer3, milliseconds(6000), false},
+        {window.sendTick, milliseconds(100), true},
+        {window.displayTick, milliseconds(100), false},
+        {window.secondTick, milliseconds(1000), false},
+        {window.commandWindow, milliseconds(6000), false},
     };
     for (const TimerRow& row : rows) {
         SCOPED_TRACE(row.timer.Name());

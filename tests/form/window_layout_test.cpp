@@ -36,7 +36,7 @@ bool InSight(const LayoutRow& row, const LayoutCell& cell) {
 
 TEST(WindowLayout, ControlsInSightLieInsideTheirGroupAndClearOfEachOther) {
     Window window;
-    window.txtLocalTime.SetVisible(false);  // as start-up leaves it
+    window.pcLocalTime.SetVisible(false);  // as start-up leaves it
     const WindowLayout layout = DescribeWindowLayout(window);
     for (const LayoutGroup& group : layout.groups) {
         EXPECT_LE(group.x + group.width, layout.clientWidth - layout.margin);
@@ -63,16 +63,16 @@ TEST(WindowLayout, TheTabOrderHoldsTheFocusableControlsInSightAndFollowsTheirSta
     Window window;
     const WindowLayout layout = DescribeWindowLayout(window);
     const auto order = TabOrder(layout);
-    EXPECT_EQ(order.front(), &window.Check7);
-    EXPECT_EQ(order.back(), &window.Command1) << "the way out comes last";
+    EXPECT_EQ(order.front(), &window.autoDaylightSaving);
+    EXPECT_EQ(order.back(), &window.closeAndExit) << "the way out comes last";
     for (const Control* control : order) {
         EXPECT_TRUE(TakesFocus(*control) && control->Visible()) << control->Name();
     }
-    window.Combo13.SetEnabled(false);
-    window.Check6.SetVisible(true);
+    window.changeHour.SetEnabled(false);
+    window.rulesWithTime.SetVisible(true);
     const auto changed = TabOrder(layout);
-    EXPECT_EQ(std::count(changed.begin(), changed.end(), &window.Combo13), 0);
-    EXPECT_EQ(std::count(changed.begin(), changed.end(), &window.Check6), 1);
+    EXPECT_EQ(std::count(changed.begin(), changed.end(), &window.changeHour), 0);
+    EXPECT_EQ(std::count(changed.begin(), changed.end(), &window.rulesWithTime), 1);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ TEST(ExitTest, CloseAndExitClosesThePortStoresTheGpsPortAndEnds) {
         FakeWindowHost host;
         fake.port.SetPortOpen(open);
         fake.port.closeCalls = 0;
-        w.Combo1.SetText("COM4");
-        Command1_Click(w, fake.port, fake.settings, host);
+        w.gpsPort.SetText("COM4");
+        OnCloseAndExit(w, fake.port, fake.settings, host);
         EXPECT_FALSE(fake.port.PortOpen());
         EXPECT_EQ(fake.port.closeCalls, open ? 1 : 0);
         EXPECT_EQ(fake.profile.log,
@@ -48,17 +48,17 @@ TEST(ExitTest, OnlyTheFourButtonMessagesRestoreTheWindow) {
     FakeWindowHost host;
     host.scale = 0.5;  // window units are twice as fine as pixels
     for (const double pixels : {513.0, 515.0, 516.0, 518.0, 514.0, 517.0, 512.0, 100.0}) {
-        w.Timer1.SetEnabled(false);
+        w.displayTick.SetEnabled(false);
         host.calls.clear();
         Form_MouseMove(w, host, pixels * 2);
         const bool restores = pixels == 513 || pixels == 515 || pixels == 516 || pixels == 518;
-        EXPECT_EQ(w.Timer1.Enabled(), restores) << pixels;
+        EXPECT_EQ(w.displayTick.Enabled(), restores) << pixels;
         EXPECT_EQ(host.calls.size(), restores ? 1u : 0u) << pixels;
     }
     // Converted X is rounded half to even: 1027 units are 513.5 pixels, which rounds to 514.
-    w.Timer1.SetEnabled(false);
+    w.displayTick.SetEnabled(false);
     Form_MouseMove(w, host, 1027);
-    EXPECT_FALSE(w.Timer1.Enabled());
+    EXPECT_FALSE(w.displayTick.Enabled());
 }
 
 }  // namespace

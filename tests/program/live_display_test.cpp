@@ -14,18 +14,18 @@ namespace {
 TEST(LiveDisplayTest, ShowsDateThreeBlanksTimeAndTwoDigitSeconds) {
     testing::FakePlatform fake;
     Window w;
-    EXPECT_EQ(w.txtPCtime.Text(), "Text1") << "design text until the first tick";
+    EXPECT_EQ(w.pcTime.Text(), "Text1") << "design text until the first tick";
     fake.clock.SetLocal(DateTime{2024, 3, 9, 14, 7, 5}, 999);
-    Timer1_Timer(w, fake.clock, fake.port);
-    EXPECT_EQ(w.txtPCtime.Text(), "03-09-2024   14:07:05");
+    OnDisplayTick(w, fake.clock, fake.port);
+    EXPECT_EQ(w.pcTime.Text(), "03-09-2024   14:07:05");
     // Date and time come from one reading, also in the last millisecond of a year.
     fake.clock.SetLocal(DateTime{2024, 12, 31, 23, 59, 59}, 999);
-    Timer1_Timer(w, fake.clock, fake.port);
-    EXPECT_EQ(w.txtPCtime.Text(), "12-31-2024   23:59:59");
+    OnDisplayTick(w, fake.clock, fake.port);
+    EXPECT_EQ(w.pcTime.Text(), "12-31-2024   23:59:59");
     fake.clock.SetLocal(DateTime{2024, 3, 9, 9, 5, 3});
-    Timer1_Timer(w, fake.clock, fake.port);
-    EXPECT_EQ(w.Text4.Text(), "03") << "a leading zero, never a blank";
-    EXPECT_FALSE(w.Text4.Visible()) << "Text4 changes while hidden";
+    OnDisplayTick(w, fake.clock, fake.port);
+    EXPECT_EQ(w.pcSeconds.Text(), "03") << "a leading zero, never a blank";
+    EXPECT_FALSE(w.pcSeconds.Visible()) << "Text4 changes while hidden";
 }
 
 TEST(LiveDisplayTest, PollsThePortForTheClocksReply) {
@@ -33,13 +33,13 @@ TEST(LiveDisplayTest, PollsThePortForTheClocksReply) {
     Window w;
     fake.port.SetPortOpen(true);
     fake.port.received = "ACK";
-    Timer1_Timer(w, fake.clock, fake.port);
-    EXPECT_TRUE(w.ReplyWait.Enabled()) << "the reply is read when the wait is over";
-    ReplyWait_Timer(w, fake.port);
-    EXPECT_EQ(w.Text3.Text(), "ACK");
-    EXPECT_TRUE(w.Text3.Visible());
-    EXPECT_TRUE(w.Text4.Visible());
-    EXPECT_TRUE(w.Label25.Visible());
+    OnDisplayTick(w, fake.clock, fake.port);
+    EXPECT_TRUE(w.replyWait.Enabled()) << "the reply is read when the wait is over";
+    OnReplyWaitEnd(w, fake.port);
+    EXPECT_EQ(w.clockReply.Text(), "ACK");
+    EXPECT_TRUE(w.clockReply.Visible());
+    EXPECT_TRUE(w.pcSeconds.Visible());
+    EXPECT_TRUE(w.clockReplyLabel.Visible());
 }
 
 }  // namespace

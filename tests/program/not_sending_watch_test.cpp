@@ -47,13 +47,13 @@ TEST(NotSendingWatchTest, EachChangeOfTheReasonsIsSaidOnceWithTheKeyAndFileToFix
     EXPECT_EQ(said[1], "") << "sending again";
 
     // A switch that stops every message is named with its key, its file and the fix.
-    window.Check6.SetValue(0);
+    window.rulesWithTime.SetValue(0);
     fake.timers.RunFor(2s);
     ASSERT_EQ(said.size(), 3u);
     EXPECT_NE(said[2].find("EnableOCXO in the [CommMethod] section of " + testing::kFakeDataIni),
               std::string::npos)
         << said[2];
-    window.Check5.SetValue(1);
+    window.toMessageClocks.SetValue(1);
     fake.timers.RunFor(2s);
     ASSERT_EQ(said.size(), 4u);
     EXPECT_NE(said[3].find("EnableOCXO"), std::string::npos) << "every reason, not the first";

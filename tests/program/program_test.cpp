@@ -40,16 +40,16 @@ TEST_F(ProgramTest, SendsTimeEveryEvenSecondAndShowsTheClock) {
     fake.timers.RunFor(9s);  // to 14:07:09.5: seconds 02 to 08 handled (00 was passed over)
     EXPECT_EQ(Kinds(), (std::vector<char>{'1', '1', '1', '1'}));
     EXPECT_EQ(fake.port.writes.front().bytes, "* 2 714 9 32024         1         #");
-    EXPECT_EQ(program.window().txtPCtime.Text(), "03-09-2024   14:07:09");
-    EXPECT_FALSE(program.window().Label33.Visible());
+    EXPECT_EQ(program.window().pcTime.Text(), "03-09-2024   14:07:09");
+    EXPECT_FALSE(program.window().pleaseWait.Visible());
 }
 
 TEST_F(ProgramTest, AButtonOpensASixSecondCommandWindow) {
     fake.timers.RunFor(2s);
-    program.window().Command2.OperatorClick();
-    EXPECT_TRUE(program.window().Label33.Visible());
+    program.window().sendRules.OperatorClick();
+    EXPECT_TRUE(program.window().pleaseWait.Visible());
     fake.timers.RunFor(6s);
-    EXPECT_FALSE(program.window().Label33.Visible());
+    EXPECT_FALSE(program.window().pleaseWait.Visible());
     fake.timers.RunFor(4s);
     EXPECT_EQ(Kinds(), (std::vector<char>{'1', '2', '2', '2', '1', '1'}));
 }
@@ -141,12 +141,12 @@ TEST(ProgramReplyTest, RepliesJustBeforeEachEvenSecondNeverDelayTheMessage) {
         fake.timers.RunFor(1s);
         EXPECT_EQ(port.lateness.size(), 10u);
         EXPECT_EQ(port.lateness, std::vector<std::chrono::milliseconds>(port.lateness.size(), 0ms));
-        EXPECT_EQ(window.Text3.Text(), replies ? "ACK 01 RULES\\x0D\\x0A" : "");
+        EXPECT_EQ(window.clockReply.Text(), replies ? "ACK 01 RULES\\x0D\\x0A" : "");
     }
 }
 
 TEST_F(ProgramTest, CloseAndExitStoresTheGpsPortAndEnds) {
-    program.window().Command1.OperatorClick();
+    program.window().closeAndExit.OperatorClick();
     EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "remove-icon", "unload", "end"}));
     EXPECT_FALSE(fake.port.PortOpen());
     EXPECT_NE(fake.profile.Find(testing::kFakeCorvantisIni, "GPS", "COMPORT"), nullptr);
@@ -161,21 +161,21 @@ TEST_F(ProgramTest, APickNotYetLeftIsSavedWhenTheWindowCloses) {
         std::function<void(Program&)> close;
     } ways[] = {
         {"close box", [](Program& p) { p.CloseWindow(); }},
-        {"Close and Exit", [](Program& p) { p.window().Command1.OperatorClick(); }},
+        {"Close and Exit", [](Program& p) { p.window().closeAndExit.OperatorClick(); }},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.way);
         fake.profile.WriteString("CommMethod", "DSThour", "2", data);
-        program.window().Combo13.OperatorPick(3);
-        program.window().HourOffset.OperatorType('1', 0ms);
-        program.window().HourOffset.OperatorType('0', 10ms);
+        program.window().changeHour.OperatorPick(3);
+        program.window().zoneOffset.OperatorType('1', 0ms);
+        program.window().zoneOffset.OperatorType('0', 10ms);
         ASSERT_EQ(*fake.profile.Find(data, "CommMethod", "DSThour"), "2") << "not left yet";
         way.close(program);
         EXPECT_EQ(*fake.profile.Find(data, "CommMethod", "DSThour"), "3");
         EXPECT_EQ(*fake.profile.Find(data, "CommMethod", "TZhouroffset"),
-                  std::to_string(program.window().HourOffset.ListIndex()));
-        EXPECT_EQ(program.window().HourOffset.Text(), "10");
-        EXPECT_FALSE(program.window().Combo13.PickPending());
+                  std::to_string(program.window().zoneOffset.ListIndex()));
+        EXPECT_EQ(program.window().zoneOffset.Text(), "10");
+        EXPECT_FALSE(program.window().changeHour.PickPending());
     }
 }
 
@@ -187,10 +187,10 @@ TEST_F(ProgramTest, ASettingTheDiskRefusedIsSavedByItselfOnceItCan) {
         const std::string* value = fake.profile.Find(data, "CommMethod", "DSTENABLED");
         return value != nullptr ? *value : "<absent>";
     };
-    ASSERT_EQ(program.window().Check7.Value(), 1);
+    ASSERT_EQ(program.window().autoDaylightSaving.Value(), 1);
     const std::string before = stored();
     fake.profile.unwritable = {data};
-    program.window().Check7.OperatorClick();  // "DSTenabled" from 1 to 0
+    program.window().autoDaylightSaving.OperatorClick();  // "DSTenabled" from 1 to 0
     fake.timers.RunFor(3s);
     EXPECT_EQ(stored(), before);
     EXPECT_EQ(fake.status.warnings.size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(ProgramTest, ASettingTheDiskRefusedIsSavedByItselfOnceItCan) {
     EXPECT_EQ(fake.status.warnings.size(), 1u);
 }
 
-// The lean headless loop serves Timer2 silently (its handler has nothing to show); the
+// The lean headless loop serves secondTick silently (its handler has nothing to show); the
 // kept saves must reach the disk all the same, and what is still refused at exit is named.
 class SilentTimer2 : public TimerService {
 public:
@@ -227,7 +227,7 @@ TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNam
     Program program{window, fake.Platform(), timers, host};
     program.Start();
     fake.profile.unwritable = {testing::kFakeCorvantisIni};
-    window.CurrAddress.OperatorPick(7);
+    window.currentAddress.OperatorPick(7);
     ASSERT_EQ(fake.settings.UnsavedWrites(), 1u);
     fake.timers.RunFor(5s);
     fake.profile.unwritable.clear();  // the disk has room again
@@ -240,8 +240,8 @@ TEST(ProgramSavingTest, RefusedSavesReachTheDiskWhateverTheLoopWakesForAndAreNam
 
     // Refused again, and still refused at "Close and Exit": the lost values are named.
     fake.profile.unwritable = {testing::kFakeCorvantisIni};
-    window.CurrAddress.OperatorPick(9);
-    window.Command1.OperatorClick();
+    window.currentAddress.OperatorPick(9);
+    window.closeAndExit.OperatorClick();
     ASSERT_FALSE(fake.status.warnings.empty());
     EXPECT_EQ(fake.status.warnings.back(),
               "Settings not saved at exit, the disk still refuses them: CURRADDRESS=9 in [GPS] "

@@ -108,9 +108,10 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
         const char* name;
         std::vector<OffsetChange> zone;
         const char* offsetText;
-        int check7;
-        int startIndexes[4];  // Combo7 day, Combo10 month, Combo12 occurrence, Combo11 weekday
-        int endIndexes[4];    // Combo8, Combo6, Combo9, Combo5
+        int autoDaylightSaving;
+        int startIndexes[4];  // startDayOfMonth day, startMonth month, startOccurrence occurrence,
+                              // startWeekday weekday
+        int endIndexes[4];    // endDayOfMonth, endMonth, endOccurrence, endWeekday
         int hour;
         const char* says;  // the start of the warning line
     };
@@ -167,17 +168,17 @@ TEST(RuleCheckReportTest, UseThisPcsTimeZoneSetsSavesAndSays) {
         testing::SelectDefaultRules(w);
         AttachSettingsHandlers(w, fake.settings, fake.dialog, fake.autoRun);
         UseThisPcsTimeZone(w, fake.settings, fake.status, ListedZone(row.zone), Utc(2027, 1, 1));
-        EXPECT_EQ(w.HourOffset.Text(), row.offsetText);
-        EXPECT_EQ(w.Check7.Value(), row.check7);
-        const int start[4] = {w.Combo7.ListIndex(), w.Combo10.ListIndex(), w.Combo12.ListIndex(),
-                              w.Combo11.ListIndex()};
-        const int end[4] = {w.Combo8.ListIndex(), w.Combo6.ListIndex(), w.Combo9.ListIndex(),
-                            w.Combo5.ListIndex()};
+        EXPECT_EQ(w.zoneOffset.Text(), row.offsetText);
+        EXPECT_EQ(w.autoDaylightSaving.Value(), row.autoDaylightSaving);
+        const int start[4] = {w.startDayOfMonth.ListIndex(), w.startMonth.ListIndex(),
+                              w.startOccurrence.ListIndex(), w.startWeekday.ListIndex()};
+        const int end[4] = {w.endDayOfMonth.ListIndex(), w.endMonth.ListIndex(),
+                            w.endOccurrence.ListIndex(), w.endWeekday.ListIndex()};
         EXPECT_EQ(std::vector<int>(start, start + 4),
                   std::vector<int>(row.startIndexes, row.startIndexes + 4));
         EXPECT_EQ(std::vector<int>(end, end + 4),
                   std::vector<int>(row.endIndexes, row.endIndexes + 4));
-        EXPECT_EQ(w.Combo13.ListIndex(), row.hour);
+        EXPECT_EQ(w.changeHour.ListIndex(), row.hour);
         ASSERT_EQ(fake.status.warnings.size(), 1u);
         EXPECT_EQ(fake.status.warnings[0].rfind(row.says, 0), 0u) << fake.status.warnings[0];
         // What the controls show is what is stored, and what the clocks are sent.
@@ -201,16 +202,16 @@ TEST(RuleCheckReportTest, EveryRuleControlRunsTheCheckAfterItsOwnReaction) {
             fake.profile.Find(testing::kFakeDataIni, "CommMethod", "TZHOUROFFSET");
         storedAtCheck.push_back(stored != nullptr ? *stored : "<absent>");
     });
-    w.HourOffset.OperatorPick(14);
-    w.HourOffset.OperatorLeave();
+    w.zoneOffset.OperatorPick(14);
+    w.zoneOffset.OperatorLeave();
     EXPECT_EQ(storedAtCheck, std::vector<std::string>{"14"});
-    for (ComboBox* list :
-         {&w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10, &w.Combo11, &w.Combo12, &w.Combo13}) {
+    for (ComboBox* list : {&w.endWeekday, &w.endMonth, &w.endOccurrence, &w.startMonth,
+                           &w.startWeekday, &w.startOccurrence, &w.changeHour}) {
         list->OperatorLeave();
     }
-    w.Combo7.OperatorPick(3);
-    w.Combo8.OperatorPick(4);
-    w.Check7.OperatorClick();
+    w.startDayOfMonth.OperatorPick(3);
+    w.endDayOfMonth.OperatorPick(4);
+    w.autoDaylightSaving.OperatorClick();
     EXPECT_EQ(storedAtCheck.size(), 11u);
 }
 
@@ -242,11 +243,12 @@ TEST(StandingWarningsTest, RulesRecheckedOnChangeClockPolledEachMinuteEachOnlyWh
         << rules[0];
     EXPECT_TRUE(clock.empty()) << "a synchronised clock says nothing";
 
-    w.Check7.OperatorClick();  // daylight saving off: the rules now match
+    w.autoDaylightSaving.OperatorClick();  // daylight saving off: the rules now match
     ASSERT_EQ(rules.size(), 2u);
     EXPECT_EQ(rules[1], "");
-    w.Check7.OperatorClick();
-    w.Check7.OperatorClick();  // off again: no change from the last sentence, nothing passed on
+    w.autoDaylightSaving.OperatorClick();
+    w.autoDaylightSaving
+        .OperatorClick();  // off again: no change from the last sentence, nothing passed on
     EXPECT_EQ(rules.size(), 4u);
 
     clockSync.status = {true, false, std::nullopt};

@@ -44,44 +44,44 @@ TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported
     Start();
     EXPECT_TRUE(fake.dialog.shown.empty());
     EXPECT_EQ(host.calls, std::vector<std::string>{"show"});
-    EXPECT_EQ(w.HourOffset.Text(), "-6");
-    EXPECT_EQ(w.HourOffset.ListIndex(), 12);
-    EXPECT_EQ(w.Check6.Value(), 1);
-    EXPECT_EQ(w.Check7.Value(), 1);
-    EXPECT_EQ(w.Combo12.Text(), "Second");
-    EXPECT_EQ(w.Combo11.Text(), "Sun");
-    EXPECT_EQ(w.Combo10.Text(), "Mar");
-    EXPECT_EQ(w.Combo9.Text(), "First");
-    EXPECT_EQ(w.Combo5.Text(), "Sun");
-    EXPECT_EQ(w.Combo6.Text(), "Nov");
-    EXPECT_EQ(w.Combo7.ListIndex(), 0);
-    EXPECT_EQ(w.Combo8.ListIndex(), 0);
-    EXPECT_EQ(w.Combo13.Text(), "2");
-    EXPECT_EQ(w.Combo14.ListIndex(), 0);
-    EXPECT_EQ(w.CurrAddress.Text(), "0");
-    EXPECT_EQ(w.NewAddress.Text(), "0");
-    EXPECT_EQ(w.Combo1.Text(), "None");
-    EXPECT_EQ(w.Check2.Value(), 1);
-    EXPECT_TRUE(w.Combo2.Visible());
-    EXPECT_TRUE(w.Label10.Visible());
-    EXPECT_EQ(w.Combo2.Text(), "None");
+    EXPECT_EQ(w.zoneOffset.Text(), "-6");
+    EXPECT_EQ(w.zoneOffset.ListIndex(), 12);
+    EXPECT_EQ(w.rulesWithTime.Value(), 1);
+    EXPECT_EQ(w.autoDaylightSaving.Value(), 1);
+    EXPECT_EQ(w.startOccurrence.Text(), "Second");
+    EXPECT_EQ(w.startWeekday.Text(), "Sun");
+    EXPECT_EQ(w.startMonth.Text(), "Mar");
+    EXPECT_EQ(w.endOccurrence.Text(), "First");
+    EXPECT_EQ(w.endWeekday.Text(), "Sun");
+    EXPECT_EQ(w.endMonth.Text(), "Nov");
+    EXPECT_EQ(w.startDayOfMonth.ListIndex(), 0);
+    EXPECT_EQ(w.endDayOfMonth.ListIndex(), 0);
+    EXPECT_EQ(w.changeHour.Text(), "2");
+    EXPECT_EQ(w.leapYear.ListIndex(), 0);
+    EXPECT_EQ(w.currentAddress.Text(), "0");
+    EXPECT_EQ(w.newAddress.Text(), "0");
+    EXPECT_EQ(w.gpsPort.Text(), "None");
+    EXPECT_EQ(w.sendingOn.Value(), 1);
+    EXPECT_TRUE(w.clockPort.Visible());
+    EXPECT_TRUE(w.clockPortLabel.Visible());
+    EXPECT_EQ(w.clockPort.Text(), "None");
     EXPECT_EQ(fake.port.Settings(), "9600,n,8,1");
     EXPECT_EQ(fake.port.openCalls, 0);
-    EXPECT_EQ(w.SerialRate.Text(), "once per second");
+    EXPECT_EQ(w.serialRate.Text(), "once per second");
     EXPECT_EQ(w.sendRate, std::optional<std::int16_t>(0));
-    EXPECT_TRUE(w.Option1[0].Value());
-    EXPECT_FALSE(w.Option1[1].Value());
+    EXPECT_TRUE(w.utcOrLocal[0].Value());
+    EXPECT_FALSE(w.utcOrLocal[1].Value());
     EXPECT_TRUE(w.useUtc);
     EXPECT_EQ(w.sendMode, SendMode::TimeOnly);
     EXPECT_EQ(w.setAddressFlag, 0);
-    EXPECT_EQ(w.Label2.Caption(), "Version 2.1.33");
-    EXPECT_FALSE(w.Label33.Visible());
-    EXPECT_FALSE(w.txtLocalTime.Visible());
-    EXPECT_EQ(w.txtLocalTime.Text(), "");
-    EXPECT_EQ(w.txtGPStime.Text(), "");
-    EXPECT_EQ(w.txtPCtime.Text(), "Text1") << "start-up leaves the live display alone";
-    EXPECT_TRUE(w.Timer1.Enabled());
-    EXPECT_TRUE(w.Timer2.Enabled());
+    EXPECT_EQ(w.versionLabel.Caption(), "Version 2.1.33");
+    EXPECT_FALSE(w.pleaseWait.Visible());
+    EXPECT_FALSE(w.pcLocalTime.Visible());
+    EXPECT_EQ(w.pcLocalTime.Text(), "");
+    EXPECT_EQ(w.gpsTime.Text(), "");
+    EXPECT_EQ(w.pcTime.Text(), "Text1") << "start-up leaves the live display alone";
+    EXPECT_TRUE(w.displayTick.Enabled());
+    EXPECT_TRUE(w.secondTick.Enabled());
     // Only the reactions write: four keys in data.ini, the two options in Corvantis.ini.
     EXPECT_EQ(fake.profile.log, (std::vector<std::string>{
                                     kDataIniPath + "|CommMethod|ENABLEOCXO=1",
@@ -95,20 +95,20 @@ TEST_F(StartupTest, WithNoSettingsFilesEveryDefaultIsInForceAndNothingIsReported
 
 TEST_F(StartupTest, ListsAreFilledInTheirOrder) {
     Start();
-    EXPECT_EQ(w.HourOffset.ListCount(), 51);
-    EXPECT_EQ(w.HourOffset.List(0), "-12");
-    EXPECT_EQ(w.HourOffset.List(1), "-11.5");
-    EXPECT_EQ(w.HourOffset.List(23), "-0.5");
-    EXPECT_EQ(w.HourOffset.List(24), "0");
-    EXPECT_EQ(w.HourOffset.List(50), "13");
-    EXPECT_EQ(w.Combo7.ListCount(), 32);
-    EXPECT_EQ(w.Combo13.ListCount(), 24);
-    EXPECT_EQ(w.Combo14.ListCount(), 100);
-    EXPECT_EQ(w.CurrAddress.ListCount(), 100);
-    EXPECT_EQ(w.Combo1.ListCount(), 10);
-    EXPECT_EQ(w.Combo2.ListCount(), 16);
-    EXPECT_EQ(w.Combo3.Text(), "0");
-    EXPECT_EQ(w.Combo3.ListCount(), 24);
+    EXPECT_EQ(w.zoneOffset.ListCount(), 51);
+    EXPECT_EQ(w.zoneOffset.List(0), "-12");
+    EXPECT_EQ(w.zoneOffset.List(1), "-11.5");
+    EXPECT_EQ(w.zoneOffset.List(23), "-0.5");
+    EXPECT_EQ(w.zoneOffset.List(24), "0");
+    EXPECT_EQ(w.zoneOffset.List(50), "13");
+    EXPECT_EQ(w.startDayOfMonth.ListCount(), 32);
+    EXPECT_EQ(w.changeHour.ListCount(), 24);
+    EXPECT_EQ(w.leapYear.ListCount(), 100);
+    EXPECT_EQ(w.currentAddress.ListCount(), 100);
+    EXPECT_EQ(w.gpsPort.ListCount(), 10);
+    EXPECT_EQ(w.clockPort.ListCount(), 16);
+    EXPECT_EQ(w.motorOnHour.Text(), "0");
+    EXPECT_EQ(w.motorOnHour.ListCount(), 24);
 }
 
 std::string Shown(const ComboBox& list) {
@@ -130,24 +130,24 @@ TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
     };
     const Row rows[] = {
         // A month beyond the list: the first entry's text stays, with no selection.
-        {kDataIniPath, "DSTstartMon", "12", 380, [](Window& w) { return Shown(w.Combo10); },
+        {kDataIniPath, "DSTstartMon", "12", 380, [](Window& w) { return Shown(w.startMonth); },
          "Jan #-1",
          "Invalid property value: DSTstartMon=\"12\" in [CommMethod] of " + kDataIniPath},
         // Not a number: the design's "0" stays.
         {kDataIniPath, "TZhouroffset", "minus six", 13,
-         [](Window& w) { return Shown(w.HourOffset); }, "0 #-1",
+         [](Window& w) { return Shown(w.zoneOffset); }, "0 #-1",
          "Type mismatch: TZhouroffset=\"minus six\" in [CommMethod] of " + kDataIniPath},
-        {kDataIniPath, "DSThour", "70000", 6, [](Window& w) { return Shown(w.Combo13); },
+        {kDataIniPath, "DSThour", "70000", 6, [](Window& w) { return Shown(w.changeHour); },
          "Combo13 #-1", "Overflow: DSThour=\"70000\" in [CommMethod] of " + kDataIniPath},
-        // A check box refuses 7; the report names the key, as sending stops without Check6.
+        // A check box refuses 7; the report names the key, as sending stops without rulesWithTime.
         {kDataIniPath, "EnableOCXO", "7", 380,
-         [](Window& w) { return std::to_string(w.Check6.Value()); }, "0",
+         [](Window& w) { return std::to_string(w.rulesWithTime.Value()); }, "0",
          "Invalid property value: EnableOCXO=\"7\" in [CommMethod] of " + kDataIniPath},
         // No option selected (TimeLocal, read next, defaults to 0), and UTC still in force.
         {kCorvantisIniPath, "TimeUTC", "perhaps", 13,
          [](Window& w) {
-             return std::to_string(w.Option1[0].Value()) + std::to_string(w.Option1[1].Value()) +
-                    " useUtc " + std::to_string(w.useUtc);
+             return std::to_string(w.utcOrLocal[0].Value()) +
+                    std::to_string(w.utcOrLocal[1].Value()) + " useUtc " + std::to_string(w.useUtc);
          },
          "00 useUtc 1",
          "Type mismatch: TimeUTC=\"perhaps\" in [SerialSync] of " + kCorvantisIniPath},
@@ -163,8 +163,8 @@ TEST(StartupBadKeyTest, EachBadKeyCostsOneReportAndOnlyItsOwnControl) {
         EXPECT_EQ(s.fake.dialog.shown[0].icon, MessageIcon::Critical);
         EXPECT_EQ(s.fake.dialog.shown[0].text, row.text);
         EXPECT_EQ(row.own(s.w), row.expected);
-        EXPECT_EQ(s.w.Combo6.Text(), "Nov") << "later rows still restored";
-        EXPECT_EQ(s.w.SerialRate.Text(), "once per second");
+        EXPECT_EQ(s.w.endMonth.Text(), "Nov") << "later rows still restored";
+        EXPECT_EQ(s.w.serialRate.Text(), "once per second");
     }
 }
 
@@ -179,33 +179,33 @@ TEST_F(StartupTest, AnUnreadableSettingsFileIsReportedOnceAtStartUp) {
                                              "file is left as it is");
     EXPECT_EQ(fake.dialog.shown[0].title, "Corvantis");
     EXPECT_EQ(fake.dialog.shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(w.Combo13.Text(), "2");
+    EXPECT_EQ(w.changeHour.Text(), "2");
 }
 
 TEST_F(StartupTest, StoredLocalTimeStartsInLocalEvenThoughLocalWasSelectedInTheDesign) {
     Store(kCorvantisIniPath, "SerialSync", "TimeUTC", "False");
     Store(kCorvantisIniPath, "SerialSync", "TimeLocal", "True");
     Start();
-    EXPECT_TRUE(w.Option1[1].Value());
+    EXPECT_TRUE(w.utcOrLocal[1].Value());
     EXPECT_FALSE(w.useUtc) << "re-selecting LOCAL runs the Option1 reaction";
 }
 
 TEST_F(StartupTest, AFixedStartDayDisablesTheRuleListsAndIsWrittenBack) {
     Store(kDataIniPath, "CommMethod", "DSTstartDOM", "5");
     Start();
-    EXPECT_EQ(w.Combo7.Text(), "5");
-    EXPECT_FALSE(w.Combo11.Enabled());
-    EXPECT_FALSE(w.Combo12.Enabled());
-    EXPECT_TRUE(w.Combo9.Enabled());
+    EXPECT_EQ(w.startDayOfMonth.Text(), "5");
+    EXPECT_FALSE(w.startWeekday.Enabled());
+    EXPECT_FALSE(w.startOccurrence.Enabled());
+    EXPECT_TRUE(w.endOccurrence.Enabled());
     EXPECT_EQ(Stored(kDataIniPath, "CommMethod", "DSTstartDOM"), "5");
 }
 
 TEST_F(StartupTest, DaylightSavingOffLeavesCheck7ClearAndTheListsEnabled) {
     Store(kDataIniPath, "CommMethod", "DSTenabled", "0");
     Start();
-    EXPECT_EQ(w.Check7.Value(), 0);
+    EXPECT_EQ(w.autoDaylightSaving.Value(), 0);
     EXPECT_EQ(Stored(kDataIniPath, "CommMethod", "DSTenabled"), "0") << "no reaction ran";
-    for (ComboBox* list : {&w.Combo5, &w.Combo6, &w.Combo9, &w.Combo10}) {
+    for (ComboBox* list : {&w.endWeekday, &w.endMonth, &w.endOccurrence, &w.startMonth}) {
         EXPECT_TRUE(list->Enabled()) << list->Name();
     }
 }
@@ -228,10 +228,10 @@ TEST(StartupPortTest, StoredPortsOpenAsTheTextSays) {
         s.Store(kCorvantisIniPath, "SerialSync", "SendSync", row.sendSync);
         s.Start();
         EXPECT_TRUE(s.fake.dialog.shown.empty());
-        EXPECT_EQ(s.w.Combo2.Text(), row.stored);
+        EXPECT_EQ(s.w.clockPort.Text(), row.stored);
         EXPECT_EQ(s.fake.port.CommPort(), row.commPort);
         EXPECT_EQ(s.fake.port.PortOpen(), row.open);
-        EXPECT_EQ(s.w.Combo2.Visible(), std::string(row.sendSync) == "1");
+        EXPECT_EQ(s.w.clockPort.Visible(), std::string(row.sendSync) == "1");
     }
 }
 
@@ -243,8 +243,8 @@ TEST_F(StartupTest, AnAbsentStoredPortGivesOneReportAndStaysClosed) {
     ASSERT_EQ(fake.dialog.shown.size(), 1u);
     EXPECT_EQ(fake.dialog.shown[0].title, "8010");
     EXPECT_FALSE(fake.port.PortOpen());
-    EXPECT_EQ(w.Combo2.List(0), "+COM1");
-    EXPECT_EQ(w.Combo2.List(2), " COM3");
+    EXPECT_EQ(w.clockPort.List(0), "+COM1");
+    EXPECT_EQ(w.clockPort.List(2), " COM3");
 }
 
 // When nothing can be sent, one notice on the warning line says which port, why, where the
@@ -320,7 +320,7 @@ TEST(StartupPortTest, EveryReasonNothingIsSentIsNamedWithItsKeyAndFile) {
         s.Start();
         EXPECT_EQ(s.fake.port.openCalls, std::string(row.stored) == "COM1" ? 1 : 0);
         if (std::string(row.stored) != "COM1") {
-            EXPECT_EQ(s.w.Combo2.Text(), "None");
+            EXPECT_EQ(s.w.clockPort.Text(), "None");
         }
         ASSERT_EQ(s.fake.status.warnings.size(), 1u);
         for (const std::string& part : row.said) {

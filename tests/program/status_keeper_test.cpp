@@ -136,7 +136,7 @@ TEST_F(StatusKeeperTest, RepliesAndTheEndAreRecorded) {
     Start();
     fake.port.received = "ACK 01 RULES\r\n";
     fake.timers.RunFor(3s);
-    EXPECT_EQ(Last().lastReply, window.Text3.Text());
+    EXPECT_EQ(Last().lastReply, window.clockReply.Text());
     EXPECT_EQ(Last().lastReply.rfind("ACK 01 RULES", 0), 0u);
     EXPECT_TRUE(Last().lastReplyAt.has_value());
     keeper.Finish();

@@ -24,7 +24,7 @@ DisplayRuleFields DefaultRules() {
 
 DaylightSavingSelection DefaultSelection() {
     DaylightSavingSelection s;
-    s.check7 = 1;
+    s.autoDaylightSaving = 1;
     s.startDay = 0;
     s.startMonth = 2;       // Mar
     s.startOccurrence = 1;  // Second
@@ -119,7 +119,7 @@ TEST(MessagesTest, AddressTextsAreTrimmedAndCutToTwoCharacters) {
 
 TEST(MessagesTest, DaylightSavingOffFillsTheRuleCharacters) {
     DaylightSavingSelection off = DefaultSelection();
-    off.check7 = 0;
+    off.autoDaylightSaving = 0;
     const DaylightSavingFields dst = EncodeDaylightSaving(off);
     const DisplayRuleFields fields{" -6", " 0", dst.dstStart, dst.dstEnd, dst.dstHour, " 0"};
     for (const std::string& message :
@@ -127,7 +127,7 @@ TEST(MessagesTest, DaylightSavingOffFillsTheRuleCharacters) {
         EXPECT_EQ(message.substr(16, 8), Blanks("___0___0")) << message;
         EXPECT_EQ(message.substr(30, 2), Blanks("_0")) << message;
     }
-    off.check7 = 2;  // greyed is not checked
+    off.autoDaylightSaving = 2;  // greyed is not checked
     EXPECT_EQ(EncodeDaylightSaving(off).dstStart, Blanks("___0"));
 }
 
@@ -183,7 +183,7 @@ TEST(MessagesTest, DaylightSavingRules) {
              {"no day, no weekday", 0, 2, 1, -1, "_320"},
          }) {
         DaylightSavingSelection start;
-        start.check7 = 1;
+        start.autoDaylightSaving = 1;
         start.startDay = row.day;
         start.startMonth = row.month;
         start.startOccurrence = row.occurrence;
@@ -191,7 +191,7 @@ TEST(MessagesTest, DaylightSavingRules) {
         EXPECT_EQ(EncodeDaylightSaving(start).dstStart, Blanks(row.field)) << row.what;
 
         DaylightSavingSelection end;
-        end.check7 = 1;
+        end.autoDaylightSaving = 1;
         end.endDay = row.day;
         end.endMonth = row.month;
         end.endOccurrence = row.occurrence;

@@ -178,7 +178,7 @@ DisplayRuleFields Fields(const std::string& offsetText, const DaylightSavingSele
 
 DaylightSavingSelection DefaultSelection() {
     DaylightSavingSelection s;
-    s.check7 = 1;
+    s.autoDaylightSaving = 1;
     s.startDay = 0;
     s.startMonth = 2;
     s.startOccurrence = 1;
@@ -268,7 +268,7 @@ TEST(WireDecoderRoundTripTest, EveryChangeHourAndLeapYear) {
                         "leap " + std::to_string(leap));
     }
     DaylightSavingSelection off = DefaultSelection();
-    off.check7 = 0;
+    off.autoDaylightSaving = 0;
     ExpectRoundTrip(Fields("-6", off, 0), {-360, false, {}, {}, 0, 0}, "off");
 }
 

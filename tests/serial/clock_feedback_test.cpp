@@ -1,4 +1,4 @@
-// The clock's replies shown in Text3, and the wait before reading them.
+// The clock's replies shown in clockReply, and the wait before reading them.
 #include "serial/clock_feedback.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +19,22 @@ using testing::SerialFixture;
 const std::string k36 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 bool ReplyControlsVisible(const Window& window) {
-    return window.Text4.Visible() && window.Text3.Visible() && window.Label25.Visible();
+    return window.pcSeconds.Visible() && window.clockReply.Visible() &&
+           window.clockReplyLabel.Visible();
 }
 bool ReplyControlsHidden(const Window& window) {
-    return !window.Text4.Visible() && !window.Text3.Visible() && !window.Label25.Visible();
+    return !window.pcSeconds.Visible() && !window.clockReply.Visible() &&
+           !window.clockReplyLabel.Visible();
 }
 
 // --- showinput --------------------------------------------------------------------------
 
-// The serial fixture with ReplyWait served by the virtual timers, as a program serves it.
+// The serial fixture with replyWait served by the virtual timers, as a program serves it.
 struct ReplyRig : SerialFixture {
     ReplyRig() {
-        window.ReplyWait.onTick = [this] { ReplyWait_Timer(window, port); };
+        window.replyWait.onTick = [this] { OnReplyWaitEnd(window, port); };
     }
-    TimerDriver driver{platform.timers, {&window.ReplyWait}};
+    TimerDriver driver{platform.timers, {&window.replyWait}};
 };
 
 struct ReplyRow {
@@ -55,13 +57,13 @@ TEST_P(ShowInputTest, ShowsUpTo36VisibleCharactersAndDiscardsTheRest) {
     EXPECT_TRUE(f.port.log.empty()) << "read before the reply wait was over";
     f.platform.timers.RunFor(1ms);
 
-    EXPECT_EQ(f.window.Text3.Text(), row.shown);
+    EXPECT_EQ(f.window.clockReply.Text(), row.shown);
     EXPECT_EQ(f.platform.port.received, "");
     EXPECT_TRUE(ReplyControlsVisible(f.window));
     EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "InBufferCount=0"}));
     EXPECT_TRUE(f.platform.wait.waits.empty());
     EXPECT_EQ(f.platform.wait.eventPasses, 0);
-    EXPECT_FALSE(f.window.ReplyWait.Enabled());
+    EXPECT_FALSE(f.window.replyWait.Enabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,26 +92,26 @@ TEST(ShowInputTest, NothingWaitingOrPortClosedChangesNothing) {
         } else {
             f.platform.port.received = "LATE";
         }
-        f.window.Text3.SetText("earlier");
+        f.window.clockReply.SetText("earlier");
         showinput(f.window, f.port);
-        EXPECT_EQ(f.window.Text3.Text(), "earlier");
+        EXPECT_EQ(f.window.clockReply.Text(), "earlier");
         EXPECT_TRUE(ReplyControlsHidden(f.window));
         EXPECT_TRUE(f.port.log.empty());
         EXPECT_TRUE(f.platform.wait.waits.empty());
         EXPECT_EQ(f.platform.wait.eventPasses, 0);
-        EXPECT_FALSE(f.window.ReplyWait.Enabled());
+        EXPECT_FALSE(f.window.replyWait.Enabled());
     }
 }
 
 TEST(ShowInputTest, ARepliesInTwoParts150MsApartAreTwoReplies) {
     ReplyRig f;
     f.OpenBefore(1);
-    f.window.Timer1.onTick = [&] { showinput(f.window, f.port); };
-    TimerDriver driver(f.platform.timers, {&f.window.Timer1});
+    f.window.displayTick.onTick = [&] { showinput(f.window, f.port); };
+    TimerDriver driver(f.platform.timers, {&f.window.displayTick});
     std::vector<std::string> shown;
-    f.window.Text3.AddObserver([&](ControlProperty changed) {
+    f.window.clockReply.AddObserver([&](ControlProperty changed) {
         if (changed == ControlProperty::Text) {
-            shown.push_back(f.window.Text3.Text());
+            shown.push_back(f.window.clockReply.Text());
         }
     });
 
@@ -127,7 +129,7 @@ TEST(ShowInputTest, ARepliesInTwoParts150MsApartAreTwoReplies) {
         f.platform.timers.RunFor(10ms);
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"FIRST", "SECOND"}));
-    EXPECT_EQ(f.window.Text3.Text(), "SECOND");
+    EXPECT_EQ(f.window.clockReply.Text(), "SECOND");
 }
 
 TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
@@ -136,27 +138,27 @@ TEST(ShowInputTest, APortClosedByAnEventDuringTheWaitEndsThePollQuietly) {
         std::function<void(SerialFixture&)> event;
     };
     const std::vector<Case> cases{
-        {"close and exit", [](SerialFixture& f) { f.window.Command1.OperatorClick(); }},
-        {"choice of an absent port", [](SerialFixture& f) { f.window.Combo2.OperatorPick(0); }},
+        {"close and exit", [](SerialFixture& f) { f.window.closeAndExit.OperatorClick(); }},
+        {"choice of an absent port", [](SerialFixture& f) { f.window.clockPort.OperatorPick(0); }},
         {"device unplugged", [](SerialFixture& f) { f.platform.port.Unplug(); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ReplyRig f;
         AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
-        f.window.Command1.onClick = [&f] { f.platform.port.SetPortOpen(false); };
-        f.window.Combo2.AddItem(" COM9");
+        f.window.closeAndExit.onClick = [&f] { f.platform.port.SetPortOpen(false); };
+        f.window.clockPort.AddItem(" COM9");
         f.platform.port.absentPorts = {9};
         f.OpenBefore(1);
         f.platform.port.received = "REPLY";
-        f.window.Text3.SetText("earlier");
+        f.window.clockReply.SetText("earlier");
         f.platform.timers.Post([&] { c.event(f); });
 
         showinput(f.window, f.port);
         EXPECT_NO_THROW(f.platform.timers.RunFor(50ms));
         EXPECT_FALSE(f.platform.port.PortOpen());
-        EXPECT_FALSE(f.window.ReplyWait.Enabled());
-        EXPECT_EQ(f.window.Text3.Text(), "earlier");
+        EXPECT_FALSE(f.window.replyWait.Enabled());
+        EXPECT_EQ(f.window.clockReply.Text(), "earlier");
         EXPECT_TRUE(ReplyControlsHidden(f.window));
     }
 }
@@ -165,12 +167,12 @@ TEST(ShowInputTest, APortFailingBetweenTheReadsEndsThePollQuietly) {
     ReplyRig f;
     f.OpenBefore(1);
     f.platform.port.received = "REPLY";
-    f.window.Text3.SetText("earlier");
+    f.window.clockReply.SetText("earlier");
     f.port.afterInput = [&] { f.platform.port.Unplug(); };
     showinput(f.window, f.port);
     EXPECT_NO_THROW(f.platform.timers.RunFor(50ms));
     EXPECT_EQ(f.port.log, (std::vector<std::string>{"Input", "Input", "!8012"}));
-    EXPECT_EQ(f.window.Text3.Text(), "earlier");
+    EXPECT_EQ(f.window.clockReply.Text(), "earlier");
     EXPECT_TRUE(ReplyControlsHidden(f.window));
 }
 

@@ -33,7 +33,7 @@ struct ChoiceRow {
     const char* log;
     bool open;
     int commPort;
-    const char* text;  // Combo2's text afterwards, also what is stored
+    const char* text;  // clockPort's text afterwards, also what is stored
 };
 
 class SerialSyncChoiceTest : public ::testing::TestWithParam<ChoiceRow> {};
@@ -46,13 +46,13 @@ TEST_P(SerialSyncChoiceTest, ClosesTakesTheNumberReopensAndStores) {
     if (row.openBefore != 0) {
         f.OpenBefore(row.openBefore);
     }
-    f.window.Combo2.AddItem(row.entry);
-    f.window.Combo2.OperatorPick(0);
+    f.window.clockPort.AddItem(row.entry);
+    f.window.clockPort.OperatorPick(0);
 
     EXPECT_EQ(LogOf(f), row.log);
     EXPECT_EQ(f.platform.port.PortOpen(), row.open);
     EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
-    EXPECT_EQ(f.window.Combo2.Text(), row.text);
+    EXPECT_EQ(f.window.clockPort.Text(), row.text);
     EXPECT_EQ(f.Stored("SerialSync", "COMPORT"), row.text);
     EXPECT_TRUE(f.platform.dialog.shown.empty()) << "the choice never shows a message";
 }
@@ -80,10 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SerialSyncChoiceTest, EditingTheTextWithoutPickingRunsNothing) {
     SerialFixture f;
     AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
-    f.window.Combo2.OperatorEdit("+COM5");
+    f.window.clockPort.OperatorEdit("+COM5");
     EXPECT_TRUE(f.port.log.empty());
     EXPECT_TRUE(f.platform.profile.log.empty());
-    EXPECT_EQ(f.window.Combo2.Text(), "+COM5");
+    EXPECT_EQ(f.window.clockPort.Text(), "+COM5");
 }
 
 TEST(SerialSyncChoiceTest, PickingAFilledEntryUsesItsNumber) {
@@ -91,8 +91,8 @@ TEST(SerialSyncChoiceTest, PickingAFilledEntryUsesItsNumber) {
     f.platform.probe.present = {10};
     FillSerialSyncList(f.window, f.platform.probe);
     AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
-    f.window.Combo2.OperatorPick(9);  // "+COM10"
-    EXPECT_EQ(f.window.Combo2.Text(), "COM10");
+    f.window.clockPort.OperatorPick(9);  // "+COM10"
+    EXPECT_EQ(f.window.clockPort.Text(), "COM10");
     EXPECT_EQ(f.platform.port.CommPort(), 10);
     EXPECT_TRUE(f.platform.port.PortOpen());
 }
@@ -113,20 +113,20 @@ TEST_P(GpsChoiceTest, RefusesTheSerialSyncPortInUse) {
     const GpsRow& row = GetParam();
     SerialFixture f;
     AttachSerialHandlers(f.window, f.port, f.settings, f.platform.dialog);
-    f.window.Combo2.SetText(row.serialSync);
-    f.window.Check2.SetValue(row.check2);
+    f.window.clockPort.SetText(row.serialSync);
+    f.window.sendingOn.SetValue(row.check2);
     std::string shownWhileOpen;
     std::size_t writesWhileOpen = 0;
     f.platform.dialog.whileOpen = [&] {
-        shownWhileOpen = f.window.Combo1.Text();
+        shownWhileOpen = f.window.gpsPort.Text();
         writesWhileOpen = f.platform.profile.log.size();
     };
-    f.window.Combo1.AddItem(row.gps);
-    f.window.Combo1.OperatorPick(0);
+    f.window.gpsPort.AddItem(row.gps);
+    f.window.gpsPort.OperatorPick(0);
 
     if (row.accepted) {
         EXPECT_TRUE(f.platform.dialog.shown.empty());
-        EXPECT_EQ(f.window.Combo1.Text(), row.gps);
+        EXPECT_EQ(f.window.gpsPort.Text(), row.gps);
         EXPECT_EQ(f.Stored("GPS", "COMPORT"), row.gps);
     } else {
         ASSERT_EQ(f.platform.dialog.shown.size(), 1u);
@@ -136,7 +136,7 @@ TEST_P(GpsChoiceTest, RefusesTheSerialSyncPortInUse) {
         // The warning comes first; "None" is shown and stored only after it is closed.
         EXPECT_EQ(shownWhileOpen, row.gps);
         EXPECT_EQ(writesWhileOpen, 0u);
-        EXPECT_EQ(f.window.Combo1.Text(), "None");
+        EXPECT_EQ(f.window.gpsPort.Text(), "None");
         EXPECT_EQ(f.Stored("GPS", "COMPORT"), "None");
     }
     EXPECT_TRUE(f.port.log.empty()) << "the GPS choice never touches the port";
@@ -158,23 +158,23 @@ INSTANTIATE_TEST_SUITE_P(Rows, GpsChoiceTest,
 TEST(FillSerialSyncListTest, SixteenEntriesMarkedByTheProbe) {
     SerialFixture f;
     f.platform.probe.present = {1, 3, 12, 16};
-    f.window.Combo2.SetText("");
+    f.window.clockPort.SetText("");
     FillSerialSyncList(f.window, f.platform.probe);
 
     const std::vector<std::string> expected{
         "+COM1", " COM2",  "+COM3",  " COM4",  " COM5",  " COM6",  " COM7",  " COM8",
         " COM9", " COM10", " COM11", "+COM12", " COM13", " COM14", " COM15", "+COM16"};
-    EXPECT_EQ(f.window.Combo2.Entries(), expected);
+    EXPECT_EQ(f.window.clockPort.Entries(), expected);
     EXPECT_EQ(f.platform.probe.probed,
               (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
-    EXPECT_EQ(f.window.Combo2.Text(), "");
-    EXPECT_EQ(f.window.Combo2.ListIndex(), -1);
+    EXPECT_EQ(f.window.clockPort.Text(), "");
+    EXPECT_EQ(f.window.clockPort.ListIndex(), -1);
     EXPECT_TRUE(f.port.log.empty());
 }
 
 struct OpeningRow {
     const char* reason;
-    const char* text;  // Combo2's text, the stored name
+    const char* text;  // clockPort's text, the stored name
     int check2;
     int commPortBefore;
     int absentPort;  // 0 for none
@@ -192,8 +192,8 @@ TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
     SerialFixture f;
     f.platform.port.SetCommPort(static_cast<std::int16_t>(row.commPortBefore));
     f.platform.port.absentPorts = {row.absentPort};
-    f.window.Combo2.SetText(row.text);
-    f.window.Check2.SetValue(row.check2);
+    f.window.clockPort.SetText(row.text);
+    f.window.sendingOn.SetValue(row.check2);
     const std::string refusal = OpenStoredSerialSyncPort(
         f.window, f.port, f.platform.settings,
         [&](const std::function<void()>& action) { ReportAndGoOn(f.platform.dialog, action); });
@@ -202,7 +202,7 @@ TEST_P(StartupOpeningTest, OpensTheStoredPortUnderTheStartupRule) {
     EXPECT_EQ(f.platform.port.PortOpen(), row.open);
     EXPECT_EQ(f.platform.port.CommPort(), row.commPort);
     const std::string shownAfter = row.refused ? "None" : *row.text == '\0' ? "COM1" : row.text;
-    EXPECT_EQ(f.window.Combo2.Text(), shownAfter);
+    EXPECT_EQ(f.window.clockPort.Text(), shownAfter);
     if (row.refused) {
         // The value, the key and the file, for the one notice start-up shows.
         EXPECT_NE(refusal.find("\"" + std::string(row.text) + "\""), std::string::npos) << refusal;

@@ -105,9 +105,9 @@ TEST(KeyTableTest, AListWithoutSelectionWritesMinusOneAndReadsBackWithoutError) 
     SaveSetting(window, platform.settings, Setting::DSTstartMon);
     ASSERT_NE(platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), nullptr);
     EXPECT_EQ(*platform.profile.Find(kFakeDataIni, "CommMethod", "DSTstartMon"), "-1");
-    window.Combo10.SetListIndex(3);
+    window.startMonth.SetListIndex(3);
     RestoreSetting(window, platform.settings, Setting::DSTstartMon);
-    EXPECT_EQ(window.Combo10.ListIndex(), -1);
+    EXPECT_EQ(window.startMonth.ListIndex(), -1);
 }
 
 TEST(KeyTableTest, ABadStoredValueFailsAndLeavesItsControlAsItWas) {
@@ -149,9 +149,9 @@ TEST(KeyTableTest, SendSyncTakesTheLeadingNumber) {
         FakePlatform platform;
         platform.profile.WriteString("SerialSync", "SENDSYNC", row.stored, kFakeCorvantisIni);
         Window window;
-        window.Check2.SetValue(row.value == 0 ? 1 : 0);
+        window.sendingOn.SetValue(row.value == 0 ? 1 : 0);
         RestoreSetting(window, platform.settings, Setting::SendSync);
-        EXPECT_EQ(window.Check2.Value(), row.value);
+        EXPECT_EQ(window.sendingOn.Value(), row.value);
     }
 }
 
@@ -179,7 +179,7 @@ TEST(SerialRateTest, StartUpFallsBackOnlyForAnEmptyValue) {
         platform.profile.log.clear();
         Window window;
         RestoreSerialRate(window, platform.settings);
-        EXPECT_EQ(window.SerialRate.Text(), row.shown);
+        EXPECT_EQ(window.serialRate.Text(), row.shown);
         EXPECT_EQ(window.sendRate, row.sendRate);
         if (row.writtenBack) {
             EXPECT_EQ(platform.profile.log,

@@ -54,7 +54,7 @@ std::function<void(Window&)> Picks(ComboBox Window::*list, int index) {
     return [list, index](Window& w) { (w.*list).OperatorPick(index); };
 }
 std::function<void(Window&)> Selects(int option) {
-    return [option](Window& w) { w.Option1[option].OperatorClick(); };
+    return [option](Window& w) { w.utcOrLocal[option].OperatorClick(); };
 }
 
 TEST_F(SettingsHandlersTest, EachClickWritesItsKeyWithItsEncodingAndNothingElse) {
@@ -64,33 +64,33 @@ TEST_F(SettingsHandlersTest, EachClickWritesItsKeyWithItsEncodingAndNothingElse)
         const char* writes;
     };
     const Row rows[] = {
-        {"Check3 (starts checked)", Clicks(&Window::Check3), "Corvantis.ini|GPS|GPSDATE=0"},
-        {"Check6", Clicks(&Window::Check6), "data.ini|CommMethod|ENABLEOCXO=1"},
-        {"Check7", Clicks(&Window::Check7), "data.ini|CommMethod|DSTENABLED=1"},
-        {"Check7 greyed", [](Window& w) { w.Check7.SetValue(2); },
+        {"Check3 (starts checked)", Clicks(&Window::useGpsDate), "Corvantis.ini|GPS|GPSDATE=0"},
+        {"Check6", Clicks(&Window::rulesWithTime), "data.ini|CommMethod|ENABLEOCXO=1"},
+        {"Check7", Clicks(&Window::autoDaylightSaving), "data.ini|CommMethod|DSTENABLED=1"},
+        {"Check7 greyed", [](Window& w) { w.autoDaylightSaving.SetValue(2); },
          "data.ini|CommMethod|DSTENABLED=2"},
-        {"Combo7", Picks(&Window::Combo7, 5), "data.ini|CommMethod|DSTSTARTDOM=5"},
-        {"Combo8", Picks(&Window::Combo8, 0), "data.ini|CommMethod|DSTENDDOM=0"},
-        {"CurrAddress", Picks(&Window::CurrAddress, 42), "Corvantis.ini|GPS|CURRADDRESS=42"},
-        {"NewAddress", Picks(&Window::NewAddress, 7), "Corvantis.ini|GPS|NEWADDRESS=7"},
-        {"SerialRate", Picks(&Window::SerialRate, 2),
+        {"Combo7", Picks(&Window::startDayOfMonth, 5), "data.ini|CommMethod|DSTSTARTDOM=5"},
+        {"Combo8", Picks(&Window::endDayOfMonth, 0), "data.ini|CommMethod|DSTENDDOM=0"},
+        {"CurrAddress", Picks(&Window::currentAddress, 42), "Corvantis.ini|GPS|CURRADDRESS=42"},
+        {"NewAddress", Picks(&Window::newAddress, 7), "Corvantis.ini|GPS|NEWADDRESS=7"},
+        {"SerialRate", Picks(&Window::serialRate, 2),
          "Corvantis.ini|SerialSync|SERIALRATE=once per hour"},
         {"Option1 UTC", Selects(0),
          "Corvantis.ini|SerialSync|TIMEUTC=True Corvantis.ini|SerialSync|TIMELOCAL=False"},
         {"Option1 LOCAL", Selects(1),
          "Corvantis.ini|SerialSync|TIMEUTC=False Corvantis.ini|SerialSync|TIMELOCAL=True"},
-        {"Check1 checked", Clicks(&Window::Check1), "Corvantis.ini|UDP|SENDUDP= 1"},
-        {"AutoStart checked", Clicks(&Window::AutoStart), "Corvantis.ini|GPS|AUTOSTART= 1"},
-        {"Check2 saves nothing", Clicks(&Window::Check2), ""},
-        {"Check5 saves nothing", Clicks(&Window::Check5), ""},
-        {"Check8 saves nothing", Clicks(&Window::Check8), ""},
+        {"Check1 checked", Clicks(&Window::udpBroadcast), "Corvantis.ini|UDP|SENDUDP= 1"},
+        {"AutoStart checked", Clicks(&Window::autoStart), "Corvantis.ini|GPS|AUTOSTART= 1"},
+        {"Check2 saves nothing", Clicks(&Window::sendingOn), ""},
+        {"Check5 saves nothing", Clicks(&Window::toMessageClocks), ""},
+        {"Check8 saves nothing", Clicks(&Window::broadcastTime), ""},
         {"UDPaddress saves nothing",
          [](Window& w) {
-             w.UDPaddress.OperatorKeyPress('1');
-             w.UDPaddress.OperatorLeave();
+             w.udpAddress.OperatorKeyPress('1');
+             w.udpAddress.OperatorLeave();
          },
          ""},
-        {"a leaving-focus list saves nothing on a click", Picks(&Window::Combo10, 4), ""},
+        {"a leaving-focus list saves nothing on a click", Picks(&Window::startMonth, 4), ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -106,11 +106,15 @@ TEST_F(SettingsHandlersTest, LeavingFocusListsAreInTheFileOnlyAfterTheFocusLeft)
         std::string key;
     };
     const std::vector<Row> rows = {
-        {&Window::Combo10, "DSTSTARTMON"},     {&Window::Combo11, "DSTSTARTDOW"},
-        {&Window::Combo12, "DSTSTARTOCCUR"},   {&Window::Combo13, "DSTHOUR"},
-        {&Window::Combo14, "LEAPSEC"},         {&Window::Combo5, "DSTENDDOW"},
-        {&Window::Combo6, "DSTENDMON"},        {&Window::Combo9, "DSTENDOCCUR"},
-        {&Window::HourOffset, "TZHOUROFFSET"},
+        {&Window::startMonth, "DSTSTARTMON"},
+        {&Window::startWeekday, "DSTSTARTDOW"},
+        {&Window::startOccurrence, "DSTSTARTOCCUR"},
+        {&Window::changeHour, "DSTHOUR"},
+        {&Window::leapYear, "LEAPSEC"},
+        {&Window::endWeekday, "DSTENDDOW"},
+        {&Window::endMonth, "DSTENDMON"},
+        {&Window::endOccurrence, "DSTENDOCCUR"},
+        {&Window::zoneOffset, "TZHOUROFFSET"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key);
@@ -125,9 +129,9 @@ TEST_F(SettingsHandlersTest, LeavingFocusListsAreInTheFileOnlyAfterTheFocusLeft)
 }
 
 TEST_F(SettingsHandlersTest, Check7SwitchesTheEightListsInOrderThenWrites) {
-    const std::vector<ComboBox*> lists = {&window.Combo7,  &window.Combo10, &window.Combo11,
-                                          &window.Combo12, &window.Combo5,  &window.Combo6,
-                                          &window.Combo9,  &window.Combo8};
+    const std::vector<ComboBox*> lists = {
+        &window.startDayOfMonth, &window.startMonth, &window.startWeekday,  &window.startOccurrence,
+        &window.endWeekday,      &window.endMonth,   &window.endOccurrence, &window.endDayOfMonth};
     std::vector<std::string> expected;
     for (const char* state : {"0 after 0", "1 after 1"}) {
         for (ComboBox* list : lists) {
@@ -137,86 +141,87 @@ TEST_F(SettingsHandlersTest, Check7SwitchesTheEightListsInOrderThenWrites) {
     for (ComboBox* list : lists) {
         WatchEnabled(*list);
     }
-    window.Check7.SetValue(2);  // greyed disables
-    window.Check7.OperatorClick();
+    window.autoDaylightSaving.SetValue(2);  // greyed disables
+    window.autoDaylightSaving.OperatorClick();
     EXPECT_EQ(events, expected);
 }
 
 TEST_F(SettingsHandlersTest, AFixedDaySwitchesItsRulesWeekdayAndOccurrenceOffAfterTheWrite) {
-    WatchEnabled(window.Combo11);
-    WatchEnabled(window.Combo12);
-    WatchEnabled(window.Combo9);
-    WatchEnabled(window.Combo5);
+    WatchEnabled(window.startWeekday);
+    WatchEnabled(window.startOccurrence);
+    WatchEnabled(window.endOccurrence);
+    WatchEnabled(window.endWeekday);
 
-    window.Combo7.OperatorPick(5);
-    window.Combo8.OperatorPick(9);
+    window.startDayOfMonth.OperatorPick(5);
+    window.endDayOfMonth.OperatorPick(9);
     EXPECT_EQ(events,
               (std::vector<std::string>{"Combo11:0 after 1 writes", "Combo12:0 after 1 writes",
                                         "Combo9:0 after 2 writes", "Combo5:0 after 2 writes"}));
 
-    // Checking Check7 switches every list on; the next click on Combo7 switches its pair off.
-    window.Check7.OperatorClick();
-    EXPECT_TRUE(window.Combo11.Enabled() && window.Combo12.Enabled());
-    window.Combo7.OperatorPick(5);
-    EXPECT_FALSE(window.Combo11.Enabled() || window.Combo12.Enabled());
+    // Checking autoDaylightSaving switches every list on; the next click on startDayOfMonth
+    // switches its pair off.
+    window.autoDaylightSaving.OperatorClick();
+    EXPECT_TRUE(window.startWeekday.Enabled() && window.startOccurrence.Enabled());
+    window.startDayOfMonth.OperatorPick(5);
+    EXPECT_FALSE(window.startWeekday.Enabled() || window.startOccurrence.Enabled());
 
     // No selection counts as no fixed day and is written as minus one.
-    window.Combo7.SetListIndex(-1);
-    EXPECT_TRUE(window.Combo11.Enabled() && window.Combo12.Enabled());
+    window.startDayOfMonth.SetListIndex(-1);
+    EXPECT_TRUE(window.startWeekday.Enabled() && window.startOccurrence.Enabled());
     EXPECT_EQ(*store.Find(kFakeDataIni, "CommMethod", "DSTSTARTDOM"), "-1");
-    window.Combo8.OperatorPick(0);
-    EXPECT_TRUE(window.Combo9.Enabled() && window.Combo5.Enabled());
+    window.endDayOfMonth.OperatorPick(0);
+    EXPECT_TRUE(window.endOccurrence.Enabled() && window.endWeekday.Enabled());
 }
 
 TEST_F(SettingsHandlersTest, Check1ShowsOrHidesItsLabelsAndSavesOnlyWhenChecked) {
-    window.Label4.SetVisible(true);
-    window.Check1.SetValue(1);
-    window.Check1.OperatorClick();  // unchecked
-    EXPECT_FALSE(window.Label4.Visible());
-    EXPECT_FALSE(window.Label9.Visible());
+    window.udpAddressLabel.SetVisible(true);
+    window.udpBroadcast.SetValue(1);
+    window.udpBroadcast.OperatorClick();  // unchecked
+    EXPECT_FALSE(window.udpAddressLabel.Visible());
+    EXPECT_FALSE(window.udpRateLabel.Visible());
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "UDP", "SENDUDP"), " 1");
 
     TakeWrites();
-    window.Check1.OperatorClick();  // checked
-    EXPECT_TRUE(window.Label9.Visible());
-    EXPECT_FALSE(window.Label4.Visible());
+    window.udpBroadcast.OperatorClick();  // checked
+    EXPECT_TRUE(window.udpRateLabel.Visible());
+    EXPECT_FALSE(window.udpAddressLabel.Visible());
     EXPECT_EQ(TakeWrites(), "Corvantis.ini|UDP|SENDUDP= 1");
 }
 
 TEST_F(SettingsHandlersTest, Check1ReportsAFailedStepAndGoesOnWithTheNext) {
     int failures = 0;
-    window.Label9.AddObserver([&](ControlProperty) {
+    window.udpRateLabel.AddObserver([&](ControlProperty) {
         ++failures;
         throw Failure(failures == 1 ? 5 : error::kNeverShown, "Invalid procedure call");
     });
-    window.Check1.OperatorClick();
+    window.udpBroadcast.OperatorClick();
     ASSERT_EQ(platform.dialog.shown.size(), 1u);
     EXPECT_EQ(platform.dialog.shown[0].title, "5");
     EXPECT_EQ(platform.dialog.shown[0].text, "Invalid procedure call");
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "UDP", "SENDUDP"), " 1");
 
-    window.Check1.OperatorClick();  // 126 passes without a message
+    window.udpBroadcast.OperatorClick();  // 126 passes without a message
     EXPECT_EQ(platform.dialog.shown.size(), 1u);
 }
 
 TEST_F(SettingsHandlersTest, Check8SetsTimeOnlyMessagesWhenCheckedOnly) {
     window.sendMode = SendMode::Addressed;
-    window.Check8.OperatorClick();
+    window.broadcastTime.OperatorClick();
     EXPECT_EQ(window.sendMode, SendMode::TimeOnly);
     window.sendMode = SendMode::Rules;
-    window.Check8.OperatorClick();
+    window.broadcastTime.OperatorClick();
     EXPECT_EQ(window.sendMode, SendMode::Rules);
 }
 
 TEST_F(SettingsHandlersTest, SerialRateSetsSendRateFromItsSelectionAfterTheWrite) {
     std::optional<std::int16_t> rateAtWrite;
     store.beforeWrite = [&] { rateAtWrite = window.sendRate; };
-    window.SerialRate.OperatorPick(3);
+    window.serialRate.OperatorPick(3);
     EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(3));
     EXPECT_EQ(rateAtWrite, std::nullopt);
 
-    window.SerialRate.SetText("typed text");
-    window.SerialRate.SetListIndex(-1);
+    window.serialRate.SetText("typed text");
+    window.serialRate.SetListIndex(-1);
     EXPECT_EQ(window.sendRate, std::optional<std::int16_t>(3));
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "SerialSync", "SERIALRATE"), "typed text");
 }
@@ -225,32 +230,32 @@ TEST_F(SettingsHandlersTest, Option1SetsUseUtcBeforeItsTwoWrites) {
     std::vector<bool> useUtcAtWrites;
     store.beforeWrite = [&] { useUtcAtWrites.push_back(window.useUtc); };
     window.useUtc = true;
-    window.Option1[1].OperatorClick();
+    window.utcOrLocal[1].OperatorClick();
     EXPECT_FALSE(window.useUtc);
     EXPECT_EQ(useUtcAtWrites, (std::vector<bool>{false, false}));
-    window.Option1[0].OperatorClick();
+    window.utcOrLocal[0].OperatorClick();
     EXPECT_TRUE(window.useUtc);
     // Selecting the selected option again runs the reaction and writes again.
     store.log.clear();
-    window.Option1[0].SetValue(true);
+    window.utcOrLocal[0].SetValue(true);
     EXPECT_EQ(store.log.size(), 2u);
 }
 
 TEST_F(SettingsHandlersTest, AutoStartRegistersAndRemovesTheProgram) {
     const std::string command = AutoRunCommand(platform.info);
-    window.AutoStart.OperatorClick();
+    window.autoStart.OperatorClick();
     const auto& run = platform.registry.keys[kRunKey];
     ASSERT_EQ(run.count("Corvantis"), 1u);
     EXPECT_EQ(std::string(run.at("Corvantis").data.begin(), run.at("Corvantis").data.end()),
               command);
-    window.AutoStart.OperatorClick();
+    window.autoStart.OperatorClick();
     EXPECT_EQ(platform.registry.keys[kRunKey].count("Corvantis"), 0u);
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "GPS", "AUTOSTART"), " 0");
 }
 
 TEST_F(SettingsHandlersTest, AutoStartSavesTheBoxEvenWhenTheRunKeyCannotBeOpened) {
     platform.registry.unopenable.insert(kRunKey);
-    window.AutoStart.OperatorClick();
+    window.autoStart.OperatorClick();
     EXPECT_TRUE(platform.registry.keys[kRunKey].empty());
     EXPECT_EQ(*store.Find(kFakeCorvantisIni, "GPS", "AUTOSTART"), " 1");
     EXPECT_TRUE(platform.dialog.shown.empty());

@@ -15,18 +15,18 @@ void FillPickLists(Window& w) {
 }
 
 void SelectDefaultRules(Window& w) {
-    w.HourOffset.SetListIndex(12);  // -6
-    w.Check7.SetValue(1);
-    w.Combo7.SetListIndex(0);
-    w.Combo10.SetListIndex(2);  // Mar
-    w.Combo12.SetListIndex(1);  // Second
-    w.Combo11.SetListIndex(6);  // Sun
-    w.Combo8.SetListIndex(0);
-    w.Combo6.SetListIndex(10);  // Nov
-    w.Combo9.SetListIndex(0);   // First
-    w.Combo5.SetListIndex(6);   // Sun
-    w.Combo13.SetListIndex(2);
-    w.Combo14.SetListIndex(0);
+    w.zoneOffset.SetListIndex(12);  // -6
+    w.autoDaylightSaving.SetValue(1);
+    w.startDayOfMonth.SetListIndex(0);
+    w.startMonth.SetListIndex(2);       // Mar
+    w.startOccurrence.SetListIndex(1);  // Second
+    w.startWeekday.SetListIndex(6);     // Sun
+    w.endDayOfMonth.SetListIndex(0);
+    w.endMonth.SetListIndex(10);      // Nov
+    w.endOccurrence.SetListIndex(0);  // First
+    w.endWeekday.SetListIndex(6);     // Sun
+    w.changeHour.SetListIndex(2);
+    w.leapYear.SetListIndex(0);
 }
 
 }  // namespace corvantis::testing

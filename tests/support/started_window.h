@@ -10,8 +10,8 @@ namespace corvantis::testing {
 // what it means in the program. Texts and selections are left alone.
 void FillPickLists(Window& window);
 
-// Checks Check7 and selects the default rules: the second Sunday of March to the first Sunday
-// of November, no fixed day, change at hour 2, leap-second year 0, offset -6.
+// Checks autoDaylightSaving and selects the default rules: the second Sunday of March to the first
+// Sunday of November, no fixed day, change at hour 2, leap-second year 0, offset -6.
 void SelectDefaultRules(Window& window);
 
 }  // namespace corvantis::testing

@@ -53,59 +53,60 @@ TEST(OperatorCommandsStateTest, ButtonsSetTheStateTable) {
         bool clearsText3;
     };
     for (const Row& row : std::initializer_list<Row>{
-             {"Pause Time", &Window::Command3, "0", SendMode::Addressed, 0, false, false},
-             {"Resume Time", &Window::Command5, "0", SendMode::TimeOnly, 0, false, false},
-             {"Send UTC Time Only", &Window::Command6, "0", SendMode::TimeOnly, 0, false, true},
-             {"Send Display Rules to all", &Window::Command2, "0", SendMode::Rules, 0, true, true},
-             {"Send Display Rules, empty address", &Window::Command2, "", SendMode::Rules, 0, true,
+             {"Pause Time", &Window::pauseTime, "0", SendMode::Addressed, 0, false, false},
+             {"Resume Time", &Window::resumeTime, "0", SendMode::TimeOnly, 0, false, false},
+             {"Send UTC Time Only", &Window::sendUtcTimeOnly, "0", SendMode::TimeOnly, 0, false,
               true},
-             {"Send Display Rules, no number", &Window::Command2, "all", SendMode::Rules, 0, true,
+             {"Send Display Rules to all", &Window::sendRules, "0", SendMode::Rules, 0, true, true},
+             {"Send Display Rules, empty address", &Window::sendRules, "", SendMode::Rules, 0, true,
               true},
-             {"Send Display Rules to 5", &Window::Command2, "5", SendMode::Addressed, 0, true,
+             {"Send Display Rules, no number", &Window::sendRules, "all", SendMode::Rules, 0, true,
               true},
-             {"Send Display Rules to 0.5", &Window::Command2, "0.5", SendMode::Addressed, 0, true,
+             {"Send Display Rules to 5", &Window::sendRules, "5", SendMode::Addressed, 0, true,
               true},
-             {"Send Above Address", &Window::SendAddr, "5", SendMode::Addressed, 1, true, true},
+             {"Send Display Rules to 0.5", &Window::sendRules, "0.5", SendMode::Addressed, 0, true,
+              true},
+             {"Send Above Address", &Window::sendAddress, "5", SendMode::Addressed, 1, true, true},
          }) {
         SCOPED_TRACE(row.what);
         testing::FakePlatform platform;
         Window window;
         testing::SetUpAsStarted(window, platform);
         AttachTransmitHandlers(window, platform.line);
-        window.Timer3.SetEnabled(false);
+        window.commandWindow.SetEnabled(false);
         window.sendMode = static_cast<SendMode>(2);  // none of the three
-        window.CurrAddress.SetText(row.currAddress);
-        window.Text3.SetText("reply");
+        window.currentAddress.SetText(row.currAddress);
+        window.clockReply.SetText("reply");
         (window.*row.button).OperatorClick();
         EXPECT_EQ(window.sendMode, row.sendMode);
         EXPECT_EQ(window.setAddressFlag, row.flag);
-        EXPECT_EQ(window.Label33.Visible(), row.window);
-        EXPECT_EQ(window.Timer3.Enabled(), row.window);
-        EXPECT_EQ(window.Text3.Text(), row.clearsText3 ? "" : "reply");
+        EXPECT_EQ(window.pleaseWait.Visible(), row.window);
+        EXPECT_EQ(window.commandWindow.Enabled(), row.window);
+        EXPECT_EQ(window.clockReply.Text(), row.clearsText3 ? "" : "reply");
         EXPECT_TRUE(platform.port.writes.empty());
     }
 }
 
 TEST_F(OperatorCommandsTest, RulesForAllClocksThenBackToTimeOnly) {
-    rig.window.CurrAddress.SetText("0");
-    rig.window.Command2.OperatorClick();
-    EXPECT_TRUE(rig.window.Label33.Visible());
+    rig.window.currentAddress.SetText("0");
+    rig.window.sendRules.OperatorClick();
+    EXPECT_TRUE(rig.window.pleaseWait.Visible());
     rig.RunFor(8s);  // window ends at 14:07:17.300
     EXPECT_EQ(KindsWritten(rig), "2221");
     EXPECT_EQ(rig.Written()[0], Blanks("*12_714_9_32024__32711172_0_-6_2_0#"));
     EXPECT_EQ(rig.Written()[3], TimeOnlyMessage({2024, 3, 9, 14, 7, 18}));
-    EXPECT_FALSE(rig.window.Label33.Visible());
-    EXPECT_FALSE(rig.window.Timer3.Enabled());
+    EXPECT_FALSE(rig.window.pleaseWait.Visible());
+    EXPECT_FALSE(rig.window.commandWindow.Enabled());
     EXPECT_EQ(rig.window.sendMode, SendMode::TimeOnly);
 }
 
 TEST_F(OperatorCommandsTest, NewAddressCarriesFlagOneAlsoThroughSendDisplayRules) {
-    rig.window.CurrAddress.SetText("5");
-    rig.window.NewAddress.SetText("12");
-    rig.window.SendAddr.OperatorClick();
-    rig.RunFor(3s);                       // 14:07:12 and 14:07:14
-    rig.window.Command2.OperatorClick();  // within the window, address not 0
-    rig.RunFor(8s);                       // the window now ends at 14:07:20.300
+    rig.window.currentAddress.SetText("5");
+    rig.window.newAddress.SetText("12");
+    rig.window.sendAddress.OperatorClick();
+    rig.RunFor(3s);                        // 14:07:12 and 14:07:14
+    rig.window.sendRules.OperatorClick();  // within the window, address not 0
+    rig.RunFor(8s);                        // the window now ends at 14:07:20.300
     EXPECT_EQ(KindsWritten(rig), "333331");
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(rig.Written()[i], Blanks("*_5121___________32711173_0_-6_2_0#")) << i;
@@ -114,25 +115,25 @@ TEST_F(OperatorCommandsTest, NewAddressCarriesFlagOneAlsoThroughSendDisplayRules
 }
 
 TEST_F(OperatorCommandsTest, AWindowIsAlwaysFullSixSecondsFromTheLastPress) {
-    rig.window.CurrAddress.SetText("5");
-    rig.window.SendAddr.OperatorClick();
+    rig.window.currentAddress.SetText("5");
+    rig.window.sendAddress.OperatorClick();
     rig.RunFor(5s);
-    rig.window.Command2.OperatorClick();
+    rig.window.sendRules.OperatorClick();
     rig.RunFor(5900ms);  // 10.9 s after the first press
-    EXPECT_TRUE(rig.window.Label33.Visible());
+    EXPECT_TRUE(rig.window.pleaseWait.Visible());
     EXPECT_EQ(rig.window.sendMode, SendMode::Addressed);
     EXPECT_EQ(rig.window.setAddressFlag, 1);
     rig.RunFor(100ms);
-    EXPECT_FALSE(rig.window.Label33.Visible());
+    EXPECT_FALSE(rig.window.pleaseWait.Visible());
     EXPECT_EQ(rig.window.sendMode, SendMode::TimeOnly);
     EXPECT_EQ(rig.window.setAddressFlag, 0);
 }
 
 TEST_F(OperatorCommandsTest, PauseUnderLocalChangesNothingOnTheWire) {
-    rig.window.Option1[1].SetValue(true);
+    rig.window.utcOrLocal[1].SetValue(true);
     rig.window.useUtc = false;
     rig.RunFor(4s);
-    rig.window.Command3.OperatorClick();
+    rig.window.pauseTime.OperatorClick();
     rig.RunFor(4s);
     EXPECT_EQ(KindsWritten(rig), "LLLL");
     EXPECT_EQ(rig.Written()[3], LocalTimeMessage({2024, 3, 9, 14, 7, 18}));
@@ -140,10 +141,10 @@ TEST_F(OperatorCommandsTest, PauseUnderLocalChangesNothingOnTheWire) {
 }
 
 TEST_F(OperatorCommandsTest, PauseAfterRulesMovesToAddressedCommandsWithFlagZero) {
-    rig.window.CurrAddress.SetText("0");
-    rig.window.Command2.OperatorClick();
+    rig.window.currentAddress.SetText("0");
+    rig.window.sendRules.OperatorClick();
     rig.RunFor(8s);
-    rig.window.Command3.OperatorClick();
+    rig.window.pauseTime.OperatorClick();
     rig.RunFor(4s);
     EXPECT_EQ(KindsWritten(rig), "222133");
     EXPECT_EQ(rig.Written().back(), Blanks("*_0_00___________32711173_0_-6_2_0#"));
@@ -153,13 +154,13 @@ TEST_F(OperatorCommandsTest, AtOncePerMinuteAWindowWithoutAMinuteChangeSendsNoth
     rig.window.sendRate = 1;
     rig.RunFor(1s);  // the new rate's first slice, "07", is due at 14:07:12
     rig.platform.port.writes.clear();
-    rig.window.CurrAddress.SetText("0");
-    rig.window.Command2.OperatorClick();
+    rig.window.currentAddress.SetText("0");
+    rig.window.sendRules.OperatorClick();
     rig.RunFor(2s);
     // Built and shown all the same.
-    EXPECT_EQ(rig.window.Text1.Text(), Blanks("*14_714_9_32024__32711172_0_-6_2_0#"));
+    EXPECT_EQ(rig.window.sentMessage.Text(), Blanks("*14_714_9_32024__32711172_0_-6_2_0#"));
     rig.RunFor(6s);
-    EXPECT_FALSE(rig.window.Label33.Visible());
+    EXPECT_FALSE(rig.window.pleaseWait.Visible());
     EXPECT_TRUE(rig.Written().empty());
     rig.RunUntil({2024, 3, 9, 14, 8, 1});
     EXPECT_EQ(rig.Written(), (std::vector<std::string>{TimeOnlyMessage({2024, 3, 9, 14, 8, 0})}));

@@ -40,18 +40,18 @@ TEST(TransmissionTickTest, OddSecondsAndRepeatedTicksDoNothing) {
     TransmitRig rig({2024, 3, 9, 14, 7, 1}, 50);
     rig.RunUntil({2024, 3, 9, 14, 7, 1}, 999);  // the ticks of an odd second
     EXPECT_TRUE(rig.Written().empty());
-    EXPECT_EQ(rig.window.Text1.Text(), "");
+    EXPECT_EQ(rig.window.sentMessage.Text(), "");
     EXPECT_EQ(rig.window.lastEvenSecond, 0);
 
     rig.RunUntil({2024, 3, 9, 14, 7, 2}, 50);  // the first tick of an even second
     EXPECT_EQ(rig.Written().size(), 1u);
     EXPECT_EQ(rig.window.lastEvenSecond, 2);
-    rig.window.Text1.SetText("");
-    rig.window.Text4.SetText("");
+    rig.window.sentMessage.SetText("");
+    rig.window.pcSeconds.SetText("");
     rig.RunUntil({2024, 3, 9, 14, 7, 3}, 999);  // its other nine, then an odd second
     EXPECT_EQ(rig.Written().size(), 1u);
-    EXPECT_EQ(rig.window.Text1.Text(), "");
-    EXPECT_EQ(rig.window.Text4.Text(), "");
+    EXPECT_EQ(rig.window.sentMessage.Text(), "");
+    EXPECT_EQ(rig.window.pcSeconds.Text(), "");
 }
 
 TEST(TransmissionTickTest, SecondZeroIsPassedOverRightAfterStartUp) {
@@ -82,7 +82,7 @@ TEST(TransmissionTickTest, AMessageLaterThanTheMarginWaitsForTheNextEvenSecond) 
         std::vector<std::string> times = TimesWritten(rig);
         times.resize(std::min<std::size_t>(times.size(), 2));
         EXPECT_EQ(times, row.written);
-        EXPECT_EQ(rig.window.Text1.Text().empty(), false);
+        EXPECT_EQ(rig.window.sentMessage.Text().empty(), false);
     }
 }
 
@@ -91,8 +91,8 @@ TEST(TransmissionTickTest, EveryEvenSecondAtOncePerSecond) {
     rig.RunUntil({2024, 3, 9, 14, 7, 5});
     EXPECT_EQ(TimesWritten(rig),
               (std::vector<std::string>{"14:06:58", "14:07:00", "14:07:02", "14:07:04"}));
-    EXPECT_EQ(rig.window.Text1.Text(), TimeOnlyMessage({2024, 3, 9, 14, 7, 4}));
-    EXPECT_EQ(rig.window.Text4.Text(), " 4");
+    EXPECT_EQ(rig.window.sentMessage.Text(), TimeOnlyMessage({2024, 3, 9, 14, 7, 4}));
+    EXPECT_EQ(rig.window.pcSeconds.Text(), " 4");
 }
 
 TEST(TransmissionTickTest, RatesAcrossMinuteHourDayAndYear) {
@@ -173,9 +173,9 @@ TEST(TransmissionTickTest, FailingStepsAreSkippedSilentlyAndTheTickGoesOn) {
 
     EXPECT_EQ(port.attempts, 2);
     EXPECT_TRUE(rig.platform.dialog.shown.empty());
-    EXPECT_TRUE(rig.window.SendUDP.Enabled());
+    EXPECT_TRUE(rig.window.sendTick.Enabled());
     // Without a conversion the local reading stands; the message is still whole.
-    EXPECT_EQ(rig.window.Text1.Text(), TimeOnlyMessage({2024, 3, 9, 14, 7, 4}));
+    EXPECT_EQ(rig.window.sentMessage.Text(), TimeOnlyMessage({2024, 3, 9, 14, 7, 4}));
     EXPECT_EQ(rig.window.lastRateMark, "04");
 }
 
@@ -229,17 +229,17 @@ TEST(TransmissionTickTest, SendGates) {
              {"Check6 clear, addressed", 1, 0, 0, 1, SendMode::Addressed, false},
          }) {
         TransmitRig rig({2024, 3, 9, 14, 7, 7});
-        rig.window.Timer3.SetEnabled(false);  // the start-up command window is over
-        rig.window.Check2.SetValue(row.check2);
-        rig.window.Check5.SetValue(row.check5);
-        rig.window.Check6.SetValue(row.check6);
-        rig.window.Check8.SetValue(row.check8);
+        rig.window.commandWindow.SetEnabled(false);  // the start-up command window is over
+        rig.window.sendingOn.SetValue(row.check2);
+        rig.window.toMessageClocks.SetValue(row.check5);
+        rig.window.rulesWithTime.SetValue(row.check6);
+        rig.window.broadcastTime.SetValue(row.check8);
         rig.window.sendMode = row.sendMode;
         rig.RunUntil({2024, 3, 9, 14, 7, 13});
         EXPECT_EQ(rig.Written().size(), row.sent ? 3u : 0u) << row.what;
         // The message is built and shown at every handled second, sent or not.
-        EXPECT_EQ(rig.window.Text1.Text().size(), kMessageLength) << row.what;
-        EXPECT_EQ(rig.window.Text4.Text(), "12") << row.what;
+        EXPECT_EQ(rig.window.sentMessage.Text().size(), kMessageLength) << row.what;
+        EXPECT_EQ(rig.window.pcSeconds.Text(), "12") << row.what;
         EXPECT_EQ(rig.window.lastRateMark, "12") << row.what;
     }
 }
@@ -257,13 +257,13 @@ TEST(TransmissionTickTest, EachSendModeBuildsItsMessageWithFieldsEvenWithCheck8C
          }) {
         for (int check8 : {1, 0}) {
             TransmitRig rig({2024, 3, 9, 14, 7, 3});
-            rig.window.Timer3.SetEnabled(false);
-            rig.window.Check8.SetValue(check8);
+            rig.window.commandWindow.SetEnabled(false);
+            rig.window.broadcastTime.SetValue(check8);
             rig.window.sendMode = row.sendMode;
             rig.RunUntil(at, 500);
             std::string expected = row.message;
             std::replace(expected.begin(), expected.end(), '_', ' ');
-            EXPECT_EQ(rig.window.Text1.Text(), expected)
+            EXPECT_EQ(rig.window.sentMessage.Text(), expected)
                 << "mode " << static_cast<int>(row.sendMode) << " Check8 " << check8;
         }
     }
@@ -272,8 +272,8 @@ TEST(TransmissionTickTest, EachSendModeBuildsItsMessageWithFieldsEvenWithCheck8C
 TEST(TransmissionTickTest, LocalSendsTheLocalTimeMessageInEverySendMode) {
     for (SendMode mode : {SendMode::Addressed, SendMode::Rules, SendMode::TimeOnly}) {
         TransmitRig rig({2024, 3, 9, 20, 30, 9}, 0, -6h);
-        rig.window.Timer3.SetEnabled(false);
-        rig.window.Option1[1].SetValue(true);
+        rig.window.commandWindow.SetEnabled(false);
+        rig.window.utcOrLocal[1].SetValue(true);
         rig.window.useUtc = false;
         rig.window.sendMode = mode;
         rig.RunUntil({2024, 3, 9, 20, 30, 13});

@@ -8,14 +8,14 @@ namespace corvantis::testing {
 void SetUpAsStarted(Window& w, FakePlatform& platform) {
     FillPickLists(w);
     SelectDefaultRules(w);
-    w.Check2.SetValue(1);
-    w.Check6.SetValue(1);
-    w.Check8.SetValue(1);
-    w.Option1[0].SetValue(true);
+    w.sendingOn.SetValue(1);
+    w.rulesWithTime.SetValue(1);
+    w.broadcastTime.SetValue(1);
+    w.utcOrLocal[0].SetValue(true);
     w.useUtc = true;
     w.sendMode = SendMode::TimeOnly;
     w.setAddressFlag = 0;
-    w.Label33.SetVisible(false);
+    w.pleaseWait.SetVisible(false);
     platform.port.SetPortOpen(true);
 }
 
@@ -25,8 +25,8 @@ TransmitRig::TransmitRig(const DateTime& local, int millis, std::chrono::minutes
     SetUpAsStarted(window, platform);
     AttachTransmitHandlers(window, platform.line);
     driver = std::make_unique<TimerDriver>(
-        platform.timers,
-        std::vector<Timer*>{&window.SendUDP, &window.Timer1, &window.Timer2, &window.Timer3});
+        platform.timers, std::vector<Timer*>{&window.sendTick, &window.displayTick,
+                                             &window.secondTick, &window.commandWindow});
 }
 
 void TransmitRig::RunUntil(const DateTime& local, int millis) {

@@ -13,9 +13,9 @@ namespace corvantis::testing {
 
 // Fills the display-rule lists with their entries and selects the default rules (daylight
 // saving on, second Sunday of March to first Sunday of November, change at hour 2, leap-second
-// year 0, offset -6); checks Check2, Check6 and Check8; opens the port; selects "UTC" with
-// useUtc true; sendMode 3, setAddressFlag 0, sendRate unset; Label33 hidden. Timer3 stays
-// enabled as the window's design has it.
+// year 0, offset -6); checks sendingOn, rulesWithTime and broadcastTime; opens the port; selects
+// "UTC" with useUtc true; sendMode 3, setAddressFlag 0, sendRate unset; pleaseWait hidden.
+// commandWindow stays enabled as the window's design has it.
 void SetUpAsStarted(Window& window, FakePlatform& platform);
 
 // A started window with the transmit handlers attached and its timers running in virtual time

@@ -68,34 +68,35 @@ TYPED_TEST_P(ViewContract, TheKeyboardVisitsTheControlsInTheLayoutsOrder) {
     EXPECT_EQ(this->m_view.TabOrder(), NamesOf(TabOrder(layout)));
     // Controls that come and go take their place in the order, and leave it.
     // (Option buttons stay out: the dialog manager visits a group of them at its selected one.)
-    for (Control* shown : std::vector<Control*>{&w.Text3, &w.Text4, &w.Check6, &w.Command3}) {
+    for (Control* shown :
+         std::vector<Control*>{&w.clockReply, &w.pcSeconds, &w.rulesWithTime, &w.pauseTime}) {
         shown->SetVisible(true);
     }
-    w.Combo7.SetEnabled(false);
+    w.startDayOfMonth.SetEnabled(false);
     EXPECT_EQ(this->m_view.TabOrder(), NamesOf(TabOrder(layout)));
 }
 
 TYPED_TEST_P(ViewContract, ChangesOfTheModelShowInTheView) {
     Window& w = this->m_window;
     this->m_view.Show();
-    w.Check7.SetValue(2);
-    w.Option1[0].SetValue(true);
+    w.autoDaylightSaving.SetValue(2);
+    w.utcOrLocal[0].SetValue(true);
     for (const char* month : {"Jan", "Feb", "Mar"}) {
-        w.Combo10.AddItem(month);
+        w.startMonth.AddItem(month);
     }
-    w.Combo10.SetListIndex(1);
-    w.Combo2.SetText("COM5");
-    w.Text1.SetText("* 5 714 9 32024         1         #");
-    w.Label2.SetCaption("Version 2.1.33");
-    w.Command2.SetVisible(false);
-    w.Label33.SetVisible(false);
+    w.startMonth.SetListIndex(1);
+    w.clockPort.SetText("COM5");
+    w.sentMessage.SetText("* 5 714 9 32024         1         #");
+    w.versionLabel.SetCaption("Version 2.1.33");
+    w.sendRules.SetVisible(false);
+    w.pleaseWait.SetVisible(false);
     constexpr int kNoValue = -100;  // text boxes and labels hold none
     const struct {
         const char* name;
         int value;
         std::string shown;
     } rows[] = {
-        {"Check7", 2, w.Check7.Caption()},  // greyed
+        {"Check7", 2, w.autoDaylightSaving.Caption()},  // greyed
         {"Option1(0)", 1, "UTC"},
         {"Option1(1)", 0, "LOCAL"},  // the other option cleared
         {"Combo10", 1, "Feb"},
@@ -118,26 +119,26 @@ TYPED_TEST_P(ViewContract, TheOperatorsChangesReachTheModelOnce) {
     Window& w = this->m_window;
     int clicks = 0;
     int picks = 0;
-    w.SendAddr.onClick = [&] { ++clicks; };
-    w.Combo10.onClick = [&] { ++picks; };
+    w.sendAddress.onClick = [&] { ++clicks; };
+    w.startMonth.onClick = [&] { ++picks; };
     for (const char* month : {"Jan", "Feb", "Mar"}) {
-        w.Combo10.AddItem(month);
+        w.startMonth.AddItem(month);
     }
-    w.Option1[0].SetVisible(true);
-    w.Option1[1].SetVisible(true);
+    w.utcOrLocal[0].SetVisible(true);
+    w.utcOrLocal[1].SetVisible(true);
     this->m_view.Show();
 
     this->m_view.Click("SendAddr");
     EXPECT_EQ(clicks, 1);
     this->m_view.Click("Check7");
-    EXPECT_EQ(w.Check7.Value(), 1);
+    EXPECT_EQ(w.autoDaylightSaving.Value(), 1);
     EXPECT_EQ(this->m_view.Value("Check7"), 1);
     this->m_view.Click("Option1(0)");
-    EXPECT_TRUE(w.Option1[0].Value());
+    EXPECT_TRUE(w.utcOrLocal[0].Value());
     EXPECT_EQ(this->m_view.Value("Option1(1)"), 0);
     this->m_view.Pick("Combo10", 2);
-    EXPECT_EQ(w.Combo10.ListIndex(), 2);
-    EXPECT_EQ(w.Combo10.Text(), "Mar");
+    EXPECT_EQ(w.startMonth.ListIndex(), 2);
+    EXPECT_EQ(w.startMonth.Text(), "Mar");
     EXPECT_EQ(picks, 1);
     EXPECT_EQ(this->m_view.Shown("Combo10"), "Mar");
 }

@@ -86,7 +86,7 @@ int RunOnLoop(const ProgramInfo& info, const Options& options) {
     StdinWords words(loop, window);
     // A service manager's stop (or Ctrl+C, or a hang-up) closes the program as "Close and
     // Exit" does.
-    posix::TerminationSignals termination(loop, [&window] { window.Command1.OperatorClick(); });
+    posix::TerminationSignals termination(loop, [&window] { window.closeAndExit.OperatorClick(); });
     const int code =
         assembled.Run(ConsoleVoices(window, status, log), [&loop] { return loop.Run(); });
     log.WriteStopped();

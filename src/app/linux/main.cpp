@@ -97,7 +97,7 @@ int RunWindow(const ProgramInfo& info, const Options& options) {
     view.onTrayActivated = [&program] { program.NotifyIconClicked(); };
     // A desktop session ending (or a kill) closes the program as "Close and Exit" does; a
     // second copy started on the same settings brings this window forward.
-    TerminationSignals termination([&window] { window.Command1.OperatorClick(); },
+    TerminationSignals termination([&window] { window.closeAndExit.OperatorClick(); },
                                    [&view] {
                                        view.showNormal();
                                        view.raise();

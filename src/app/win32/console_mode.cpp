@@ -175,7 +175,7 @@ int RunConsole(const ProgramInfo& info, Win32Platform& platform, const Options& 
     BeginLog(log, window, assembled.Settings(), options.logMessages);
     OperatorLines lines(window, std::cerr);
     ConsoleInput input(platform.loop, [&lines](std::string_view bytes) { lines.Feed(bytes); });
-    ConsoleControl control(platform.loop, [&window] { window.Command1.OperatorClick(); });
+    ConsoleControl control(platform.loop, [&window] { window.closeAndExit.OperatorClick(); });
     const int code = assembled.Run(ConsoleVoices(window, status, log),
                                    [&platform] { return platform.loop.Run(); });
     log.WriteStopped();

@@ -125,8 +125,8 @@ int RunProgram(const std::string& settingsFolder, SystemEventLog& events) {
                                 {"service", static_cast<std::int64_t>(GetCurrentProcessId())},
                                 "",
                                 LogTap(log)});
-    const auto stop =
-        platform.loop.Watch(g_run.stopRequested, [&window] { window.Command1.OperatorClick(); });
+    const auto stop = platform.loop.Watch(g_run.stopRequested,
+                                          [&window] { window.closeAndExit.OperatorClick(); });
     const auto resume =
         platform.loop.Watch(g_run.resumed, [&platform] { platform.timers.Realign(); });
     const int code = assembled.Run(ServiceVoices(events, status, log), [&] {

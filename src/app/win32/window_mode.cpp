@@ -59,7 +59,7 @@ int RunWindow(const ProgramInfo& info, Win32Platform& platform, const std::strin
     // may end the process as soon as this returns, so the window's place is stored first.
     view->onEndSession = [&window, &place] {
         place.StoreIfMoved();
-        window.Command1.OperatorClick();
+        window.closeAndExit.OperatorClick();
     };
     // However the window goes, the loop ends with it.
     view->onDestroyed = [&platform] { platform.loop.Quit(0); };

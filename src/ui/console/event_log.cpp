@@ -47,11 +47,11 @@ void EventLog::WriteWarning(std::string_view what, std::string_view detail) {
 }
 
 void EventLog::WatchReplies(Window& w) {
-    w.Text3.AddObserver([this, &w](ControlProperty property) {
-        if (property == ControlProperty::Text && !w.Text3.Text().empty()) {
+    w.clockReply.AddObserver([this, &w](ControlProperty property) {
+        if (property == ControlProperty::Text && !w.clockReply.Text().empty()) {
             ++m_sinceSummary.replies;
             ++m_total.replies;
-            Write("reply", "[" + w.Text3.Text() + "]");
+            Write("reply", "[" + w.clockReply.Text() + "]");
         }
     });
 }
@@ -60,12 +60,12 @@ void EventLog::WatchMessages(Window& w) {
     // A window newly watched starts runs of its own.
     m_lastOutcome = Outcome::None;
     m_lastRateMark.clear();
-    w.Text1.AddObserver([this](ControlProperty property) {
+    w.sentMessage.AddObserver([this](ControlProperty property) {
         if (property == ControlProperty::Text) {
             m_builtThisTick = true;
         }
     });
-    w.SendUDP.AddObserver([this, &w](ControlProperty property) {
+    w.sendTick.AddObserver([this, &w](ControlProperty property) {
         if (property != ControlProperty::Ticked) {
             return;
         }
@@ -74,7 +74,7 @@ void EventLog::WatchMessages(Window& w) {
         const bool due = w.lastRateMark.empty() || w.lastRateMark != m_lastRateMark;
         m_lastRateMark = w.lastRateMark;
         if (m_builtThisTick && !m_sentThisTick && due) {
-            Note(Outcome::NotSent, "built", "[" + w.Text1.Text() + "] not sent");
+            Note(Outcome::NotSent, "built", "[" + w.sentMessage.Text() + "] not sent");
         }
         m_builtThisTick = false;
         m_sentThisTick = false;

@@ -41,7 +41,7 @@ public:
     // Asks for a line per message from now on (the settings are read after the log exists).
     void LogEveryMessage(bool every) { m_options.everyMessage = every; }
 
-    // Logs every reply the window shows (each new text of Text3 that is not empty).
+    // Logs every reply the window shows (each new text of clockReply that is not empty).
     void WatchReplies(Window& w);
 
     // Logs the messages the transmission tick builds when a transmission is due but does not

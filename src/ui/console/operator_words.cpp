@@ -13,8 +13,9 @@ struct Word {
 };
 
 constexpr Word kWords[] = {
-    {"rules", &Window::Command2},  {"address", &Window::SendAddr}, {"pause", &Window::Command3},
-    {"resume", &Window::Command5}, {"utc", &Window::Command6},     {"exit", &Window::Command1},
+    {"rules", &Window::sendRules},     {"address", &Window::sendAddress},
+    {"pause", &Window::pauseTime},     {"resume", &Window::resumeTime},
+    {"utc", &Window::sendUtcTimeOnly}, {"exit", &Window::closeAndExit},
 };
 
 std::string Normalised(std::string_view line) {

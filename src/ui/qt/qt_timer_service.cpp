@@ -128,7 +128,7 @@ private:
     int m_id;
 };
 
-// Timer1: whole seconds while the window is shown, and arriving characters.
+// displayTick: whole seconds while the window is shown, and arriving characters.
 class DisplayTimer : public PlatformTimer {
 public:
     DisplayTimer(QtSerialPort& port, std::function<void()> onTick, bool shown,

@@ -40,9 +40,9 @@ public:
     std::unique_ptr<PlatformTimer> CreateTimerFor(const std::string& name,
                                                   std::function<void()> onTick) override;
 
-    // The window whose being shown decides Timer1's ticks; it must outlive the service.
+    // The window whose being shown decides displayTick's ticks; it must outlive the service.
     void FollowWindow(QWidget& window);
-    // The port whose arriving characters tick Timer1; it must outlive the service's timers.
+    // The port whose arriving characters tick displayTick; it must outlive the service's timers.
     void FollowPort(QtSerialPort& port);
 
     // Whether the followed window is shown now (and not minimised).

@@ -632,9 +632,9 @@ void WindowView::BuildTray() {
             Forward(onTrayActivated);
         }
     });
-    QAction* exit = m_trayMenu->addAction(ButtonCaption(m_window.Command1.Caption()));
+    QAction* exit = m_trayMenu->addAction(ButtonCaption(m_window.closeAndExit.Caption()));
     connect(exit, &QAction::triggered, this,
-            [this] { Forward([this] { m_window.Command1.OperatorClick(); }); });
+            [this] { Forward([this] { m_window.closeAndExit.OperatorClick(); }); });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }

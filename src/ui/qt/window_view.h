@@ -81,7 +81,7 @@ public:
     bool HasTrayIcon() const;
     // Removes the notification-area icon; does nothing when there is none.
     void RemoveTrayIcon();
-    // The icon's menu: "Show" runs onTrayActivated, "Close and Exit" runs Command1's click.
+    // The icon's menu: "Show" runs onTrayActivated, "Close and Exit" runs closeAndExit's click.
     // It exists also where no icon can be shown.
     QMenu* TrayMenu() const { return m_trayMenu; }
 

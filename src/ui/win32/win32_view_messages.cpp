@@ -113,7 +113,7 @@ void Win32WindowView::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == kMenuShow) {
             OnTrayActivated();
         } else if (LOWORD(wParam) == kMenuExit) {
-            Forward([this] { m_window.Command1.OperatorClick(); });
+            Forward([this] { m_window.closeAndExit.OperatorClick(); });
         }
         return;
     }
@@ -142,7 +142,7 @@ LRESULT Win32WindowView::OnStaticColour(HDC dc, HWND control) {
         SetBkColor(dc, kWarningBackground);
         return reinterpret_cast<LRESULT>(m_warningBrush.Get());
     }
-    if (control == ControlHandle(m_window.Label33.Name())) {
+    if (control == ControlHandle(m_window.pleaseWait.Name())) {
         // "Please Wait!" in red on the window's own background; in bold alone, in the
         // theme's colours, under a high-contrast theme.
         if (highContrast) {
@@ -403,7 +403,7 @@ void Win32WindowView::ShowTrayMenu() {
     }
     AppendMenuW(menu.Get(), MF_STRING, kMenuShow, L"Show");
     AppendMenuW(menu.Get(), MF_STRING, kMenuExit,
-                ButtonCaption(m_window.Command1.Caption()).c_str());
+                ButtonCaption(m_window.closeAndExit.Caption()).c_str());
     POINT at{};
     GetCursorPos(&at);
     // The menu closes when the operator clicks elsewhere only while the window is foreground.

@@ -17,8 +17,8 @@ namespace {
 
 struct Clicks {
     explicit Clicks(Window& w) {
-        w.Command2.onClick = [this] { text += "rules "; };
-        w.SendAddr.onClick = [this] { text += "address "; };
+        w.sendRules.onClick = [this] { text += "rules "; };
+        w.sendAddress.onClick = [this] { text += "address "; };
     }
     std::string text;
 };

@@ -81,8 +81,8 @@ TEST_F(EventLogTest, AFailedWriteIsNotLoggedAsSent) {
 TEST_F(EventLogTest, RepliesShownAreLoggedButEmptyingIsNot) {
     Window w;
     log.WatchReplies(w);
-    w.Text3.SetText("OK 5");
-    w.Text3.SetText("");
+    w.clockReply.SetText("OK 5");
+    w.clockReply.SetText("");
     EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 reply [OK 5]\n");
 }
 
@@ -93,17 +93,17 @@ TEST(EventLogMessagesTest, MessagesBuiltButNotSentAreLoggedOnce) {
     LoggingSerialPort logged(port, log);
     Window w;
     bool send = false;
-    w.SendUDP.onTick = [&] {
-        w.Text1.SetText("*  1#");
+    w.sendTick.onTick = [&] {
+        w.sentMessage.SetText("*  1#");
         if (send) {
             logged.Output("*  1#");
         }
     };
     log.WatchMessages(w);
-    w.SendUDP.Tick();
+    w.sendTick.Tick();
     port.SetPortOpen(true);
     send = true;
-    w.SendUDP.Tick();
+    w.sendTick.Tick();
     const std::string text = out.str();
     EXPECT_NE(text.find(" built [*  1#] not sent\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" sent [*  1#]\n"), std::string::npos) << text;
@@ -136,7 +136,7 @@ TEST_F(EventLogTest, BuiltButNotSentIsLoggedWhicheverIsAttachedFirst) {
         SCOPED_TRACE(watchFirst ? "watching first" : "handler first");
         out.str("");
         Window w;
-        const auto attach = [&w] { w.SendUDP.onTick = [&w] { w.Text1.SetText("*  1#"); }; };
+        const auto attach = [&w] { w.sendTick.onTick = [&w] { w.sentMessage.SetText("*  1#"); }; };
         if (watchFirst) {
             log.WatchMessages(w);
             attach();
@@ -144,7 +144,7 @@ TEST_F(EventLogTest, BuiltButNotSentIsLoggedWhicheverIsAttachedFirst) {
             attach();
             log.WatchMessages(w);
         }
-        w.SendUDP.Tick();
+        w.sendTick.Tick();
         EXPECT_EQ(out.str(), "2024-03-09T14:30:10.250-06:00 built [*  1#] not sent\n");
     }
 }
@@ -177,8 +177,8 @@ TEST(EventLogMessagesTest, OnlyTheFirstOfEachRunIsLoggedUnlessEveryMessageIsAske
         Window w;
         char tick = ' ';
         int slice = 0;
-        w.SendUDP.onTick = [&] {
-            w.Text1.SetText("*  1#");
+        w.sendTick.onTick = [&] {
+            w.sentMessage.SetText("*  1#");
             if (tick != '.') {
                 w.lastRateMark = std::to_string(++slice);
             }
@@ -189,10 +189,10 @@ TEST(EventLogMessagesTest, OnlyTheFirstOfEachRunIsLoggedUnlessEveryMessageIsAske
         log.WatchMessages(w);
         for (const char* t = row.ticks; *t != '\0'; ++t) {
             tick = *t;
-            w.SendUDP.Tick();
+            w.sendTick.Tick();
         }
         tick = '.';
-        w.SendUDP.Tick();  // the watcher may follow the handler by one tick
+        w.sendTick.Tick();  // the watcher may follow the handler by one tick
         std::string kinds;
         std::istringstream lines(out.str());
         for (std::string line; std::getline(lines, line);) {
@@ -213,16 +213,16 @@ TEST(EventLogMessagesTest, OneSummaryAnHourAndTotalsAtTheEnd) {
     LoggingSerialPort logged(port, log);
     Window w;
     int slice = 0;
-    w.SendUDP.onTick = [&] {
+    w.sendTick.onTick = [&] {
         w.lastRateMark = std::to_string(++slice);
         logged.Output("*  1#");
     };
     log.WatchMessages(w);
     log.WatchReplies(w);
-    w.Text3.SetText("OK");
+    w.clockReply.SetText("OK");
     for (int tick = 0; tick < 5400; ++tick) {  // three hours at one message every 2 s
         now += std::chrono::seconds(2);
-        w.SendUDP.Tick();
+        w.sendTick.Tick();
     }
     log.WriteStopped();
     const std::string text = out.str();

@@ -10,8 +10,8 @@ namespace {
 TEST(OperatorWordsTest, EachWordClicksItsButtonOnce) {
     Window w;
     std::string clicked;
-    for (Button* button :
-         {&w.Command2, &w.SendAddr, &w.Command3, &w.Command5, &w.Command6, &w.Command1}) {
+    for (Button* button : {&w.sendRules, &w.sendAddress, &w.pauseTime, &w.resumeTime,
+                           &w.sendUtcTimeOnly, &w.closeAndExit}) {
         button->onClick = [&clicked, button] { clicked += button->Name() + " "; };
     }
     for (const char* line : {"rules", "address", " Pause ", "resume\r", "UTC", "exit"}) {
@@ -23,7 +23,7 @@ TEST(OperatorWordsTest, EachWordClicksItsButtonOnce) {
 TEST(OperatorWordsTest, EmptyAndUnknownLinesClickNothing) {
     Window w;
     int clicks = 0;
-    w.Command2.onClick = [&] { ++clicks; };
+    w.sendRules.onClick = [&] { ++clicks; };
     EXPECT_EQ(RunOperatorWord(w, "   "), WordResult::Empty);
     EXPECT_EQ(RunOperatorWord(w, "rule"), WordResult::Unknown);
     EXPECT_EQ(clicks, 0);

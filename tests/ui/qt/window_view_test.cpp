@@ -72,8 +72,8 @@ protected:
     void StartUp() {
         testing::FakeWindowHost host;
         Form_Load(window, platform.Startup(host));
-        window.txtPCtime.SetText("03-09-2024   14:07:05");
-        window.Text1.SetText("* 5 714 9 32024         1         #");
+        window.pcTime.SetText("03-09-2024   14:07:05");
+        window.sentMessage.SetText("* 5 714 9 32024         1         #");
     }
     QLabel* WarningLine() { return view.findChild<QLabel*>(QStringLiteral("warningLine")); }
 
@@ -139,7 +139,7 @@ TEST_F(WindowViewTest, EveryControlButTheTimersHasANamedWidgetMirroringIt) {
         EXPECT_FALSE(widget->isEnabled());
         control->SetEnabled(true);
     }
-    window.Label2.SetCaption("Version 2.1.33");
+    window.versionLabel.SetCaption("Version 2.1.33");
     EXPECT_EQ(Text(WidgetOf<QLabel>("Label2")->text()), "Version 2.1.33");
     EXPECT_EQ(Text(view.windowTitle()), "Configure Vesper Clocks");
     EXPECT_FALSE(view.windowIcon().isNull());
@@ -148,7 +148,8 @@ TEST_F(WindowViewTest, EveryControlButTheTimersHasANamedWidgetMirroringIt) {
 
 TEST_F(WindowViewTest, VisibleButtonsReachTheirClickOnce) {
     ShowActive();
-    for (Button* button : {&window.SendAddr, &window.Command2, &window.Command1, &window.UseZone}) {
+    for (Button* button :
+         {&window.sendAddress, &window.sendRules, &window.closeAndExit, &window.useThisZone}) {
         SCOPED_TRACE(button->Name());
         int clicks = 0;
         button->onClick = [&] { ++clicks; };
@@ -162,7 +163,7 @@ TEST_F(WindowViewTest, VisibleButtonsReachTheirClickOnce) {
 TEST_F(WindowViewTest, ACheckBoxShowsProgramChangesAndClicksFollowTheModelsRule) {
     ShowActive();
     int clicks = 0;
-    window.Check7.onClick = [&] { ++clicks; };
+    window.autoDaylightSaving.onClick = [&] { ++clicks; };
     auto* check = WidgetOf<QCheckBox>("Check7");
     const Qt::CheckState shown[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
     struct Step {
@@ -172,33 +173,33 @@ TEST_F(WindowViewTest, ACheckBoxShowsProgramChangesAndClicksFollowTheModelsRule)
     // A greyed box becomes checked, not cleared as Qt's own cycle would have it.
     for (const Step& step : {Step{0, 1}, Step{1, 0}, Step{2, 1}}) {
         SCOPED_TRACE("from " + std::to_string(step.before));
-        const int changed = window.Check7.Value() != step.before ? 1 : 0;
+        const int changed = window.autoDaylightSaving.Value() != step.before ? 1 : 0;
         clicks = 0;
-        window.Check7.SetValue(step.before);
+        window.autoDaylightSaving.SetValue(step.before);
         EXPECT_EQ(check->checkState(), shown[step.before]);
         EXPECT_EQ(clicks, changed) << "the model's own reaction, not echoed by the widget";
         clicks = 0;
         QTest::mouseClick(check, Qt::LeftButton);
-        EXPECT_EQ(window.Check7.Value(), step.after);
+        EXPECT_EQ(window.autoDaylightSaving.Value(), step.after);
         EXPECT_EQ(check->checkState(), shown[step.after]);
         EXPECT_EQ(clicks, 1);
     }
 }
 
 TEST_F(WindowViewTest, OptionsAreSelectedByTheModelOnly) {
-    window.Option1[0].SetVisible(true);
-    window.Option1[1].SetVisible(true);
+    window.utcOrLocal[0].SetVisible(true);
+    window.utcOrLocal[1].SetVisible(true);
     ShowActive();
     std::vector<int> clicked;
-    window.Option1.onClick = [&](int index) { clicked.push_back(index); };
+    window.utcOrLocal.onClick = [&](int index) { clicked.push_back(index); };
     auto* utc = WidgetOf<QRadioButton>("Option1(0)");
     auto* local = WidgetOf<QRadioButton>("Option1(1)");
 
     QTest::mouseClick(utc, Qt::LeftButton);
-    EXPECT_TRUE(window.Option1[0].Value());
+    EXPECT_TRUE(window.utcOrLocal[0].Value());
     EXPECT_TRUE(utc->isChecked());
     EXPECT_FALSE(local->isChecked());
-    window.Option1[1].SetValue(true);
+    window.utcOrLocal[1].SetValue(true);
     EXPECT_FALSE(utc->isChecked());
     EXPECT_TRUE(local->isChecked());
     EXPECT_EQ(clicked, (std::vector<int>{0, 1}));
@@ -227,7 +228,7 @@ protected:
         ShowActive();
     }
 
-    ComboBox& list = window.Combo10;
+    ComboBox& list = window.startMonth;
     QComboBox* combo = WidgetOf<QComboBox>("Combo10");
     int clicks = 0;
     int leaves = 0;
@@ -322,7 +323,7 @@ TEST_F(ListViewTest, TypingOnlyJumpsToEntriesAndLeavingReachesOnLostFocus) {
     // Clicking a button moves the focus: the list is left before the button's click.
     std::vector<std::string> order;
     list.onLostFocus = [&] { order.push_back("leave"); };
-    window.Command2.onClick = [&] { order.push_back("click"); };
+    window.sendRules.onClick = [&] { order.push_back("click"); };
     QTest::mouseClick(WidgetOf<QPushButton>("Command2"), Qt::LeftButton);
     EXPECT_EQ(order, (std::vector<std::string>{"leave", "click"}));
     EXPECT_EQ(list.ListIndex(), 2);
@@ -398,16 +399,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TypedEntryCase>& info) { return info.param.name; });
 
 TEST_F(WindowViewTest, KeysTypedIntoUdpAddressReachItsKeyPress) {
-    window.UDPaddress.SetVisible(true);
+    window.udpAddress.SetVisible(true);
     std::vector<int> keys;
-    window.UDPaddress.onKeyPress = [&](int key) { keys.push_back(key); };
+    window.udpAddress.onKeyPress = [&](int key) { keys.push_back(key); };
     ShowActive();
     auto* combo = WidgetOf<QComboBox>("UDPaddress");
     combo->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(combo, "10.");
     QTest::keyClick(combo, Qt::Key_Backspace);
     EXPECT_EQ(keys, (std::vector<int>{'1', '0', '.', 8}));
-    EXPECT_EQ(window.UDPaddress.Text(), "10");
+    EXPECT_EQ(window.udpAddress.Text(), "10");
 }
 
 TEST_F(WindowViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
@@ -419,7 +420,7 @@ TEST_F(WindowViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
     view.Status().ShowWarning("");
     EXPECT_FALSE(line->isVisible()) << "hidden while empty";
 
-    window.Command2.onClick = [] { throw Failure(8002, "Invalid port number"); };
+    window.sendRules.onClick = [] { throw Failure(8002, "Invalid port number"); };
     QTest::mouseClick(WidgetOf<QPushButton>("Command2"), Qt::LeftButton);
     EXPECT_TRUE(line->isVisible());
     EXPECT_EQ(Text(line->text()), "Invalid port number (8002)");
@@ -438,7 +439,7 @@ TEST_F(WindowViewTest, CloseMouseMoveAndTrayMenuReachTheirHooks) {
     view.onCloseRequested = [&] { ++closes; };
     view.onMouseMove = [&](int x) { moves.push_back(x); };
     view.onTrayActivated = [&] { ++restores; };
-    window.Command1.onClick = [&] { ++exits; };
+    window.closeAndExit.onClick = [&] { ++exits; };
     ShowActive();
     EXPECT_TRUE(view.hasMouseTracking());
 
@@ -496,12 +497,12 @@ void ExpectTidy(QWidget* parent) {
 
 // The reply controls and the command window's label shown, with a warning.
 void ShowEverything(Window& window, WindowView& view) {
-    for (Control* reply : std::initializer_list<Control*>{&window.Label25, &window.Text3,
-                                                          &window.Text4, &window.Label33}) {
+    for (Control* reply : std::initializer_list<Control*>{
+             &window.clockReplyLabel, &window.clockReply, &window.pcSeconds, &window.pleaseWait}) {
         reply->SetVisible(true);
     }
-    window.Text3.SetText("* 5 714 9 32024   3271117 0 -6 2 0#");
-    window.Text4.SetText("05");
+    window.clockReply.SetText("* 5 714 9 32024   3271117 0 -6 2 0#");
+    window.pcSeconds.SetText("05");
     view.Status().ShowWarning("Please check your comm settings");
 }
 
@@ -597,7 +598,7 @@ TEST_F(WindowViewTest, AMinimisedWindowPaintsNothingAndIsCurrentWhenRestored) {
     QTest::qWait(50);
     const int before = paints.count;
     for (const char* time : {"03-09-2024   14:07:07", "03-09-2024   14:07:08"}) {
-        window.txtPCtime.SetText(time);
+        window.pcTime.SetText(time);
         QTest::qWait(20);
     }
     EXPECT_EQ(paints.count, before);

@@ -82,8 +82,8 @@ protected:
     void StartUp() {
         testing::FakeWindowHost host;
         Form_Load(window, platform.Startup(host));
-        window.txtPCtime.SetText("03-09-2024   14:07:05");
-        window.Text1.SetText("* 5 714 9 32024         1         #");
+        window.pcTime.SetText("03-09-2024   14:07:05");
+        window.sentMessage.SetText("* 5 714 9 32024         1         #");
     }
     HWND WarningLine() { return GetDlgItem(view.Handle(), win32ids::kWarningLine); }
 
@@ -162,9 +162,9 @@ TEST_F(Win32ViewTest, EveryControlButTheTimersHasANamedChildMirroringIt) {
         EXPECT_FALSE(IsWindowEnabled(hwnd));
         control->SetEnabled(true);
     }
-    window.Label2.SetCaption("Version 2.1.33");
+    window.versionLabel.SetCaption("Version 2.1.33");
     EXPECT_EQ(TextOf(Child("Label2")), L"Version 2.1.33");
-    window.SendAddr.SetCaption("Send & Go");
+    window.sendAddress.SetCaption("Send & Go");
     EXPECT_EQ(TextOf(Child("SendAddr")), L"Send && Go") << "an ampersand shown, not a mnemonic";
     EXPECT_FALSE(StyleShown(WarningLine())) << "no warning yet";
 }
@@ -195,7 +195,7 @@ TEST_F(Win32ViewTest, TheTabOrderIsTheLayoutsAndSkipsHiddenControls) {
 
 TEST_F(Win32ViewTest, CheckBoxesShowProgramChangesAndClicksFollowTheModelsRule) {
     int clicks = 0;
-    window.Check7.onClick = [&] { ++clicks; };
+    window.autoDaylightSaving.onClick = [&] { ++clicks; };
     HWND check = Child("Check7");
     struct Step {
         int before;
@@ -204,21 +204,21 @@ TEST_F(Win32ViewTest, CheckBoxesShowProgramChangesAndClicksFollowTheModelsRule) 
     // A greyed box becomes checked, not cleared as the system's own cycle would have it.
     for (const Step& step : {Step{0, 1}, Step{1, 0}, Step{2, 1}}) {
         SCOPED_TRACE("from " + std::to_string(step.before));
-        const int changed = window.Check7.Value() != step.before ? 1 : 0;
+        const int changed = window.autoDaylightSaving.Value() != step.before ? 1 : 0;
         clicks = 0;
-        window.Check7.SetValue(step.before);
+        window.autoDaylightSaving.SetValue(step.before);
         EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), step.before);
         EXPECT_EQ(clicks, changed) << "the model's own reaction, not echoed by the control";
         clicks = 0;
         SendMessageW(check, BM_CLICK, 0, 0);
-        EXPECT_EQ(window.Check7.Value(), step.after);
+        EXPECT_EQ(window.autoDaylightSaving.Value(), step.after);
         EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), step.after);
         EXPECT_EQ(clicks, 1);
     }
 }
 
 TEST_F(Win32ViewTest, ButtonsAndOptionsReachTheirClickOnce) {
-    for (Button* button : {&window.SendAddr, &window.Command2, &window.Command1}) {
+    for (Button* button : {&window.sendAddress, &window.sendRules, &window.closeAndExit}) {
         SCOPED_TRACE(button->Name());
         int clicks = 0;
         button->onClick = [&] { ++clicks; };
@@ -226,12 +226,12 @@ TEST_F(Win32ViewTest, ButtonsAndOptionsReachTheirClickOnce) {
         EXPECT_EQ(clicks, 1);
     }
     std::vector<int> clicked;
-    window.Option1.onClick = [&](int index) { clicked.push_back(index); };
+    window.utcOrLocal.onClick = [&](int index) { clicked.push_back(index); };
     Click("Option1(0)");
-    EXPECT_TRUE(window.Option1[0].Value());
+    EXPECT_TRUE(window.utcOrLocal[0].Value());
     EXPECT_EQ(SendMessageW(Child("Option1(0)"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(Child("Option1(1)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    window.Option1[1].SetValue(true);
+    window.utcOrLocal[1].SetValue(true);
     EXPECT_EQ(SendMessageW(Child("Option1(0)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(Child("Option1(1)"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(clicked, (std::vector<int>{0, 1}));
@@ -265,7 +265,7 @@ protected:
                      reinterpret_cast<LPARAM>(combo));
     }
 
-    ComboBox& list = window.Combo10;
+    ComboBox& list = window.startMonth;
     HWND combo = Child("Combo10");
     int clicks = 0;
     int leaves = 0;
@@ -425,7 +425,7 @@ TEST_F(Win32ViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
     view.Status().ShowWarning("");
     EXPECT_FALSE(StyleShown(line)) << "hidden while empty";
 
-    window.Command2.onClick = [] { throw Failure(8002, "Invalid port number"); };
+    window.sendRules.onClick = [] { throw Failure(8002, "Invalid port number"); };
     Click("Command2");
     EXPECT_TRUE(StyleShown(line));
     EXPECT_EQ(TextOf(line), L"Invalid port number (8002)");
@@ -440,7 +440,7 @@ TEST_F(Win32ViewTest, WarningLineShowsWarningsAndFailuresOfReactions) {
 // taking messages, since nothing may unwind through the system's frames.
 TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
     HWND top = view.Handle();
-    ComboBox& list = window.Combo10;
+    ComboBox& list = window.startMonth;
     list.AddItem("Jan");
     HWND combo = Child("Combo10");
     COMBOBOXINFO info{};
@@ -453,8 +453,10 @@ TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
         std::function<void()> act;  // the operator's action that sets it off
     };
     const Case cases[] = {
-        {"button", [&] { window.Command2.onClick = [] { throw 42; }; }, [&] { Click("Command2"); }},
-        {"check box", [&] { window.Check7.onClick = [] { throw 42; }; }, [&] { Click("Check7"); }},
+        {"button", [&] { window.sendRules.onClick = [] { throw 42; }; },
+         [&] { Click("Command2"); }},
+        {"check box", [&] { window.autoDaylightSaving.onClick = [] { throw 42; }; },
+         [&] { Click("Check7"); }},
         {"list pick", [&] { list.onClick = [] { throw 42; }; },
          [&] {
              SendMessageW(combo, CB_SETCURSEL, 0, 0);
@@ -463,7 +465,7 @@ TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
          }},
         {"key in a list", [&] { list.onKeyPress = [](int) { throw 42; }; },
          [&] { SendMessageW(info.hwndItem, WM_CHAR, L'x', 0); }},
-        {"tray menu exit", [&] { window.Command1.onClick = [] { throw 42; }; },
+        {"tray menu exit", [&] { window.closeAndExit.onClick = [] { throw 42; }; },
          [&] { SendMessageW(top, WM_COMMAND, kMenuExit, 0); }},
         {"mouse move", [&] { view.onMouseMove = [](int) { throw 42; }; },
          [&] { SendMessageW(top, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)); }},
@@ -471,7 +473,7 @@ TEST_F(Win32ViewTest, AnythingAReactionThrowsIsReportedAndTheWindowGoesOn) {
          [&] { SendMessageW(top, WM_CLOSE, 0, 0); }},
     };
     int afterwards = 0;
-    window.SendAddr.onClick = [&] { ++afterwards; };
+    window.sendAddress.onClick = [&] { ++afterwards; };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         view.Status().ShowWarning("");
@@ -491,7 +493,7 @@ TEST_F(Win32ViewTest, AFailingFailureHookLeavesTheFailureOnTheWarningLine) {
         ++hookCalls;
         throw std::runtime_error("the hook failed too");
     };
-    window.Command2.onClick = [] { throw Failure(8002, "Invalid port number"); };
+    window.sendRules.onClick = [] { throw Failure(8002, "Invalid port number"); };
     Click("Command2");
     EXPECT_EQ(hookCalls, 1);
     EXPECT_EQ(TextOf(WarningLine()), L"Invalid port number (8002)");
@@ -501,7 +503,7 @@ TEST_F(Win32ViewTest, AFailingFailureHookLeavesTheFailureOnTheWarningLine) {
         ++hookCalls;
         throw 7;
     };
-    window.Command2.onClick = [] { throw std::runtime_error("port gone"); };
+    window.sendRules.onClick = [] { throw std::runtime_error("port gone"); };
     Click("Command2");
     EXPECT_EQ(hookCalls, 2);
     EXPECT_EQ(TextOf(WarningLine()), L"port gone");
@@ -515,7 +517,7 @@ TEST_F(Win32ViewTest, CloseMouseMoveAndNotifyIconReachTheirHooks) {
     view.onCloseRequested = [&] { ++closes; };
     view.onMouseMove = [&](int x) { moves.push_back(x); };
     view.onTrayActivated = [&] { ++restores; };
-    window.Command1.onClick = [&] { ++exits; };
+    window.closeAndExit.onClick = [&] { ++exits; };
     HWND top = view.Handle();
 
     for (int x : {513, 515, 516, 518}) {
@@ -627,8 +629,8 @@ TEST_F(Win32ViewTest, TheHostUnloadsOnceAndEndsTheLoop) {
     EXPECT_EQ(destroyed, 1);
     EXPECT_EQ(quits, (std::vector<int>{0}));
     // The model lives on; changing it reaches no window.
-    window.Text1.SetText("after");
-    window.Label33.SetVisible(true);
+    window.sentMessage.SetText("after");
+    window.pleaseWait.SetVisible(true);
     host.EndProgram();
     EXPECT_EQ(quits, (std::vector<int>{0, 0}));
 }
@@ -644,11 +646,11 @@ void ExpectTidy(Win32WindowView& view, Window& window) {
     std::vector<Control*> shown;
     bool inFrame = false;
     for (Control* control : window.Controls()) {
-        if (control == &window.Frame1) {
+        if (control == &window.ruleFrame) {
             inFrame = true;
             continue;
         }
-        if (control == &window.Label6) {
+        if (control == &window.heading) {
             inFrame = false;  // the first control outside the frame
         }
         HWND hwnd = view.ControlHandle(control->Name());
@@ -727,11 +729,11 @@ TEST_F(Win32ViewTest, NothingOverlapsOrClipsAtAnyDpi) {
     StartUp();
     // After a command and the clock's first reply, with a warning: everything the running
     // program shows at once.
-    window.Label33.SetVisible(true);
-    window.Label25.SetVisible(true);
-    window.Text3.SetVisible(true);
-    window.Text4.SetVisible(true);
-    window.Text3.SetText("*12345678901234567890123456789012345");
+    window.pleaseWait.SetVisible(true);
+    window.clockReplyLabel.SetVisible(true);
+    window.clockReply.SetVisible(true);
+    window.pcSeconds.SetVisible(true);
+    window.clockReply.SetText("*12345678901234567890123456789012345");
     view.Status().ShowWarning("Corvantis.ini could not be saved: access denied");
     view.Show();
     RECT before{};
@@ -770,10 +772,10 @@ TEST_F(Win32ViewTest, NothingOverlapsOrClipsAtAnyDpi) {
 // clips; the font is made smaller only where the window would not fit otherwise.
 TEST_F(Win32ViewTest, TheWindowFitsEveryWorkAreaAtEveryScaling) {
     StartUp();
-    window.Label33.SetVisible(true);
-    window.Label25.SetVisible(true);
-    window.Text3.SetVisible(true);
-    window.Text4.SetVisible(true);
+    window.pleaseWait.SetVisible(true);
+    window.clockReplyLabel.SetVisible(true);
+    window.clockReply.SetVisible(true);
+    window.pcSeconds.SetVisible(true);
     view.Status().ShowWarning("Corvantis.ini could not be saved: access denied");
     view.Show();
     for (const ScreenRect area : {ScreenRect{0, 0, 1280, 720}, ScreenRect{0, 0, 1366, 768},
@@ -830,14 +832,14 @@ TEST_F(Win32ViewTest, HiddenRowsTakeNoRoomButTheReplyAndPleaseWaitKeepTheirs) {
     GetClientRect(view.Handle(), &start);
     // The command window and the first reply come and go without moving anything.
     const RECT exitBefore = PlaceOf(Child("Command1"));
-    window.Label33.SetVisible(true);
-    window.Label25.SetVisible(true);
-    window.Text3.SetVisible(true);
-    window.Label33.SetVisible(false);
+    window.pleaseWait.SetVisible(true);
+    window.clockReplyLabel.SetVisible(true);
+    window.clockReply.SetVisible(true);
+    window.pleaseWait.SetVisible(false);
     const RECT exitAfter = PlaceOf(Child("Command1"));
     EXPECT_TRUE(EqualRect(&exitBefore, &exitAfter));
     // A hidden setting shown later takes room of its own.
-    window.Check6.SetVisible(true);
+    window.rulesWithTime.SetVisible(true);
     RECT grown{};
     GetClientRect(view.Handle(), &grown);
     EXPECT_GE(grown.bottom, start.bottom);
