@@ -1,5 +1,69 @@
 // The one window: every control in its design state, and the window variables that the
 // handlers share. It holds state only; behaviour is attached by the subsystems.
+//
+// Each control has a role name in the code and keeps its original name as Name(): control IDs,
+// Qt object names, INI keys and messages quote the original. Files: C = "Corvantis.ini",
+// D = "data.ini" (both in the settings folder).
+//
+// role name             original     caption or use                      stored as
+// --- the "Display Rule Configuration" frame ---------------------------------------------------
+// ruleFrame             Frame1       the frame
+// autoDaylightSaving    Check7       automatic daylight saving on/off    D [CommMethod] DSTenabled
+// zoneOffset            HourOffset   hours from UTC, -12 to 13 in halves D [CommMethod]
+// TZhouroffset startOccurrence       Combo12      daylight saving starts: First-Last  D
+// [CommMethod] DSTstartoccur startWeekday          Combo11        ... on weekday Mon-Sun D
+// [CommMethod] DSTstartDOW startMonth            Combo10        ... of month Jan-Dec              D
+// [CommMethod] DSTstartMon startDayOfMonth       Combo7         ... or on fixed day 1-31 (0 none) D
+// [CommMethod] DSTstartDOM endOccurrence         Combo9       daylight saving ends: First-Last    D
+// [CommMethod] DSTendoccur endWeekday            Combo5         ... on weekday                    D
+// [CommMethod] DSTendDOW endMonth              Combo6         ... of month                      D
+// [CommMethod] DSTendMon endDayOfMonth         Combo8         ... or on fixed day               D
+// [CommMethod] DSTendDOM changeHour            Combo13      hour of the change, 0-23            D
+// [CommMethod] DSThour leapYear              Combo14      leap-second year, 0-99              D
+// [CommMethod] LeapSec useThisZone           UseZone      fills the rules from this PC's zone
+// --- the rest of the window -------------------------------------------------------------------
+// pcTime                txtPCtime    the PC's local date and time, live
+// sentMessage           Text1        the message last built for the clocks
+// broadcastTime         Check8       "Broadcast Time": send the time     (not stored)
+// clockPort             Combo2       the Serial Sync port to the clocks  C [SerialSync] COMPORT
+// currentAddress        CurrAddress  the clock a command is for (0 all)  C [GPS] CurrAddress
+// newAddress            NewAddress   the address it is given             C [GPS] NewAddress
+// sendAddress           SendAddr     opens the command window with newAddress
+// sendRules             Command2     opens the command window with the rules
+// closeAndExit          Command1     "Close and Exit"
+// pleaseWait            Label33      shown during the command window
+// versionLabel          Label2       the program's version
+// --- hidden in the design ---------------------------------------------------------------------
+// sendingOn             Check2       sending at all                      C [SerialSync] SendSync
+// rulesWithTime         Check6       the rules go with each time; off,   D [CommMethod] EnableOCXO
+//                                    nothing is sent
+// toMessageClocks       Check5       "Send Time to Message Clocks": holds (not stored)
+//                                    every message back
+// utcOrLocal            Option1      "UTC" (0) or "LOCAL" (1)            C [SerialSync] TimeUTC,
+//                                                                        TimeLocal
+// serialRate            SerialRate   once per second/minute/hour/day     C [SerialSync] serialrate
+// clockReply            Text3        what the clock sent back
+// pcSeconds             Text4        the seconds of the last message
+// ruleConfirmation      Text2        the clock's confirmation of the rules
+// gpsPort               Combo1       the GPS port                        C [GPS] COMPORT
+// useGpsDate            Check3       "Use GPS Date"                      C [GPS] GPSdate
+// autoStart             AutoStart    start at logon                      C [GPS] AutoStart
+// udpBroadcast          Check1       the UDP broadcast (no effect)       C [UDP] SendUDP
+// batterySave           Check4       battery save mode (no effect)
+// motorOnHour           Combo3       second motor on hour (no effect)
+// motorOffHour          Combo4       second motor off hour (no effect)
+// pauseTime             Command3     the tick sends addressed commands
+// resumeTime            Command5     the tick sends the time alone again
+// sendUtcTimeOnly       Command6     as resumeTime, and clears the reply
+// hideProgram           Command4     hides the window
+// pcLocalTime, gpsTime, udpAddress, udpRate: text and lists kept from the design, unused.
+// Labels are named after the control they caption (zoneOffsetLabel, clockPortLabel, ...).
+// --- timers -----------------------------------------------------------------------------------
+// sendTick              SendUDP      builds the message; sends it on each even second when due
+// displayTick           Timer1       shows the PC time; polls the port for a reply
+// secondTick            Timer2       once a second: retries refused settings writes
+// commandWindow         Timer3       ends the 6-second command window
+// replyWait             ReplyWait    the wait for the rest of a reply
 #pragma once
 
 #include <array>
@@ -50,20 +114,20 @@ public:
     Label endOrLabel{"Label28", "or"};
     Label startDayOfMonthLabel{"Label31", "Day of the Month"};
     Label endDayOfMonthLabel{"Label23", "Day of the Month"};
-    ComboBox startOccurrence{"Combo12", "OccurS"};  // start occurrence
-    ComboBox startWeekday{"Combo11", "dayS"};       // start day of week
-    ComboBox startMonth{"Combo10", "MonS"};         // start month
-    ComboBox startDayOfMonth{"Combo7", "Combo7"};   // start day of month
-    ComboBox endOccurrence{"Combo9", "OccurE"};     // end occurrence
-    ComboBox endWeekday{"Combo5", "dayE"};          // end day of week
-    ComboBox endMonth{"Combo6", "MonE"};            // end month
-    ComboBox endDayOfMonth{"Combo8", "Combo8"};     // end day of month
+    ComboBox startOccurrence{"Combo12", "OccurS"};
+    ComboBox startWeekday{"Combo11", "dayS"};
+    ComboBox startMonth{"Combo10", "MonS"};
+    ComboBox startDayOfMonth{"Combo7", "Combo7"};
+    ComboBox endOccurrence{"Combo9", "OccurE"};
+    ComboBox endWeekday{"Combo5", "dayE"};
+    ComboBox endMonth{"Combo6", "MonE"};
+    ComboBox endDayOfMonth{"Combo8", "Combo8"};
     Label changeHourLabel{"Label16", "Hour of the day to change DST"};
-    ComboBox changeHour{"Combo13", "Combo13"};  // change hour
+    ComboBox changeHour{"Combo13", "Combo13"};
     Label leapYearLabel{"Label17", "Leap Second Year (last 2 digits)"};
     Label leapJuneNote{"Label12", "A leap second is added at the end of June"};
     Label leapDecemberNote{"Label32", "Add 50 to the year for a December leap second"};
-    ComboBox leapYear{"Combo14", "Combo14"};  // leap-second year
+    ComboBox leapYear{"Combo14", "Combo14"};
     // Fills the rule controls from this PC's time zone (program/rule_check_report.h).
     Button useThisZone{"UseZone", "Use this PC's time zone"};
 

@@ -142,10 +142,15 @@ void Send(Window& window, TransmitLine& line) {
 }  // namespace
 
 bool MaySend(const Window& window, const SerialPort& port) {
+    const bool portOpen = port.PortOpen();
+    const bool sendingOn = Checked(window.sendingOn);
+    const bool heldForMessageClocks = Checked(window.toMessageClocks);
+    const bool rulesGoWithTime = Checked(window.rulesWithTime);
+    const bool timeBroadcast = Checked(window.broadcastTime);
     const bool commandOrRules =
         static_cast<std::int16_t>(window.sendMode) < static_cast<std::int16_t>(SendMode::TimeOnly);
-    return port.PortOpen() && Checked(window.sendingOn) && !Checked(window.toMessageClocks) &&
-           Checked(window.rulesWithTime) && (Checked(window.broadcastTime) || commandOrRules);
+    return portOpen && sendingOn && !heldForMessageClocks && rulesGoWithTime &&
+           (timeBroadcast || commandOrRules);
 }
 
 void OnSendTick(Window& window, TransmitLine& line) {
