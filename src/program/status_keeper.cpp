@@ -46,6 +46,26 @@ namespace {
 
 constexpr std::chrono::milliseconds kRefreshEvery{1000};
 
+// What moved in the record since it was last written. Progress is the routine of sending: the
+// counts of messages and the last message, once the first has gone out. Progress can wait a
+// few seconds; any other change (the port, sending or not, a warning, a reply, a drop) cannot.
+enum class Moved { Nothing, Progress, State };
+
+Moved WhatMoved(const StatusRecord& written, StatusRecord now) {
+    now.writtenAt = written.writtenAt;
+    if (now == written) {
+        return Moved::Nothing;
+    }
+    if (!written.lastSentAt) {
+        return Moved::State;  // the first message out is news
+    }
+    now.sent = written.sent;
+    now.lastSentAt = written.lastSentAt;
+    now.lastSentKind = written.lastSentKind;
+    now.lastMessage = written.lastMessage;
+    return now == written ? Moved::Progress : Moved::State;
+}
+
 // The longest expected pause between two messages at the window's rate, in seconds.
 std::int64_t RateInterval(const Window& w) {
     constexpr std::int64_t kIntervals[] = {2, 60, 3600, 86400};
@@ -208,9 +228,11 @@ void StatusKeeper::Refresh(bool force) {
         m_clockReadAt = now;
     }
     StatusRecord record = Current();
-    StatusRecord unchanged = record;
-    unchanged.writtenAt = m_written.writtenAt;
-    if (force || unchanged != m_written || now - m_written.writtenAt >= kStatusRefreshSeconds) {
+    const std::int64_t age = now - m_written.writtenAt;
+    const Moved moved = WhatMoved(m_written, record);
+    const bool due =
+        moved == Moved::State || (moved == Moved::Progress && age >= kStatusProgressSeconds);
+    if (force || due || age >= kStatusRefreshSeconds) {
         Write(record);
     }
 }

@@ -68,8 +68,9 @@ struct StatusIdentity {
     std::int64_t processId = 0;
 };
 
-// Keeps the record and writes it, once a second at most, when something in it changed, and at
-// least every kStatusRefreshSeconds. The program must send through Port().
+// Keeps the record and writes it, once a second at most, when its state changed; when only the
+// counts and the last message moved, every kStatusProgressSeconds; and at least every
+// kStatusRefreshSeconds. The program must send through Port().
 class StatusKeeper {
 public:
     // `port` (the port the program would otherwise use) and everything given must outlive

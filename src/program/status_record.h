@@ -18,6 +18,12 @@ inline constexpr std::string_view kStatusFile = "\\status.json";
 // minute) means the program stopped writing it.
 inline constexpr std::int64_t kStatusRefreshSeconds = 30;
 
+// When only the counts and the last message moved, the record is written at most this often:
+// every third message at the fastest rate. A disk (or the SD card of a small closet machine)
+// is then written a third as often as messages go out, and the record is still fresher than a
+// Prometheus scrape; a change of state is written within the second.
+inline constexpr std::int64_t kStatusProgressSeconds = 6;
+
 // A concern that stands until its cause goes away. `key` is a fixed word naming the concern
 // ("rules", "pc-clock", "settings-not-saved", ...); `file` and `setting` name where the cause
 // is held ("Corvantis.ini" path and "[SerialSync] COMPORT"), empty when no file holds it.

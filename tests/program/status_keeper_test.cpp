@@ -90,6 +90,26 @@ TEST_F(StatusKeeperTest, CountsWhatWentOutAndWritesBothFilesAtMostOnceASecond) {
     EXPECT_EQ(files.writes["/metrics/corvantis.prom"].back(), PrometheusText(r));
 }
 
+// Routine sending alone moves the record every kStatusProgressSeconds, so the disk is not
+// written at every message; the first message and a change of state are written at once.
+TEST_F(StatusKeeperTest, ProgressAloneWaitsAChangeOfStateDoesNot) {
+    Start();
+    fake.timers.RunFor(31s);
+    const auto records = files.Records(StatusPathOnHost());
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[1].sent, 1u) << "the first message is written at once";
+    std::vector<std::int64_t> after;  // after the first message
+    for (const StatusRecord& r : records) {
+        after.push_back(r.writtenAt - records[1].writtenAt);
+    }
+    EXPECT_EQ(after, (std::vector<std::int64_t>{-3, 0, 6, 12, 18, 24}));
+    fake.port.absentPorts.insert(2);
+    fake.port.Unplug();
+    fake.timers.RunFor(1s);
+    EXPECT_EQ(Last().portState, "reopening");
+    EXPECT_EQ(Last().writtenAt - records.back().writtenAt, 5) << "at the next second";
+}
+
 // Nothing changes while sending is switched off: the record is still written twice a minute,
 // so a reader can tell a quiet program from a stopped one.
 TEST_F(StatusKeeperTest, AnUnchangingRecordIsWrittenEveryHalfMinute) {
