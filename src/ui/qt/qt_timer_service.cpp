@@ -11,49 +11,12 @@
 #include "ui/qt/qt_serial_port.h"
 
 namespace corvantis {
-namespace {
-
-class QtPlatformTimer : public PlatformTimer {
-public:
-    explicit QtPlatformTimer(std::function<void()> onTick) : m_onTick(std::move(onTick)) {
-        m_plain.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_plain, &QTimer::timeout, &m_plain, [this] { m_onTick(); });
-    }
-
-    void Start(std::chrono::milliseconds interval, bool alignToWallClock) override {
-        Stop();
-        if (alignToWallClock) {
-            if (!m_aligned) {
-                m_aligned = CreateSystemAlignedTimer([this] { m_onTick(); });
-            }
-            m_aligned->Start(std::max(interval, std::chrono::milliseconds(1)));
-        } else {
-            m_plain.start(interval);
-        }
-    }
-
-    void Stop() override {
-        m_plain.stop();
-        if (m_aligned) {
-            m_aligned->Stop();
-        }
-    }
-
-private:
-    std::function<void()> m_onTick;
-    QTimer m_plain;
-    std::unique_ptr<AlignedTimer> m_aligned;
-};
-
-}  // namespace
 
 // One timer on the wall clock's whole seconds for every timer that ticks on them, so that
 // they share its wakes. Each tick runs the active ones in the order they were added; one
 // stopped or removed by an earlier one in the same tick does not run.
 class QtTimerService::Seconds {
 public:
-    Seconds() : m_timer(CreateSystemAlignedTimer([this] { Tick(); })) {}
-
     int Add(std::function<void()> onTick) {
         m_members.push_back({++m_lastId, std::move(onTick), false});
         return m_lastId;
@@ -82,6 +45,9 @@ private:
         const bool any = std::any_of(m_members.begin(), m_members.end(),
                                      [](const Member& member) { return member.active; });
         if (any && !m_running) {
+            if (!m_timer) {
+                m_timer = CreateSystemAlignedTimer([this] { Tick(); });
+            }
             m_timer->Start(WholeSecondTimer::kSecond);
         } else if (!any && m_running) {
             m_timer->Stop();
@@ -126,6 +92,51 @@ public:
 private:
     std::shared_ptr<QtTimerService::Seconds> m_seconds;
     int m_id;
+};
+
+// Any other timer: a precise QTimer, or an aligned one. An aligned timer of one second joins the
+// shared whole seconds, so that it wakes with the window's timers rather than beside them.
+class QtPlatformTimer : public PlatformTimer {
+public:
+    QtPlatformTimer(std::function<void()> onTick, std::shared_ptr<QtTimerService::Seconds> seconds)
+        : m_onTick(std::move(onTick)), m_seconds(std::move(seconds)) {
+        m_plain.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_plain, &QTimer::timeout, &m_plain, [this] { m_onTick(); });
+    }
+
+    void Start(std::chrono::milliseconds interval, bool alignToWallClock) override {
+        Stop();
+        if (alignToWallClock && interval == WholeSecondTimer::kSecond) {
+            if (!m_onSeconds) {
+                m_onSeconds = std::make_unique<SecondsTimer>(m_seconds, [this] { m_onTick(); });
+            }
+            m_onSeconds->Start(interval, true);
+        } else if (alignToWallClock) {
+            if (!m_aligned) {
+                m_aligned = CreateSystemAlignedTimer([this] { m_onTick(); });
+            }
+            m_aligned->Start(std::max(interval, std::chrono::milliseconds(1)));
+        } else {
+            m_plain.start(interval);
+        }
+    }
+
+    void Stop() override {
+        m_plain.stop();
+        if (m_aligned) {
+            m_aligned->Stop();
+        }
+        if (m_onSeconds) {
+            m_onSeconds->Stop();
+        }
+    }
+
+private:
+    std::function<void()> m_onTick;
+    std::shared_ptr<QtTimerService::Seconds> m_seconds;
+    QTimer m_plain;
+    std::unique_ptr<AlignedTimer> m_aligned;
+    std::unique_ptr<SecondsTimer> m_onSeconds;
 };
 
 // displayTick: whole seconds while the window is shown, and arriving characters.
@@ -207,20 +218,17 @@ private:
     QtTimerService& m_service;
 };
 
-QtTimerService::QtTimerService() = default;
+QtTimerService::QtTimerService() : m_seconds(std::make_shared<Seconds>()) {}
 QtTimerService::~QtTimerService() = default;
 
 std::unique_ptr<PlatformTimer> QtTimerService::CreateTimer(std::function<void()> onTick) {
-    return std::make_unique<QtPlatformTimer>(std::move(onTick));
+    return std::make_unique<QtPlatformTimer>(std::move(onTick), m_seconds);
 }
 
 std::unique_ptr<PlatformTimer> QtTimerService::CreateTimerFor(const std::string& name,
                                                               std::function<void()> onTick) {
     if (m_port == nullptr || !m_visibility) {
         return CreateTimer(std::move(onTick));
-    }
-    if (!m_seconds) {
-        m_seconds = std::make_shared<Seconds>();
     }
     if (name == "SendUDP" || name == "Timer2") {
         return std::make_unique<SecondsTimer>(m_seconds, std::move(onTick));

@@ -26,9 +26,10 @@ class QtSerialPort;
 //   second while the window is shown (not hidden, not minimised), and whenever characters
 //   reach the port, shown or not.
 // - "Timer2" ticks just after each whole second, with the two above.
-// The timers on whole seconds share one system timer, hence one wake a second, and tick in
-// the order they were made (the transmission first).
-// Every other timer, and all of them before both are told, is CreateTimer's.
+// Every other timer, and all of them before both are told, is CreateTimer's; of those, one
+// started aligned with an interval of one second ticks on the whole seconds too. The timers on
+// whole seconds share one system timer, hence one wake a second, and tick in the order they
+// joined (the transmission first).
 class QtTimerService : public TimerService {
 public:
     QtTimerService();

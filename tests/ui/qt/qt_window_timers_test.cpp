@@ -5,7 +5,9 @@
 #include <QWidget>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "support/pty_pair.h"
@@ -87,6 +89,34 @@ TEST_F(QtWindowTimersTest, TheTransmissionAndSavingTimersTickOnWholeSecondsOnly)
         EXPECT_GE(ticks.size(), 2u);
         EXPECT_LE(ticks.size(), 3u);
         ExpectWholeSeconds(ticks);
+    }
+}
+
+// The kernel timers this process holds.
+int TimerDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error).string();
+        count += target.find("timerfd") != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
+// A one-second aligned timer made by CreateTimer (as the status record's) wakes with the
+// window's timers on one system timer, after the transmission.
+TEST_F(QtWindowTimersTest, AOneSecondAlignedTimerSharesTheWindowsWake) {
+    const int before = TimerDescriptors();
+    std::vector<std::string> order;
+    auto send = m_service.CreateTimerFor("SendUDP", [&] { order.push_back("send"); });
+    auto status = m_service.CreateTimer([&] { order.push_back("status"); });
+    status->Start(1000ms, true);
+    send->Start(100ms, true);
+    RunFor(2300ms);
+    EXPECT_EQ(TimerDescriptors() - before, 1);
+    ASSERT_GE(order.size(), 4u);
+    for (std::size_t i = 0; i + 1 < order.size(); i += 2) {
+        EXPECT_EQ(order[i] + "," + order[i + 1], "send,status") << i;
     }
 }
 
