@@ -28,6 +28,7 @@
 #include <initializer_list>
 
 #include "platform/failure.h"
+#include "ui/qt/qt_frame_cache.h"
 
 // Resources of a static library register only when asked to; this must sit outside any
 // namespace.
@@ -208,6 +209,8 @@ Qt::Alignment HorizontalOf(CellAlign align) {
 
 WindowView::WindowView(Window& window, QWidget* parent)
     : QWidget(parent), m_window(window), m_layout(DescribeWindowLayout(window)) {
+    m_boxStyle = new FrameCacheStyle;
+    m_boxStyle->setParent(this);
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowIcon(AppIcon());
     setMouseTracking(true);
@@ -482,6 +485,7 @@ QLineEdit* WindowView::Make(TextBox& box) {
     auto* widget = new QLineEdit(this);
     // Text boxes show what the program writes; nothing reads back what would be typed.
     widget->setReadOnly(true);
+    widget->setStyle(m_boxStyle);
     if (box.FixedPitch()) {
         widget->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }

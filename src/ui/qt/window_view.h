@@ -165,6 +165,8 @@ private:
 
     Window& m_window;
     WindowLayout m_layout;
+    // The text boxes' style: their frames drawn from a cached picture (a child of the view).
+    QStyle* m_boxStyle = nullptr;
     struct Entry {
         Control* control;
         QWidget* widget;

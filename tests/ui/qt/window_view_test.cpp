@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
 #include <QTest>
 #include <QWheelEvent>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "platform/failure.h"
 #include "program/startup.h"
 #include "support/fakes.h"
+#include "ui/qt/qt_frame_cache.h"
 
 namespace corvantis {
 namespace {
@@ -618,6 +620,48 @@ TEST_F(WindowViewTest, TheWindowIsPlacedInsideAWorkArea) {
     EXPECT_EQ(view.Place(), (ScreenPoint{1366 - size.width(), 728 - size.height()}));
     view.PlaceAt({1500, 200});
     EXPECT_EQ(view.Place(), (ScreenPoint{1500, 200}));
+}
+
+// Counts the panels of line edits it draws.
+class PanelCountingStyle : public QProxyStyle {
+public:
+    PanelCountingStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        panels += element == PE_PanelLineEdit ? 1 : 0;
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+    mutable int panels = 0;
+};
+
+// A read-only box draws its frame once per size and looks exactly as the base style draws it;
+// a box that can be typed into is drawn by the base style every time.
+TEST(FrameCacheStyleTest, AReadOnlyBoxDrawsItsFrameOnceAndLooksTheSame) {
+    PanelCountingStyle plain;
+    auto* counting = new PanelCountingStyle;
+    FrameCacheStyle cached(counting);
+    struct Case {
+        bool readOnly;
+        int width;
+        int panelsDrawn;  // by the base style, for three pictures
+    };
+    for (const Case& c : {Case{true, 180, 1}, Case{true, 240, 1}, Case{false, 180, 3}}) {
+        SCOPED_TRACE(c.width);
+        QLineEdit direct, throughCache;
+        for (QLineEdit* box : {&direct, &throughCache}) {
+            box->setReadOnly(c.readOnly);
+            box->resize(c.width, 24);
+        }
+        direct.setStyle(&plain);
+        throughCache.setStyle(&cached);
+        counting->panels = 0;
+        for (const char* text : {"08.12.2026   10:20:07", "08.12.2026   10:20:08", ""}) {
+            direct.setText(QString::fromLatin1(text));
+            throughCache.setText(QString::fromLatin1(text));
+            EXPECT_EQ(throughCache.grab().toImage(), direct.grab().toImage()) << text;
+        }
+        EXPECT_EQ(counting->panels, c.panelsDrawn);
+    }
 }
 
 }  // namespace
